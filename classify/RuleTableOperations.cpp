@@ -1,0 +1,103 @@
+#include "RuleTableOperations.h"
+
+#include <charconv>
+#include <limits>
+#include <string>
+
+#include "MatchOperator.h"
+
+namespace kelvane {
+namespace {
+
+bool IsTrimmed(char c) {
+    return static_cast<unsigned char>(c) <= ' ';
+}
+
+std::string_view TrimControls(std::string_view text) {
+    while (!text.empty() && IsTrimmed(text.front())) text.remove_prefix(1);
+    while (!text.empty() && IsTrimmed(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+bool IsImportBlank(std::string_view line) {
+    return line.find_first_not_of(" \r\n\b") == std::string_view::npos;
+}
+
+long long HitCount(const std::string& text) {
+    long long value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size()) return 0;
+    return value;
+}
+
+}  // namespace
+
+RuleRow SubjectKeywordRule(std::string_view keyword) {
+    return {"", "Contains (whole word)", std::string(keyword), "No", "Yes", "0"};
+}
+
+RuleRow ExceptionAddressRule(std::string_view address) {
+    return {"E-mail address", "Equals", std::string(address), "No", "0", "", "3"};
+}
+
+RuleRow SpamSubjectRule(std::string_view subject) {
+    return {"", "Equals", std::string(subject), "Yes", "Yes", "1"};
+}
+
+RuleRow SpamSenderRule(std::string_view address) {
+    return {"", std::string(kSenderKindAddress), "Equals", std::string(address), "Yes", "1"};
+}
+
+RuleRow OwnAddressRule(std::string_view userName) {
+    return {"", "To does not contain", std::string(userName) + " - MailBox #1", "No", "Yes", "0"};
+}
+
+void AppendRule(RuleTable& table, const RuleRow& rule) {
+    if (table.isEmpty()) {
+        table.removeRow(1);
+        table.insertRow(1, rule);
+    } else {
+        table.insertRow(table.rowCount(), rule);
+    }
+}
+
+void InsertRuleAtTop(RuleTable& table, const RuleRow& rule) {
+    // An empty table's placeholder would otherwise linger below the new rule.
+    if (table.isEmpty()) table.removeRow(1);
+    table.insertRow(1, rule);
+}
+
+bool ImportRuleLine(RuleTable& table, std::string_view line,
+                    RuleRow (*makeRule)(std::string_view text)) {
+    if (IsImportBlank(line)) return false;
+    AppendRule(table, makeRule(TrimControls(line)));
+    return true;
+}
+
+void DeleteDupsFromGrid(RuleTable& table) {
+    const int visibleColumns = table.kind() == RuleTableKind::Exceptions
+                                   ? kExceptionPictureNumberColumn
+                                   : table.columnCount();
+    for (int r = table.rowCount() - 1; r >= 2; --r) {
+        bool same = true;
+        for (int c = 0; c < visibleColumns && same; ++c) {
+            same = table.cell(c, r) == table.cell(c, r - 1);
+        }
+        if (same) table.removeRow(r);
+    }
+}
+
+void CheckGridAdv(RuleTable& table, int row, bool deletes) {
+    if (table.kind() == RuleTableKind::Exceptions || row < 1 || row >= table.rowCount()) return;
+    table.setCell(4, row, deletes ? "Yes" : "No");
+}
+
+void BumpUpGrid(RuleTable& table, int row, bool explaining) {
+    if (explaining || row < 1 || row >= table.rowCount()) return;
+    const int column = table.layout().hitColumn;
+    const long long hits = HitCount(table.cell(column, row));
+    if (hits == std::numeric_limits<long long>::max()) return;
+    table.setCell(column, row, std::to_string(hits + 1));
+}
+
+}  // namespace kelvane

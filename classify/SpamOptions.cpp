@@ -1,0 +1,65 @@
+#include "SpamOptions.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "IniFile.h"
+
+namespace kelvane {
+namespace {
+
+bool ReadBool(const IniDocument& ini, const char* section, const char* key, bool fallback) {
+    const auto text = ini.Value(section, key);
+    return text ? ParseIniBool(*text, fallback) : fallback;
+}
+
+int ReadLimit(const IniDocument& ini, const char* section, int fallback, int maximum) {
+    const auto text = ini.Value(section, "Num");
+    const auto number = text ? ParseIniInteger(*text) : std::nullopt;
+    if (!number) return fallback;
+    return static_cast<int>(std::clamp<long long>(*number, 0, maximum));
+}
+
+const char* BoolText(bool value) {
+    return value ? "1" : "0";
+}
+
+}  // namespace
+
+SpamOptions ReadSpamOptions(const IniDocument& ini) {
+    const SpamOptions defaults;
+    SpamOptions o;
+    o.smallerOn = ReadBool(ini, "Smaller", "QSmaller", defaults.smallerOn);
+    o.smallerLimit = ReadLimit(ini, "Smaller", defaults.smallerLimit, SpamOptions::kSmallerMax);
+    o.smallerCheckMark = ReadBool(ini, "Smaller", "Check", defaults.smallerCheckMark);
+    o.largerOn = ReadBool(ini, "Larger", "QLarger", defaults.largerOn);
+    o.largerLimit = ReadLimit(ini, "Larger", defaults.largerLimit, SpamOptions::kLargerMax);
+    o.largerCheckMark = ReadBool(ini, "Larger", "Check", defaults.largerCheckMark);
+    o.compareKnownSpammers = ReadBool(ini, "Known", "QMonitor", defaults.compareKnownSpammers);
+    o.checkValidDomain = ReadBool(ini, "Known", "Valid", defaults.checkValidDomain);
+    o.invalidDomainCheckMark = ReadBool(ini, "Known", "Question", defaults.invalidDomainCheckMark);
+    o.unknownDomainCount = ini.Value("Known", "Num").value_or(defaults.unknownDomainCount);
+    return o;
+}
+
+void WriteSpamOptions(const SpamOptions& o, IniDocument& ini) {
+    ini.SetValue("Smaller", "QSmaller", BoolText(o.smallerOn));
+    ini.SetValue("Smaller", "Num", std::to_string(o.smallerLimit));
+    ini.SetValue("Smaller", "Check", BoolText(o.smallerCheckMark));
+    ini.SetValue("Larger", "QLarger", BoolText(o.largerOn));
+    ini.SetValue("Larger", "Num", std::to_string(o.largerLimit));
+    ini.SetValue("Larger", "Check", BoolText(o.largerCheckMark));
+    ini.SetValue("Known", "QMonitor", BoolText(o.compareKnownSpammers));
+    ini.SetValue("Known", "Valid", BoolText(o.checkValidDomain));
+    ini.SetValue("Known", "Question", BoolText(o.invalidDomainCheckMark));
+    ini.SetValue("Known", "Num", o.unknownDomainCount);
+}
+
+void bumpUnknown(SpamOptions& options) {
+    const auto count = ParseIniInteger(options.unknownDomainCount);
+    const long long current = count.value_or(0);
+    if (current == std::numeric_limits<long long>::max()) return;
+    options.unknownDomainCount = std::to_string(current + 1);
+}
+
+}  // namespace kelvane

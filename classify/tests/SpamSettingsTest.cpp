@@ -1,0 +1,158 @@
+#include "SpamSettings.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+#include <filesystem>
+#include <fstream>
+
+#include "AtomicFile.h"
+#include "RuleTableOperations.h"
+
+namespace kelvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+class SpamSettingsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        folder_ = fs::temp_directory_path() /
+                  ("kelvane-spam-" + std::to_string(::getpid()) + "-" +
+                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    void Write(const std::string& name, const std::string& content) {
+        std::ofstream(folder_ / name, std::ios::binary) << content;
+    }
+    std::string Read(const std::string& name) {
+        return ReadWholeFile((folder_ / name).string()).value_or("<missing>");
+    }
+
+    fs::path folder_;
+};
+
+TEST_F(SpamSettingsTest, MissingFilesGiveEmptyTablesAndDefaultOptions) {
+    SpamSettings settings(folder_.string());
+    EXPECT_TRUE(settings.readSettings().empty());
+    for (auto kind : {RuleTableKind::Subject, RuleTableKind::Header, RuleTableKind::Sender,
+                      RuleTableKind::Exceptions}) {
+        EXPECT_TRUE(settings.table(kind).isEmpty());
+    }
+    EXPECT_EQ(settings.options(), SpamOptions());
+    EXPECT_FALSE(settings.options().invalidDomainCheckMark)
+        << "unknown domains get a question mark";
+}
+
+TEST_F(SpamSettingsTest, SaveThenLoadKeepsTablesAndOptions) {
+    SpamSettings settings(folder_.string());
+    AppendRule(settings.subjects(), SubjectKeywordRule("free"));
+    InsertRuleAtTop(settings.senders(), SpamSenderRule("spam@bad.example"));
+    AppendRule(settings.exceptions(), ExceptionAddressRule("mum@home.example"));
+    settings.exceptions().setCell(kExceptionPictureNumberColumn, 1, "9");
+    settings.options().largerOn = true;
+    settings.options().largerLimit = 50000;
+    bumpUnknown(settings.options());
+    ASSERT_TRUE(settings.Savesettings().empty());
+
+    EXPECT_EQ(Read("kelvane.ini"),
+              "[Smaller]\nQSmaller=0\nNum=100\nCheck=1\n\n"
+              "[Larger]\nQLarger=1\nNum=50000\nCheck=1\n\n"
+              "[Known]\nQMonitor=1\nValid=1\nQuestion=0\nNum=1\n");
+
+    SpamSettings loaded(folder_.string());
+    ASSERT_TRUE(loaded.readSettings().empty());
+    EXPECT_EQ(loaded.subjects().row(1), settings.subjects().row(1));
+    EXPECT_EQ(loaded.senders().row(1), settings.senders().row(1));
+    EXPECT_EQ(loaded.exceptions().picture(1), 9);
+    EXPECT_EQ(loaded.options(), settings.options());
+    EXPECT_TRUE(loaded.headers().isEmpty());
+}
+
+TEST_F(SpamSettingsTest, FiveColumnExceptionsFileGainsPictureColumns) {
+    Write("except.lst",
+          "5,2\r\ncw 0,100\r\n0,0,What\r\n0,1,E-mail address\r\n1,1,Equals\r\n"
+          "2,1,pal@x.example\r\n3,1,No\r\n4,1,2\r\n");
+    SpamSettings settings(folder_.string());
+    ASSERT_TRUE(settings.readSettings().empty());
+    const RuleTable& table = settings.exceptions();
+    EXPECT_EQ(table.columnCount(), 7);
+    EXPECT_EQ(table.cell(4, 1), "2");
+    EXPECT_EQ(table.cell(kExceptionPictureNumberColumn, 1), "");
+    EXPECT_EQ(table.picture(1), 3);
+    ASSERT_TRUE(settings.Savesettings().empty());
+    EXPECT_EQ(Read("except.lst").substr(0, 5), "7,2\r\n");
+}
+
+TEST_F(SpamSettingsTest, EightColumnSubjectFileLoadsWithSix) {
+    Write("subj.lst", "8,2\r\n1,1,Contains\r\n2,1,win\r\n4,1,No\r\n6,1,extra\r\n7,1,more\r\n");
+    SpamSettings settings(folder_.string());
+    ASSERT_TRUE(settings.readSettings().empty());
+    EXPECT_EQ(settings.subjects().columnCount(), 6);
+    EXPECT_EQ(settings.subjects().cell(2, 1), "win");
+    EXPECT_EQ(settings.subjects().picture(1), 1);
+    EXPECT_EQ(settings.subjects().cell(1, 0), "What") << "headings are ours, not the file's";
+}
+
+TEST_F(SpamSettingsTest, CorruptFileIsReportedKeptAndDoesNotStopTheOthers) {
+    Write("subj.lst", "0,0\r\n1,1,Contains\r\n");
+    Write("from.lst", "6,2\r\n1,1,E-mail address\r\n2,1,Equals\r\n3,1,x@y\r\n");
+    Write("kelvane.ini", "[Known]\nQuestion=1\n");
+    SpamSettings settings(folder_.string());
+    const auto problems = settings.readSettings();
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_EQ(problems[0],
+              "File contains no data or corrupt file " + (folder_ / "subj.lst").string());
+    EXPECT_TRUE(settings.subjects().isEmpty());
+    EXPECT_EQ(settings.senders().cell(3, 1), "x@y");
+    EXPECT_TRUE(settings.options().invalidDomainCheckMark);
+    EXPECT_EQ(Read("subj.lst.bad"), "0,0\r\n1,1,Contains\r\n");
+}
+
+TEST_F(SpamSettingsTest, OptionsReadHexNonZeroBooleansAndClampLimits) {
+    Write("kelvane.ini",
+          "[smaller]\nqsmaller = 0x10\nNum=999999\nCheck=nonsense\n"
+          "[Larger]\nQLarger=-1\nNum=0x20\n[Known]\nValid=0\nNum=abc\n");
+    SpamSettings settings(folder_.string());
+    ASSERT_TRUE(settings.readSettings().empty());
+    const SpamOptions& o = settings.options();
+    EXPECT_TRUE(o.smallerOn);
+    EXPECT_EQ(o.smallerLimit, SpamOptions::kSmallerMax);
+    EXPECT_TRUE(o.smallerCheckMark) << "an unreadable value takes its default";
+    EXPECT_TRUE(o.largerOn);
+    EXPECT_EQ(o.largerLimit, 32);
+    EXPECT_FALSE(o.checkValidDomain);
+    SpamOptions bumped = o;
+    bumpUnknown(bumped);
+    EXPECT_EQ(bumped.unknownDomainCount, "1") << "a count that is not a number restarts at 0";
+}
+
+TEST_F(SpamSettingsTest, FileThatCannotBeWrittenIsReportedAndTheRestIsSaved) {
+    // A folder in the file's place cannot be replaced, whoever runs the test.
+    fs::create_directory(folder_ / "subj.lst");
+    SpamSettings settings(folder_.string());
+    AppendRule(settings.subjects(), SubjectKeywordRule("free"));
+    const auto failures = settings.Savesettings();
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_NE(failures[0].find((folder_ / "subj.lst").string()), std::string::npos);
+    EXPECT_NE(failures[0].find("Is a directory"), std::string::npos);
+    EXPECT_EQ(settings.subjects().cell(2, 1), "free");
+    EXPECT_NE(Read("from.lst"), "<missing>");
+    for (const auto& entry : fs::directory_iterator(folder_)) {
+        EXPECT_EQ(entry.path().string().find(".tmp-"), std::string::npos) << "no temp file left";
+    }
+}
+
+TEST_F(SpamSettingsTest, SaveKeepsOtherContentOfTheOptionsFile) {
+    Write("kelvane.ini", "[Mine]\nKeep=yes\n");
+    SpamSettings settings(folder_.string());
+    ASSERT_TRUE(settings.readSettings().empty());
+    ASSERT_TRUE(settings.Savesettings().empty());
+    EXPECT_EQ(Read("kelvane.ini").substr(0, 17), "[Mine]\nKeep=yes\n\n");
+}
+
+}  // namespace
+}  // namespace kelvane

@@ -1,0 +1,112 @@
+#include "AtomicFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
+#include <cstring>
+
+namespace kelvane {
+namespace {
+
+std::string SystemReason(int error) {
+    return std::strerror(error);
+}
+
+std::string FolderOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Closes a descriptor and removes a temporary file unless released.
+class TempFile {
+  public:
+    TempFile(int fd, std::string name) : fd_(fd), name_(std::move(name)) {}
+    ~TempFile() {
+        if (fd_ >= 0) ::close(fd_);
+        if (!name_.empty()) ::unlink(name_.c_str());
+    }
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+    int fd() const { return fd_; }
+    const std::string& name() const { return name_; }
+    int Close() {
+        const int rc = ::close(fd_);
+        fd_ = -1;
+        return rc;
+    }
+    void Release() { name_.clear(); }
+
+  private:
+    int fd_;
+    std::string name_;
+};
+
+bool WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<size_t>(n));
+    }
+    return true;
+}
+
+[[noreturn]] void Fail(const std::string& path, const char* action, int error) {
+    throw FileError(path,
+                    std::string("Could not ") + action + " " + path + ": " + SystemReason(error));
+}
+
+}  // namespace
+
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT) return std::nullopt;
+        Fail(path, "read", errno);
+    }
+    std::string content;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n == 0) break;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            const int error = errno;
+            ::close(fd);
+            Fail(path, "read", error);
+        }
+        content.append(buffer, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    return content;
+}
+
+void WriteFileAtomically(const std::string& path, std::string_view bytes, mode_t newFileMode) {
+    std::string pattern = path + ".tmp-XXXXXX";
+    const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd < 0) Fail(path, "write", errno);
+    TempFile temp(fd, pattern);
+
+    struct stat existing {};
+    const mode_t mode =
+        ::stat(path.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : newFileMode;
+    if (::fchmod(temp.fd(), mode) != 0) Fail(path, "write", errno);
+    if (!WriteAll(temp.fd(), bytes)) Fail(path, "write", errno);
+    if (::fsync(temp.fd()) != 0) Fail(path, "write", errno);
+    if (temp.Close() != 0) Fail(path, "write", errno);
+    if (::rename(temp.name().c_str(), path.c_str()) != 0) Fail(path, "write", errno);
+    temp.Release();
+
+    // Make the rename itself durable; a failure here leaves a complete file either way.
+    const int dir = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+}
+
+}  // namespace kelvane

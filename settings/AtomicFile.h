@@ -1,0 +1,32 @@
+#pragma once
+
+#include <sys/types.h>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace kelvane {
+
+// A file that could not be read or written; the text names the path and the system's reason.
+class FileError : public std::runtime_error {
+  public:
+    FileError(const std::string& path, const std::string& what)
+        : std::runtime_error(what), path_(path) {}
+    const std::string& path() const { return path_; }
+
+  private:
+    std::string path_;
+};
+
+// The whole content of a file, or nothing when the file does not exist.
+// Throws FileError when the file exists but cannot be read.
+std::optional<std::string> ReadWholeFile(const std::string& path);
+
+// Replaces `path` with `bytes` so that readers see either the old or the new file, never a
+// half-written one: a temporary file in the same folder is written, flushed to disk and renamed.
+// A new file gets `newFileMode`; an existing one keeps its permissions. Throws FileError.
+void WriteFileAtomically(const std::string& path, std::string_view bytes,
+                         mode_t newFileMode = 0644);
+
+}  // namespace kelvane

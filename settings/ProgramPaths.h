@@ -1,0 +1,42 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+// Where Kelvane keeps its files. Every piece that opens a data file asks here.
+namespace kelvane::paths {
+
+inline constexpr const char* kSubjectRulesFile = "subj.lst";
+inline constexpr const char* kHeaderRulesFile = "header.lst";
+inline constexpr const char* kSenderRulesFile = "from.lst";
+inline constexpr const char* kExceptionRulesFile = "except.lst";
+inline constexpr const char* kSpamOptionsFile = "kelvane.ini";
+inline constexpr const char* kKnownSpammersFile = "known.lst";
+inline constexpr const char* kAlarmSoundFile = "harptune.wav";
+
+// Looks up an environment variable; nothing when it is unset.
+using EnvLookup = std::function<std::optional<std::string>(const char* name)>;
+EnvLookup ProcessEnvironment();
+
+// `folder` + "/" + `name`, without doubling a slash.
+std::string JoinPath(const std::string& folder, const std::string& name);
+
+// The folder that holds the running executable.
+std::string ExecutableDirectory();
+
+// The program's folder for rule files, the spam options, the known-spammer list and message
+// files: $KELVANE_DATA_DIR when set; else the executable's folder when it already holds the
+// spam options file (a portable copy); else ${XDG_DATA_HOME:-$HOME/.local/share}/kelvane.
+// The folder is created when missing.
+std::string ResolveProgramDirectory(const EnvLookup& env, const std::string& executableDir);
+
+// The settings store: ${XDG_CONFIG_HOME:-$HOME/.config}/Tarnwick Corporation/Kelvane/10.conf.
+// Its folder is created when missing.
+std::string ResolveSettingsFile(const EnvLookup& env);
+
+// The two above for this process.
+std::string ProgramDirectory();
+std::string SettingsFile();
+
+}  // namespace kelvane::paths

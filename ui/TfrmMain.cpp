@@ -1,0 +1,158 @@
+#include "TfrmMain.h"
+
+#include "RightAlignDelegate.h"
+#include "TfrmAbout.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace kelvane {
+
+namespace {
+
+enum Column { kSubject, kSender, kSize, kDate };
+
+}  // namespace
+
+TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Kelvane"));
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->addWidget(createButtonRow());
+    layout->addWidget(createMessageList(), 1);
+    setCentralWidget(central);
+    createStatusBar();
+
+    // Wide enough for the four columns, and for the full button row so that the window does not
+    // grow by itself once messages are listed.
+    setMessageButtonsVisible(true);
+    ensurePolished();
+    resize(minimumSizeHint().expandedTo(QSize(760, 420)));
+    enableAllButtons();
+}
+
+QTreeWidget* TfrmMain::createMessageList() {
+    list_ = new QTreeWidget(this);
+    list_->setObjectName(QStringLiteral("ListView1"));
+    list_->setRootIsDecorated(false);
+    list_->setUniformRowHeights(true);
+    list_->setAllColumnsShowFocus(true);
+    list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list_->setSortingEnabled(false);
+    list_->setHeaderLabels({tr("Subject"), tr("Sender"), tr("Size"), tr("Date")});
+    list_->headerItem()->setTextAlignment(kSize, Qt::AlignRight | Qt::AlignVCenter);
+    list_->setItemDelegateForColumn(kSize, new RightAlignDelegate(list_));
+
+    QHeaderView* header = list_->header();
+    header->setSectionsClickable(false);
+    header->setSectionsMovable(false);
+    // Stretching would override the Date width; the spare room stays blank instead.
+    header->setStretchLastSection(false);
+    header->resizeSection(kSubject, 220);
+    header->resizeSection(kSender, 200);
+    header->resizeSection(kSize, 60);
+    header->resizeSection(kDate, 130);
+    return list_;
+}
+
+QWidget* TfrmMain::createButtonRow() {
+    auto* rowWidget = new QWidget(this);
+    auto* row = new QHBoxLayout(rowWidget);
+    row->setContentsMargins(0, 0, 0, 0);
+
+    btList_ = addButton(row, "btList", tr("&Check e-mail"));
+    btMark_ = addButton(row, "btMark", tr("&Mark msgs"));
+    btDelete_ = addButton(row, "btDelete", tr("&Delete marked msgs"));
+    btExit_ = addButton(row, "btExit", tr("E&xit"));
+    btOptions_ = addButton(row, "btOptions", tr("&Settings && Stats"));
+    btResetAll_ = addButton(row, "btResetAll", tr("&Reset all marks"));
+    btRemark_ = addButton(row, "btRemark", tr("&Auto mark msgs"));
+    btLaunch_ = addButton(row, "btLaunch", tr("&Launch e-mail program"));
+
+    lblAd_ = new QLabel(tagline(), rowWidget);
+    lblAd_->setObjectName(QStringLiteral("lblAd"));
+    lblAd_->setAlignment(Qt::AlignCenter);
+    row->addWidget(lblAd_, 1);
+    // Takes the tagline's room when it is hidden, so the buttons keep their natural width.
+    row->addStretch();
+
+    if (!checkAvailable_) {
+        btList_->setToolTip(tr("Checking mail is not available in this version yet"));
+    }
+    connect(btExit_, &QPushButton::clicked, this, &QWidget::close);
+    createOptionsMenu();
+    return rowWidget;
+}
+
+QPushButton* TfrmMain::addButton(QHBoxLayout* row, const char* name, const QString& caption) {
+    auto* button = new QPushButton(caption, row->parentWidget());
+    button->setObjectName(QLatin1String(name));
+    row->addWidget(button);
+    return button;
+}
+
+// Only commands whose windows exist are offered.
+void TfrmMain::createOptionsMenu() {
+    auto* menu = new QMenu(btOptions_);
+    menu->setObjectName(QStringLiteral("mnuOptions"));
+    QAction* about = menu->addAction(tr("A&bout"));
+    about->setObjectName(QStringLiteral("About1"));
+    connect(about, &QAction::triggered, this, &TfrmMain::showAbout);
+    btOptions_->setMenu(menu);
+}
+
+void TfrmMain::createStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+
+    auto* hint = new QLabel(tr("Right click for more options, double click to mark"), bar);
+    hint->setObjectName(QStringLiteral("pnlHint"));
+    hint->setFixedWidth(300);
+    bar->addWidget(hint);
+
+    pnlStatus_ = new QLabel(bar);
+    pnlStatus_->setObjectName(QStringLiteral("pnlStatus"));
+    bar->addWidget(pnlStatus_, 1);
+}
+
+void TfrmMain::disableAllButtons() {
+    btList_->setEnabled(false);
+    btOptions_->setEnabled(false);
+    setMessageButtonsVisible(false);
+}
+
+void TfrmMain::enableAllButtons() {
+    btList_->setEnabled(checkAvailable_);
+    btOptions_->setEnabled(true);
+    setMessageButtonsVisible(list_->topLevelItemCount() > 0);
+}
+
+void TfrmMain::setMessageButtonsVisible(bool visible) {
+    // The tagline leaves before the buttons come, so that the row never asks for room for both
+    // and the window does not widen on the way.
+    if (visible) lblAd_->hide();
+    for (QPushButton* button : {btMark_, btResetAll_, btLaunch_, btDelete_, btRemark_}) {
+        button->setVisible(visible);
+    }
+    if (!visible) lblAd_->show();
+}
+
+void TfrmMain::setStatusText(const QString& text) {
+    pnlStatus_->setText(text);
+}
+
+void TfrmMain::showAbout() {
+    TfrmAbout about(this);
+    about.exec();
+}
+
+}  // namespace kelvane
