@@ -1,0 +1,1 @@
+# Filled in as the Decoders group lands.
