@@ -7,13 +7,13 @@ namespace kelvane {
 
 // Base of every error the mail components raise, so that a caller can catch them all at once.
 class EMailError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 // A message, header or encoded text that cannot be decoded.
 class EMessageParserError : public EMailError {
-public:
+  public:
     using EMailError::EMailError;
 };
 
