@@ -10,7 +10,7 @@ KELVANE_JOBS=${KELVANE_JOBS:-$(nproc 2>/dev/null || echo 2)}
 KELVANE_BUILD_PACKAGES=(
     g++ cmake ninja-build pkg-config
     qt6-base-dev qt6-charts-dev qt6-multimedia-dev libqt6svg6 libgl-dev libssl-dev
-    libgtest-dev libgmock-dev
+    libgtest-dev libgmock-dev libbenchmark-dev
 )
 # What the tests need besides: clang for the fuzzers, the real POP3 and DNS peers.
 KELVANE_TEST_PACKAGES=(
