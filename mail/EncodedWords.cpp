@@ -5,6 +5,7 @@
 
 #include "Base64.h"
 #include "Charset.h"
+#include "MailErrors.h"
 #include "QuotedPrintable.h"
 
 namespace kelvane {
@@ -45,11 +46,17 @@ bool IsLinearWhiteSpace(std::string_view text) {
                        [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; });
 }
 
-// The decoded bytes of a B or Q word, converted to UTF-8; nothing for any other letter.
+// The decoded bytes of a B or Q word, converted to UTF-8; nothing for any other letter or for
+// base64 that does not decode. One malformed word in a header must not make the whole header,
+// and with it a listing of the mailbox, unreadable.
 std::optional<std::string> DecodeWord(const EncodedWord& word) {
     std::string bytes;
     if (word.letter == 'B' || word.letter == 'b') {
-        bytes = DecodeBase64Text(word.text);
+        try {
+            bytes = DecodeBase64Text(word.text);
+        } catch (const EMessageParserError&) {
+            return std::nullopt;
+        }
     } else if (word.letter == 'Q' || word.letter == 'q') {
         std::string text(word.text);
         std::replace(text.begin(), text.end(), '_', ' ');
