@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
+#include "CaseName.h"
 
 namespace kelvane {
 namespace {
@@ -88,13 +88,7 @@ INSTANTIATE_TEST_SUITE_P(
         OperatorCase{"first-char-empty", "First char numeric", "", "", false, false},
         OperatorCase{"unknown-operator", "Equals (exact match)", "x", "x", false, false},
         OperatorCase{"operator-name-case-matters", "contains", "x", "x", false, false}),
-    [](const auto& info) {
-        std::string name = info.param.name;
-        for (char& ch : name) {
-            if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-        }
-        return name;
-    });
+    testsupport::ParamName());
 
 TEST(MatchOperatorNames, ShownStoredAndPositionsRoundTrip) {
     const std::pair<const char*, const char*> expected[] = {

@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
+#include "CaseName.h"
+
 #include <string>
 
 #include "EventPump.h"
@@ -16,14 +17,6 @@ struct DecodeCase {
     std::string text;
     std::string expected;
 };
-
-std::string CaseName(const char* name) {
-    std::string result(name);
-    for (char& c : result) {
-        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-    }
-    return result;
-}
 
 class Base64DecodeTest : public testing::TestWithParam<DecodeCase> {};
 
@@ -45,7 +38,7 @@ INSTANTIATE_TEST_SUITE_P(
                     DecodeCase{"padding-ends-data", "SGk=garbage!", "Hi"},
                     DecodeCase{"padding-inside-group", "QQ=A", "A"},
                     DecodeCase{"only-padding", "====", ""}),
-    [](const testing::TestParamInfo<DecodeCase>& info) { return CaseName(info.param.name); });
+    testsupport::ParamName());
 
 class Base64InvalidTest : public testing::TestWithParam<DecodeCase> {};
 
@@ -67,9 +60,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, Base64InvalidTest,
                                          DecodeCase{"nul", std::string("QU\0D", 4), ""},
                                          DecodeCase{"in-incomplete-last-group", "QUJDQ!", ""},
                                          DecodeCase{"lone-invalid-last-char", "QUJD*", ""}),
-                         [](const testing::TestParamInfo<DecodeCase>& info) {
-                             return CaseName(info.param.name);
-                         });
+                         testsupport::ParamName());
 
 TEST(Base64Test, LargeInputDecodesWhole) {
     std::string text;

@@ -2,19 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
+#include "CaseName.h"
+
 #include <string>
 
 namespace kelvane {
 namespace {
-
-std::string CaseName(const char* name) {
-    std::string result(name);
-    for (char& c : result) {
-        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-    }
-    return result;
-}
 
 struct ConvertCase {
     const char* name;
@@ -52,7 +45,7 @@ INSTANTIATE_TEST_SUITE_P(
                     ConvertCase{"truncated-shift-jis", "a\x82", "Shift_JIS", "a\x82"},
                     ConvertCase{"invalid-in-ascii", "Caf\xE9", "ASCII", "Caf\xE9"},
                     ConvertCase{"empty-bytes", "", "ISO-8859-1", ""}),
-    [](const testing::TestParamInfo<ConvertCase>& info) { return CaseName(info.param.name); });
+    testsupport::ParamName());
 
 TEST(ConvertToUtf8Test, OutputMayOutgrowTheFirstGuess) {
     // Each Latin-1 byte 0xE9 is two UTF-8 bytes, each windows-1252 0x80 three.
@@ -95,7 +88,7 @@ INSTANTIATE_TEST_SUITE_P(
                     CutCase{"stray-continuations", "\x80\x80\x80\x80\x80\x80", 2, "\x80\x80"},
                     CutCase{"zero", "\xC3\xA9", 0, ""},
                     CutCase{"split-first-char", "\xC3\xA9", 1, ""}),
-    [](const testing::TestParamInfo<CutCase>& info) { return CaseName(info.param.name); });
+    testsupport::ParamName());
 
 }  // namespace
 }  // namespace kelvane

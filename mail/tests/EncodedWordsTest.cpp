@@ -2,21 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
+#include "CaseName.h"
+
 #include <string>
 
 #include "MailErrors.h"
 
 namespace kelvane {
 namespace {
-
-std::string CaseName(const char* name) {
-    std::string result(name);
-    for (char& c : result) {
-        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-    }
-    return result;
-}
 
 struct WordsCase {
     const char* name;
@@ -66,11 +59,12 @@ INSTANTIATE_TEST_SUITE_P(
                   "=?UTF-8?Q?"
                   "?=x",
                   "x"}),
-    [](const testing::TestParamInfo<WordsCase>& info) { return CaseName(info.param.name); });
+    testsupport::ParamName());
 
 TEST(DecodeEncodedWordsTest, BadBase64WordIsKeptAsItStands) {
     EXPECT_EQ(DecodeEncodedWords("=?UTF-8?B?ab c?="), "=?UTF-8?B?ab c?=");
-    EXPECT_EQ(DecodeEncodedWords("x =?UTF-8?B?Q2Fm!?= y =?UTF-8?B?Q2Fm?="), "x =?UTF-8?B?Q2Fm!?= y Caf");
+    EXPECT_EQ(DecodeEncodedWords("x =?UTF-8?B?Q2Fm!?= y =?UTF-8?B?Q2Fm?="),
+              "x =?UTF-8?B?Q2Fm!?= y Caf");
 }
 
 TEST(DecodeEncodedWordsTest, InputIsCutAt255Bytes) {
@@ -109,15 +103,15 @@ TEST_P(DecodeQTextTest, DecodesOneLine) {
     EXPECT_EQ(DecodeQText(GetParam().text), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, DecodeQTextTest,
-    testing::Values(QTextCase{"escape", "a=3Db", "a=b"},
-                    QTextCase{"underscore-left-alone", "a_b", "a_b"},
-                    QTextCase{"bad-escape-kept", "a=ZZ", "a=ZZ"},
-                    QTextCase{"trailing-equals-dropped", "abc=", "abc"},
-                    QTextCase{"first-line-only", "a=0Ab", "a"},
-                    QTextCase{"cut-at-255", std::string(300, 'q'), std::string(255, 'q')}),
-    [](const testing::TestParamInfo<QTextCase>& info) { return CaseName(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, DecodeQTextTest,
+                         testing::Values(QTextCase{"escape", "a=3Db", "a=b"},
+                                         QTextCase{"underscore-left-alone", "a_b", "a_b"},
+                                         QTextCase{"bad-escape-kept", "a=ZZ", "a=ZZ"},
+                                         QTextCase{"trailing-equals-dropped", "abc=", "abc"},
+                                         QTextCase{"first-line-only", "a=0Ab", "a"},
+                                         QTextCase{"cut-at-255", std::string(300, 'q'),
+                                                   std::string(255, 'q')}),
+                         testsupport::ParamName());
 
 }  // namespace
 }  // namespace kelvane

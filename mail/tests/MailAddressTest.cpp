@@ -2,18 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include "CaseName.h"
+
 #include <algorithm>
 #include <string>
 
 namespace kelvane {
 namespace {
-
-template <typename Case>
-std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
-    std::string name = info.param.name;
-    std::replace(name.begin(), name.end(), '-', '_');
-    return name;
-}
 
 struct AddressCase {
     const char* name;
@@ -45,7 +40,7 @@ INSTANTIATE_TEST_SUITE_P(
         AddressCase{"angle-wins-over-parenthesis", "(Joe) <box>", "box", "(Joe)"},
         AddressCase{"lone-parenthesis", "(", "", ""},
         AddressCase{"parenthesis-at-end", "box(", "box", ""}, AddressCase{"empty", "", "", ""}),
-    CaseName<AddressCase>);
+    testsupport::ParamName());
 
 TEST(SplitAddressLimitTest, BothPartsCutAt255Bytes) {
     const auto [address, name] =
@@ -91,7 +86,7 @@ INSTANTIATE_TEST_SUITE_P(
                       QuoteCase{"inner-quotes-kept", "\"Ann \"A\" Lee\"", "Ann \"A\" Lee"},
                       QuoteCase{"blanks-inside-quotes-kept", "\" Ann \"", " Ann "},
                       QuoteCase{"only-quotes", "\"\"\"", ""}, QuoteCase{"empty", "", ""}),
-    CaseName<QuoteCase>);
+    testsupport::ParamName());
 
 }  // namespace
 }  // namespace kelvane

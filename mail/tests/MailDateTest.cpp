@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "CaseName.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -16,13 +18,6 @@ std::ostream& operator<<(std::ostream& out, const CivilDateTime& c) {
 }
 
 namespace {
-
-template <typename Case>
-std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
-    std::string name = info.param.name;
-    std::replace(name.begin(), name.end(), '-', '_');
-    return name;
-}
 
 constexpr CivilDateTime kUnreadable{};
 
@@ -103,7 +98,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "14 Mar 2000 99999999999999999999:00 +0100",
                  {2000, 3, 14, 0, 0, 0},
                  "+0100"}),
-    CaseName<DateCase>);
+    testsupport::ParamName());
 
 INSTANTIATE_TEST_SUITE_P(
     Unreadable, ParseMailDateTest,
@@ -122,7 +117,7 @@ INSTANTIATE_TEST_SUITE_P(
                  kUnreadable, ""},
         DateCase{"garbage", "no date here", kUnreadable, ""},
         DateCase{"only-quotes", "\"\"", kUnreadable, ""}, DateCase{"empty", "", kUnreadable, ""}),
-    CaseName<DateCase>);
+    testsupport::ParamName());
 
 struct EncodeCase {
     const char* name;
@@ -153,7 +148,7 @@ INSTANTIATE_TEST_SUITE_P(
         EncodeCase{"before-epoch-time-counts-forward", {1899, 12, 29, 6, 0, 0}, -1.25},
         EncodeCase{"first-valid-day", {1, 1, 1, 23, 59, 59}, -693593.0 - 86399 / 86400.0},
         EncodeCase{"last-valid-second", {9999, 12, 31, 23, 59, 59}, 2958465.0 + 86399 / 86400.0}),
-    CaseName<EncodeCase>);
+    testsupport::ParamName());
 
 struct InvalidCase {
     const char* name;
@@ -180,7 +175,7 @@ INSTANTIATE_TEST_SUITE_P(Impossible, EncodeDateTimeInvalidTest,
                                            InvalidCase{"minute-60", {2000, 1, 1, 0, 60, 0}},
                                            InvalidCase{"second-60", {2000, 1, 1, 0, 0, 60}},
                                            InvalidCase{"negative-hour", {2000, 1, 1, -1, 0, 0}}),
-                         CaseName<InvalidCase>);
+                         testsupport::ParamName());
 
 TEST(DateTimeToCivilTest, RoundsToNearestSecond) {
     const double second = 1.0 / 86400;

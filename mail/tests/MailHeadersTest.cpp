@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "CaseName.h"
+
 #include <algorithm>
 #include <string>
 
@@ -14,13 +16,6 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::Not;
 using ::testing::StartsWith;
-
-template <typename Case>
-std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
-    std::string name = info.param.name;
-    std::replace(name.begin(), name.end(), '-', '_');
-    return name;
-}
 
 struct SplitCase {
     const char* name;
@@ -45,7 +40,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SplitCase{"lf-cr-is-two-line-ends", "A\n\rB", {"A", "", "B"}},
                       SplitCase{"blank-line-kept", "A\r\n\r\nbody\r\n", {"A", "", "body"}},
                       SplitCase{"empty-block", "", {}}, SplitCase{"only-a-line-end", "\r\n", {""}}),
-    CaseName<SplitCase>);
+    testsupport::ParamName());
 
 // A header block with the traps lookups must avoid: a longer field name sharing the prefix, a
 // folded field, duplicates, and a field name with a blank before its colon.
@@ -85,7 +80,7 @@ INSTANTIATE_TEST_SUITE_P(
                       LookupCase{"fold-ends-at-next-field", "From", "Ann <ann@example.org>"},
                       LookupCase{"field-on-last-line", "X-Last", "at the end"},
                       LookupCase{"absent-field", "Reply-To", ""}),
-    CaseName<LookupCase>);
+    testsupport::ParamName());
 
 struct FieldCase {
     const char* name;
@@ -124,7 +119,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "content-type",
                   "text/plain; name=\"=?utf-8?B?SGVsbG8=?=\""},
         FieldCase{"long-uidl-whole-and-undecoded", {"X-UIDL: " + kLongUidl}, "X-UIDL:", kLongUidl}),
-    CaseName<FieldCase>);
+    testsupport::ParamName());
 
 TEST(GetFieldValueLimitTest, CutsAt255BytesBeforeDecoding) {
     // Decoding first would turn the word into "Hello" and keep part of it within 255 bytes; the
@@ -191,7 +186,7 @@ INSTANTIATE_TEST_SUITE_P(
         RemoveCase{"field-at-end", {"To: a", "Subject: s", " more"}, "Subject", {"To: a"}},
         RemoveCase{"absent-field", {"To: a", " b"}, "Subject", {"To: a", " b"}},
         RemoveCase{"empty-list", {}, "Subject", {}}),
-    CaseName<RemoveCase>);
+    testsupport::ParamName());
 
 struct CutCase {
     const char* name;
@@ -218,7 +213,7 @@ INSTANTIATE_TEST_SUITE_P(
                               {"Subject: s", " ", "To: a"}},
                       CutCase{"no-blank-line", {"To: a", "Subject: s"}, {"To: a", "Subject: s"}},
                       CutCase{"blank-first-line", {"", "body"}, {}}, CutCase{"empty-list", {}, {}}),
-    CaseName<CutCase>);
+    testsupport::ParamName());
 
 }  // namespace
 }  // namespace kelvane

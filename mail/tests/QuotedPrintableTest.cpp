@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
+#include "CaseName.h"
+
 #include <string>
 #include <vector>
 
@@ -16,14 +17,6 @@ struct QpCase {
     std::vector<std::string> lines;
     std::string expected;
 };
-
-std::string CaseName(const char* name) {
-    std::string result(name);
-    for (char& c : result) {
-        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-    }
-    return result;
-}
 
 const std::string k254(254, 'x');
 const std::string k253(253, 'x');
@@ -59,7 +52,7 @@ INSTANTIATE_TEST_SUITE_P(
                     QpCase{"cut-leaves-soft-break", {k254 + "=yz", "b"}, k254 + "b\r\n"},
                     QpCase{"cut-splits-escape", {k253 + "=41"}, k253 + "=4\r\n"},
                     QpCase{"cut-drops-ctrl-z", {k254 + "a\x1A"}, k254 + "a\r\n"}),
-    [](const testing::TestParamInfo<QpCase>& info) { return CaseName(info.param.name); });
+    testsupport::ParamName());
 
 // Counts the pump calls while it lives.
 struct CountingPump {
