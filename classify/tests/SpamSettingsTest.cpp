@@ -2,12 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
 #include <filesystem>
-#include <fstream>
 
 #include "AtomicFile.h"
 #include "RuleTableOperations.h"
+#include "TempFolder.h"
 
 namespace kelvane {
 namespace {
@@ -16,23 +15,15 @@ namespace fs = std::filesystem;
 
 class SpamSettingsTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        folder_ = fs::temp_directory_path() /
-                  ("kelvane-spam-" + std::to_string(::getpid()) + "-" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
     void Write(const std::string& name, const std::string& content) {
-        std::ofstream(folder_ / name, std::ios::binary) << content;
+        testsupport::WriteFileBytes(temp_.File(name), content);
     }
     std::string Read(const std::string& name) {
-        return ReadWholeFile((folder_ / name).string()).value_or("<missing>");
+        return ReadWholeFile(temp_.File(name)).value_or("<missing>");
     }
 
-    fs::path folder_;
+    testsupport::TempFolder temp_;
+    const fs::path& folder_ = temp_.path();
 };
 
 TEST_F(SpamSettingsTest, MissingFilesGiveEmptyTablesAndDefaultOptions) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "TempFolder.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 #include <filesystem>
@@ -13,15 +15,10 @@ namespace fs = std::filesystem;
 
 class AtomicFileTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        folder_ = fs::temp_directory_path() / ("kelvane-atomic-" + std::to_string(::getpid()));
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-    std::string Path(const char* name) const { return (folder_ / name).string(); }
+    std::string Path(const char* name) const { return temp_.File(name); }
 
-    fs::path folder_;
+    testsupport::TempFolder temp_;
+    const fs::path& folder_ = temp_.path();
 };
 
 TEST_F(AtomicFileTest, WritesReplacesAndKeepsPermissions) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "TempFolder.h"
+
 #include <unistd.h>
 #include <filesystem>
 #include <fstream>
@@ -22,15 +24,11 @@ EnvLookup FakeEnv(std::map<std::string, std::string> values) {
 
 class ProgramPathsTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        root_ = fs::temp_directory_path() / ("kelvane-paths-" + std::to_string(::getpid()));
-        fs::remove_all(root_);
-        fs::create_directories(root_ / "exe");
-    }
-    void TearDown() override { fs::remove_all(root_); }
+    void SetUp() override { fs::create_directories(root_ / "exe"); }
     std::string At(const char* relative) const { return (root_ / relative).string(); }
 
-    fs::path root_;
+    testsupport::TempFolder temp_;
+    const fs::path& root_ = temp_.path();
 };
 
 TEST_F(ProgramPathsTest, ProgramDirectoryPrefersVariableThenPortableCopyThenDataHome) {

@@ -1,0 +1,73 @@
+#include "GeneralSettings.h"
+
+#include <algorithm>
+#include <climits>
+
+#include "SettingsStore.h"
+
+namespace kelvane {
+namespace {
+
+namespace sk = settingkeys;
+
+int ReadInt(const SettingsStore& store, const SettingKey& key) {
+    return static_cast<int>(std::clamp<long long>(store.ReadInteger(key), INT_MIN, INT_MAX));
+}
+
+}  // namespace
+
+GeneralSettings ReadGeneralSettings(const SettingsStore& store) {
+    GeneralSettings s;
+    s.logAsIs = store.ReadBool(sk::LogAsis);
+    s.logQuarter = store.ReadBool(sk::LogQuarter);
+    s.logMonth = store.ReadBool(sk::LogMonth);
+    s.logfile = store.ReadString(sk::Logfile);
+    s.mailer = store.ReadString(sk::Mailer);
+    s.alarmFile = store.ReadString(sk::AlarmFile);
+    s.automatic = store.ReadBool(sk::Automatic);
+    s.ask = store.ReadBool(sk::Ask);
+    s.kill = store.ReadBool(sk::Kill);
+    s.minutes = ReadInt(store, sk::Minutes);
+    s.launch = store.ReadBool(sk::Launch);
+    s.exitIfNoMail = store.ReadBool(sk::Exit);
+    s.alarm = store.ReadBool(sk::Alarm);
+    s.repeat = store.ReadBool(sk::Repeat);
+    s.ras = ReadInt(store, sk::RAS);
+    s.count = store.ReadString(sk::Count);
+    s.sysTray = store.ReadBool(sk::SysTray);
+    return s;
+}
+
+void SaveGeneralSettings(SettingsStore& store, const GeneralSettings& s) {
+    store.Write([&](SettingsWriter& w) {
+        w.WriteBool(sk::LogAsis, s.logAsIs);
+        w.WriteBool(sk::LogQuarter, s.logQuarter);
+        w.WriteBool(sk::LogMonth, s.logMonth);
+        w.WriteString(sk::Logfile, s.logfile);
+        w.WriteString(sk::Mailer, s.mailer);
+        w.WriteString(sk::AlarmFile, s.alarmFile);
+        w.WriteBool(sk::Automatic, s.automatic);
+        w.WriteBool(sk::Ask, s.ask);
+        w.WriteBool(sk::Kill, s.kill);
+        w.WriteInteger(sk::Minutes, s.minutes);
+        w.WriteBool(sk::Launch, s.launch);
+        w.WriteBool(sk::Exit, s.exitIfNoMail);
+        w.WriteBool(sk::Alarm, s.alarm);
+        w.WriteBool(sk::Repeat, s.repeat);
+        w.WriteInteger(sk::RAS, s.ras);
+        w.WriteString(sk::Count, s.count);
+        w.WriteBool(sk::SysTray, s.sysTray);
+    });
+}
+
+void GeneralSettingsModel::Load(const SettingsStore& store) {
+    general = ReadGeneralSettings(store);
+    accounts.readServerSettings(store);
+}
+
+std::optional<AccountProblem> GeneralSettingsModel::Save(SettingsStore& store) const {
+    SaveGeneralSettings(store, general);
+    return accounts.saveServerSettings(store);
+}
+
+}  // namespace kelvane

@@ -1,0 +1,80 @@
+#include "MailboxAccounts.h"
+
+#include "PasswordCipher.h"
+#include "SettingsStore.h"
+
+namespace kelvane {
+namespace {
+
+namespace sk = settingkeys;
+
+void ReadAccount(const SettingsStore& store, int n, MailboxAccount& account) {
+    account.server = store.ReadString(sk::ServerN, n);
+    account.userName = store.ReadString(sk::MailboxN, n);
+    account.check = store.ReadBool(sk::CheckN, n);
+    const std::string stored = store.ReadString(sk::PasswdN, n);
+    if (!stored.empty()) account.password = DecipherPassword(stored);
+}
+
+void WriteAccount(SettingsWriter& writer, int n, const MailboxAccount& account) {
+    writer.WriteString(sk::ServerN, account.server, n);
+    writer.WriteString(sk::MailboxN, account.userName, n);
+    writer.WriteBool(sk::CheckN, account.check, n);
+    writer.WriteString(sk::PasswdN, EncipherPassword(account.password), n);
+}
+
+std::optional<AccountProblem> Validate(int n, const MailboxAccount& account) {
+    const std::string number = std::to_string(n);
+    if (!account.server.empty() && account.userName.empty()) {
+        return AccountProblem{
+            n, AccountField::UserName,
+            "Mailbox " + number + " has a server " + account.server + " but no mailbox"};
+    }
+    if (account.server.empty() && !account.userName.empty()) {
+        return AccountProblem{n, AccountField::Server,
+                              "Mailbox " + number + " " + account.userName + " has a blank server"};
+    }
+    if (!account.server.empty() && account.password.empty()) {
+        return AccountProblem{n, AccountField::Password,
+                              "Mailbox " + number + " - there is no password set"};
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+int ValidMailboxNumber(long long n) {
+    return n >= 1 && n <= kMailboxCount ? int(n) : 1;
+}
+
+void MailboxAccounts::readServerSettings(const SettingsStore& store) {
+    which = ValidMailboxNumber(store.ReadInteger(sk::Which));
+    for (int n = 1; n <= kMailboxCount; ++n) ReadAccount(store, n, Account(n));
+}
+
+std::optional<AccountProblem> MailboxAccounts::saveServerSettings(SettingsStore& store) const {
+    std::optional<AccountProblem> problem;
+    store.Write([&](SettingsWriter& writer) {
+        writer.WriteInteger(sk::Which, which);
+        for (int n = 1; n <= kMailboxCount && !problem; ++n) {
+            WriteAccount(writer, n, Account(n));
+            problem = Validate(n, Account(n));
+        }
+    });
+    return problem;
+}
+
+int MailboxAccounts::HowManyMailboxesChecked() const {
+    int count = 0;
+    for (const MailboxAccount& account : accounts) count += account.TakesPartInChecks() ? 1 : 0;
+    return count;
+}
+
+int MailboxAccounts::FirstMailboxChecked() const {
+    for (int n = 1; n <= kMailboxCount; ++n) {
+        if (Account(n).TakesPartInChecks()) return n;
+    }
+    return 0;
+}
+
+}  // namespace kelvane

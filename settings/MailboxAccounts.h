@@ -1,0 +1,61 @@
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+
+#include "SettingsKeys.h"
+
+namespace kelvane {
+
+class SettingsStore;
+
+struct MailboxAccount {
+    std::string server;
+    std::string userName;
+    bool check = true;
+    std::string password;  // plain; enciphered only in the store
+
+    bool TakesPartInChecks() const { return check && !server.empty(); }
+    bool operator==(const MailboxAccount&) const = default;
+};
+
+// The field of an account that needs the user's attention.
+enum class AccountField { UserName, Server, Password };
+
+// Why saving the accounts stopped: the mailbox, the field to focus and the message to show.
+struct AccountProblem {
+    int mailbox = 0;
+    AccountField field = AccountField::Server;
+    std::string message;
+    bool operator==(const AccountProblem&) const = default;
+};
+
+// `n` when it numbers a mailbox, else mailbox 1.
+int ValidMailboxNumber(long long n);
+
+// The twelve mailboxes and the selected one, as the general settings window edits them and every
+// run reads them.
+struct MailboxAccounts {
+    int which = 1;
+    std::array<MailboxAccount, kMailboxCount> accounts;
+
+    // Mailbox `n`, 1 to 12; throws std::out_of_range for another number.
+    MailboxAccount& Account(int n) { return accounts.at(n - 1); }
+    const MailboxAccount& Account(int n) const { return accounts.at(n - 1); }
+
+    // Reads the selection and the twelve accounts. A stored password that is empty leaves the
+    // password in memory as it is.
+    void readServerSettings(const SettingsStore& store);
+
+    // Writes the selection, then mailbox after mailbox, each checked once it is written. Stops at
+    // the first incomplete mailbox, which is written while later ones keep their stored values,
+    // and tells what is missing; nothing when all twelve were saved. All in one file replacement.
+    std::optional<AccountProblem> saveServerSettings(SettingsStore& store) const;
+
+    int HowManyMailboxesChecked() const;
+    // The lowest mailbox that takes part in checks, 0 when none does.
+    int FirstMailboxChecked() const;
+};
+
+}  // namespace kelvane

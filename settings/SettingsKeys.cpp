@@ -1,0 +1,17 @@
+#include "SettingsKeys.h"
+
+#include "IniFile.h"
+
+namespace kelvane {
+
+std::string SettingKey::KeyName(int mailbox) const {
+    std::string result(name);
+    if (perMailbox) result += std::to_string(mailbox);
+    return result;
+}
+
+int SettingKey::DefaultInteger() const {
+    return static_cast<int>(ParseIniInteger(defaultValue).value_or(0));
+}
+
+}  // namespace kelvane

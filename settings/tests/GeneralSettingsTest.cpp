@@ -1,0 +1,170 @@
+#include "GeneralSettings.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+#include "TempFolder.h"
+
+#include <filesystem>
+#include <functional>
+#include <ostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "AtomicFile.h"
+#include "CaseName.h"
+#include "SettingsStore.h"
+
+namespace kelvane {
+
+void PrintTo(const GeneralSettings& s, std::ostream* out) {
+    *out << "{asis " << s.logAsIs << " quarter " << s.logQuarter << " month " << s.logMonth
+         << " logfile '" << s.logfile << "' mailer '" << s.mailer << "' alarmFile '" << s.alarmFile
+         << "' automatic " << s.automatic << " ask " << s.ask << " kill " << s.kill << " minutes "
+         << s.minutes << " launch " << s.launch << " exit " << s.exitIfNoMail << " alarm "
+         << s.alarm << " repeat " << s.repeat << " ras " << s.ras << " count '" << s.count
+         << "' systray " << s.sysTray << "}";
+}
+
+namespace {
+
+// A settings file of its own in a temporary folder, removed afterwards.
+class StoreTest : public ::testing::Test {
+  protected:
+    std::string FileText() const { return ReadWholeFile(store_.path()).value_or(""); }
+
+    testsupport::TempFolder folder_;
+    SettingsStore store_{folder_.File("10.conf")};
+};
+
+// "[Section]" lines and key names in the order the file holds them.
+std::vector<std::string> NamesInFileOrder(const std::string& text) {
+    std::vector<std::string> names;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.starts_with('[')) {
+            names.push_back(line);
+        } else if (const auto equals = line.find('='); equals != std::string::npos) {
+            names.push_back(line.substr(0, equals));
+        }
+    }
+    return names;
+}
+
+GeneralSettings NonDefaultSettings() {
+    GeneralSettings s;
+    s.logAsIs = false;
+    s.logQuarter = true;
+    s.logMonth = true;
+    s.logfile = "/var/log/kelvane/activity.log";
+    s.mailer = "/usr/bin/mail client";
+    s.alarmFile = "/home/u/sounds/harp tune.wav";
+    s.automatic = true;
+    s.ask = false;
+    s.kill = true;
+    s.minutes = 45;
+    s.launch = false;
+    s.exitIfNoMail = true;
+    s.alarm = false;
+    s.repeat = false;
+    s.ras = 3;
+    s.count = "1234";
+    s.sysTray = true;
+    return s;
+}
+
+using GeneralSettingsTest = StoreTest;
+
+TEST_F(GeneralSettingsTest, FreshStoreStartsWithTheDefaults) {
+    GeneralSettingsModel model;
+    model.accounts.which = 7;
+    model.Load(store_);
+
+    EXPECT_EQ(model.general, GeneralSettings{});
+    EXPECT_EQ(model.general.minutes, 10);
+    EXPECT_FALSE(model.general.automatic);
+    EXPECT_EQ(model.general.ras, 0) << "no dial-up";
+    EXPECT_FALSE(model.general.sysTray);
+    EXPECT_EQ(model.accounts.which, 1);
+    for (const MailboxAccount& account : model.accounts.accounts) {
+        EXPECT_EQ(account, MailboxAccount{});
+    }
+}
+
+TEST_F(GeneralSettingsTest, SavesInTheFixedOrderAndReadsBack) {
+    const GeneralSettings saved = NonDefaultSettings();
+    SaveGeneralSettings(store_, saved);
+
+    const std::vector<std::string> expected = {
+        "[Logfile]", "Asis",      "Quarter", "Month", "[General]", "Logfile", "Mailer",
+        "AlarmFile", "Automatic", "Ask",     "Kill",  "Minutes",   "Launch",  "Exit",
+        "Alarm",     "Repeat",    "RAS",     "Count", "SysTray"};
+    EXPECT_EQ(NamesInFileOrder(FileText()), expected) << FileText();
+    EXPECT_EQ(ReadGeneralSettings(store_), saved);
+    EXPECT_EQ(store_.ReadString("General", "Alarmfile", ""), saved.alarmFile);
+}
+
+struct StoredCase {
+    const char* name;
+    const char* fileText;
+    std::function<void(GeneralSettings&)> expectedChange;
+};
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const StoredCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class GeneralSettingsStored : public StoreTest, public ::testing::WithParamInterface<StoredCase> {};
+
+TEST_P(GeneralSettingsStored, ReadsWhatTheFileHolds) {
+    WriteFileAtomically(store_.path(), GetParam().fileText);
+    GeneralSettings expected;
+    GetParam().expectedChange(expected);
+    EXPECT_EQ(ReadGeneralSettings(store_), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, GeneralSettingsStored,
+    ::testing::Values(StoredCase{"hex minutes", "[General]\nMinutes=0x1E\n",
+                                 [](GeneralSettings& s) { s.minutes = 30; }},
+                      StoredCase{"minutes in words give the default", "[General]\nMinutes=ten\n",
+                                 [](GeneralSettings&) {}},
+                      StoredCase{"two is true", "[General]\nAutomatic=2\nSysTray=2\n",
+                                 [](GeneralSettings& s) { s.automatic = s.sysTray = true; }},
+                      StoredCase{"zero turns off a default-on option",
+                                 "[General]\nAsk=0\n[Logfile]\nAsis=0\n",
+                                 [](GeneralSettings& s) { s.ask = s.logAsIs = false; }},
+                      StoredCase{"boolean in words gives the default",
+                                 "[General]\nAsk=no\nKill=yes\n", [](GeneralSettings&) {}},
+                      StoredCase{"names in another case",
+                                 "[general]\nAlarmfile=/snd/a.wav\nMINUTES=5\n",
+                                 [](GeneralSettings& s) {
+                                     s.alarmFile = "/snd/a.wav";
+                                     s.minutes = 5;
+                                 }},
+                      StoredCase{"count is text", "[General]\nCount=0012\n",
+                                 [](GeneralSettings& s) { s.count = "0012"; }}),
+    testsupport::ParamName());
+
+TEST_F(GeneralSettingsTest, ModelSavesTheOptionsEvenWhenAnAccountIsIncomplete) {
+    GeneralSettingsModel model;
+    model.general = NonDefaultSettings();
+    model.accounts.which = 2;
+    model.accounts.Account(2) = {"pop.example.net", "alice", true, "pw"};
+    model.accounts.Account(4) = {"pop.example.org", "", true, "pw"};
+
+    const std::optional<AccountProblem> problem = model.Save(store_);
+    ASSERT_TRUE(problem.has_value());
+    EXPECT_EQ(problem->mailbox, 4);
+
+    GeneralSettingsModel reloaded;
+    reloaded.Load(store_);
+    EXPECT_EQ(reloaded.general, model.general);
+    EXPECT_EQ(reloaded.accounts.which, 2);
+    EXPECT_EQ(reloaded.accounts.Account(2), model.accounts.Account(2));
+}
+
+}  // namespace
+}  // namespace kelvane

@@ -1,0 +1,140 @@
+#include "SettingsStore.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <filesystem>
+
+#include "AtomicFile.h"
+#include "TempFolder.h"
+
+namespace kelvane {
+namespace {
+
+namespace fs = std::filesystem;
+namespace keys = settingkeys;
+
+class SettingsStoreTest : public ::testing::Test {
+  protected:
+    void WriteRaw(const std::string& text) { testsupport::WriteFileBytes(path_, text); }
+    std::string Raw(const std::string& path) { return ReadWholeFile(path).value_or("<missing>"); }
+
+    testsupport::TempFolder folder_;
+    std::string path_ = folder_.File("10.conf");
+};
+
+TEST_F(SettingsStoreTest, FreshStoreGivesEveryDefaultOfTheKeyTable) {
+    const SettingsStore store(path_);
+    for (const SettingKey* key : keys::kAll) {
+        SCOPED_TRACE(std::string(key->section) + "/" + std::string(key->name));
+        EXPECT_EQ(store.ReadString(*key, 1), key->defaultValue);
+    }
+    EXPECT_EQ(store.ReadInteger(keys::Minutes), 10);
+    EXPECT_EQ(store.ReadInteger(keys::Which), 1);
+    EXPECT_EQ(store.ReadInteger(keys::SubjectColumnWidth, 3), -1);
+    EXPECT_FALSE(store.ReadBool(keys::Automatic));
+    EXPECT_TRUE(store.ReadBool(keys::CheckN, 12));
+    EXPECT_EQ(store.ReadString(keys::Version161), "xx");
+    EXPECT_FALSE(fs::exists(path_)) << "reading creates nothing";
+}
+
+TEST_F(SettingsStoreTest, ReadsNumbersBooleansAndNamesLeniently) {
+    WriteRaw(
+        "[general]\nminutes=0x1E\nRAS=ten\nKILL=2\nAsk=no\nAlarmFile=/snd/harp.wav\n"
+        "[Server]\nServer3=pop.example.org\n");
+    const SettingsStore store(path_);
+    EXPECT_EQ(store.ReadInteger(keys::Minutes), 30);
+    EXPECT_EQ(store.ReadInteger(keys::RAS), 0) << "not a number: the default";
+    EXPECT_TRUE(store.ReadBool(keys::Kill)) << "a non-zero number is true";
+    EXPECT_TRUE(store.ReadBool(keys::Ask)) << "not a number: the default";
+    EXPECT_EQ(store.ReadString("General", "Alarmfile", ""), "/snd/harp.wav");
+    EXPECT_EQ(store.ReadString(keys::ServerN, 3), "pop.example.org");
+    EXPECT_EQ(store.ReadString(keys::ServerN, 4), "");
+}
+
+TEST_F(SettingsStoreTest, EachWriteIsInTheFileAtOnceAndValuesKeepEveryByte) {
+    SettingsStore store(path_);
+    store.WriteString(keys::Logfile, "C:\\logs\\a.txt\r\nsecond line");
+    store.WriteInteger(keys::Minutes, -5);
+    store.WriteBool(keys::SysTray, true);
+    EXPECT_EQ(Raw(path_),
+              "[General]\nLogfile=C:\\\\logs\\\\a.txt\\r\\nsecond line\nMinutes=-5\nSysTray=1\n");
+    const SettingsStore again(path_);
+    EXPECT_EQ(again.ReadString(keys::Logfile), "C:\\logs\\a.txt\r\nsecond line");
+    EXPECT_EQ(again.ReadInteger(keys::Minutes), -5);
+    struct stat info {};
+    ASSERT_EQ(::stat(path_.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u) << "the file holds enciphered passwords";
+}
+
+TEST_F(SettingsStoreTest, BatchWritesInOrderAndAFailedBatchWritesNothing) {
+    SettingsStore store(path_);
+    store.Write([](SettingsWriter& w) {
+        w.WriteBool(keys::LogAsis, true);
+        w.WriteString(keys::Logfile, "log.txt");
+        w.WriteString(keys::ServerN, "pop.a", 2);
+    });
+    EXPECT_EQ(Raw(path_),
+              "[Logfile]\nAsis=1\n\n[General]\nLogfile=log.txt\n\n[Server]\nServer2=pop.a\n");
+    EXPECT_THROW(store.Write([](SettingsWriter& w) {
+        w.WriteString(keys::Logfile, "changed");
+        throw std::runtime_error("stop");
+    }),
+                 std::runtime_error);
+    EXPECT_EQ(store.ReadString(keys::Logfile), "log.txt");
+}
+
+TEST_F(SettingsStoreTest, DamagedFileIsReadAsFarAsPossibleAndKeptOnTheNextWrite) {
+    const std::string damaged = "[General]\nMinutes=20\n\x01garbage without equals\nKill=1\n";
+    WriteRaw(damaged);
+    SettingsStore store(path_);
+    EXPECT_EQ(store.ReadInteger(keys::Minutes), 20);
+    EXPECT_TRUE(store.ReadBool(keys::Kill));
+    store.WriteBool(keys::Alarm, false);
+    EXPECT_EQ(Raw(path_ + ".bad"), damaged);
+    EXPECT_EQ(store.ReadInteger(keys::Minutes), 20);
+    EXPECT_FALSE(store.ReadBool(keys::Alarm));
+}
+
+TEST_F(SettingsStoreTest, UnreadableFileGivesDefaultsAndIsSetAsideOnWrite) {
+    fs::create_directory(path_);  // unreadable as a file, whoever runs the test
+    SettingsStore store(path_);
+    EXPECT_EQ(store.ReadInteger(keys::Minutes), 10);
+    store.WriteInteger(keys::Minutes, 15);
+    EXPECT_EQ(store.ReadInteger(keys::Minutes), 15);
+    EXPECT_TRUE(fs::is_directory(path_ + ".bad"));
+}
+
+TEST_F(SettingsStoreTest, TwoProcessesWritingAtOnceLoseNothing) {
+    constexpr int kWritesEach = 60;
+    pid_t children[2];
+    for (int child = 0; child < 2; ++child) {
+        children[child] = ::fork();
+        ASSERT_GE(children[child], 0);
+        if (children[child] == 0) {
+            SettingsStore store(path_);
+            for (int i = 0; i < kWritesEach; ++i) {
+                store.WriteInteger("Writer" + std::to_string(child), "Key" + std::to_string(i), i);
+            }
+            ::_exit(0);
+        }
+    }
+    for (pid_t pid : children) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    const SettingsStore store(path_);
+    for (int child = 0; child < 2; ++child) {
+        for (int i = 0; i < kWritesEach; ++i) {
+            EXPECT_EQ(
+                store.ReadInteger("Writer" + std::to_string(child), "Key" + std::to_string(i), -1),
+                i);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace kelvane
