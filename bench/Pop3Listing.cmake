@@ -1,0 +1,5 @@
+# One check of a 2,000-message mailbox served by a private Dovecot (needs root);
+# bench/pop3-listing.sh runs it next to a plain client.
+kelvane_add_benchmark(Pop3ListingBench Pop3ListingBench.cpp)
+target_link_libraries(Pop3ListingBench PRIVATE kelvane_mail)
+target_include_directories(Pop3ListingBench PRIVATE ${PROJECT_SOURCE_DIR}/testsupport)

@@ -1,0 +1,6 @@
+# The POP3 client against a private Dovecot that the tests start themselves (they skip where
+# that cannot run: not root, or no dovecot-core and dovecot-pop3d).
+kelvane_add_test(NAME mail_dovecot_tests
+    SOURCES
+        ${CMAKE_CURRENT_SOURCE_DIR}/tests/DovecotPop3Test.cpp
+    LIBS kelvane_mail)

@@ -1,0 +1,336 @@
+#include "TagSocket.h"
+
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+#include "DialUpLink.h"
+#include "EventPump.h"
+#include "HostResolver.h"
+#include "MailErrors.h"
+
+namespace kelvane {
+namespace {
+
+constexpr int kSliceMs = 20;
+constexpr std::size_t kReceiveChunk = 16384;
+// Longest reply line accepted, without its line end.
+constexpr std::size_t kLongestReplyLine = 65536;
+constexpr std::string_view kTerminator = "\r\n.\r\n";
+
+bool WouldBlock(int error) {
+    return error == EAGAIN || error == EWOULDBLOCK || error == EINTR || error == EINPROGRESS;
+}
+
+std::string ErrorText(int error) {
+    const char* text = strerrordesc_np(error);
+    if (text == nullptr) return "Error #" + std::to_string(error);
+    return text;
+}
+
+// The port after the first ":" of `server`, or 0 when there is none or it is not a number.
+std::uint16_t PortOf(const std::string& server) {
+    const std::size_t colon = server.find(':');
+    if (colon == std::string::npos) return 0;
+    const char* first = server.data() + colon + 1;
+    const char* last = server.data() + server.size();
+    unsigned value = 0;
+    const auto [end, error] = std::from_chars(first, last, value);
+    if (error != std::errc() || end != last || value > 65535) return 0;
+    return static_cast<std::uint16_t>(value);
+}
+
+// Where the data block's terminator ends in `bytes` (counted in `bytes`), or npos. `tail` holds
+// the last bytes before `bytes`, so that a terminator split between two reads is found.
+std::size_t BlockEnd(const std::string& tail, const std::string& bytes) {
+    const std::string seam = tail + bytes.substr(0, kTerminator.size() - 1);
+    std::size_t found = seam.find(kTerminator);
+    if (found != std::string::npos) return found + kTerminator.size() - tail.size();
+    found = bytes.find(kTerminator);
+    return found == std::string::npos ? found : found + kTerminator.size();
+}
+
+}  // namespace
+
+TagSocket::TagSocket() : resolver_(std::make_unique<HostResolver>()) {}
+
+// Closes quietly: the owner is going away, so no handler is called.
+TagSocket::~TagSocket() {
+    if (socket_ >= 0) ::close(socket_);
+}
+
+void TagSocket::Open() {
+    if (Connected()) Close();
+    if (RAS != nullptr) RAS->EnsureConnected();
+    if (OnOpen) OnOpen(*this);
+    if (Server.empty()) RaiseSocketError(kServerPropertyRequired);
+    ResolveHost(Server.substr(0, Server.find(':')));
+    ResolvePort();
+    socket_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (socket_ < 0) RaiseSocketError(errno);
+}
+
+void TagSocket::ResolveHost(const std::string& host) {
+    in_addr numeric{};
+    if (::inet_pton(AF_INET, host.c_str(), &numeric) == 1) {
+        address_ = numeric.s_addr;
+        return;
+    }
+    if (!resolver_->Start(host)) RaiseSocketError(kErrorResolvingRemoteHost);
+    StartCounter();
+    HostResolver::State state;
+    while ((state = resolver_->Wait(kSliceMs)) == HostResolver::State::Pending) {
+        PumpEvents();
+        if (canceled_ || counter_.Expired()) break;
+    }
+    counter_.Stop();
+    if (state == HostResolver::State::Failed) RaiseSocketError(kErrorResolvingRemoteHost);
+    if (state == HostResolver::State::Pending) {
+        resolver_->Cancel();
+        if (counter_.Expired()) TimeOutReport();
+        CancelReport();
+    }
+    address_ = resolver_->Address();
+}
+
+// A port in Server wins; then the service's port; a service that is not known is no error.
+void TagSocket::ResolvePort() {
+    port_ = PortOf(Server);
+    if (port_ != 0) return;
+    if (ServiceName.empty()) RaiseSocketError(kServiceNameRequired);
+    if (canceled_) CancelReport();
+    servent entry{};
+    servent* found = nullptr;
+    char scratch[1024];
+    ::getservbyname_r(ServiceName.c_str(), "tcp", &entry, scratch, sizeof scratch, &found);
+    port_ = found != nullptr ? ntohs(static_cast<std::uint16_t>(found->s_port)) : DefaultPort;
+}
+
+void TagSocket::ConnectSocket() {
+    if (canceled_) CancelReport();
+    if (!Connected()) RaiseSocketError(kConnectFirst);
+    sockaddr_in peer{};
+    peer.sin_family = AF_INET;
+    peer.sin_port = htons(port_);
+    peer.sin_addr.s_addr = address_;
+    StartCounter();
+    if (::connect(socket_, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0 &&
+        !WouldBlock(errno)) {
+        Fail(ErrorText(errno), true);
+    }
+    if (!WaitForSocket(POLLOUT)) EndWait(true);
+    counter_.Stop();
+    int error = 0;
+    socklen_t length = sizeof error;
+    ::getsockopt(socket_, SOL_SOCKET, SO_ERROR, &error, &length);
+    if (error != 0) Fail(ErrorText(error), true);
+}
+
+void TagSocket::Close() {
+    if (Connected()) {
+        if (OnClosing) OnClosing(*this);
+        ::close(socket_);
+        socket_ = -1;
+        buffer_.clear();
+        if (OnClosed) OnClosed(*this);
+    }
+    if (RAS != nullptr) RAS->Release();
+}
+
+void TagSocket::Cancel() {
+    canceled_ = true;
+    if (OnCancel) OnCancel(*this);
+    resolver_->Cancel();
+    Close();
+}
+
+void TagSocket::ResetState() {
+    canceled_ = false;
+    counter_.ResetExpired();
+    resolver_->Cancel();
+}
+
+int TagSocket::ReplyCode(std::string_view line) {
+    if (line.size() < 3) return -1;
+    int code = 0;
+    for (const char c : line.substr(0, 3)) {
+        if (c < '0' || c > '9') return -1;
+        code = code * 10 + (c - '0');
+    }
+    return code;
+}
+
+bool TagSocket::Connected() const {
+    return socket_ >= 0;
+}
+
+void TagSocket::SendLine(std::string_view text) {
+    if (!Connected()) RaiseSocketError(kConnectFirst);
+    const std::string bytes = std::string(text) + "\r\n";
+    std::size_t sent = 0;
+    StartCounter();
+    while (sent < bytes.size() && Connected() && !canceled_ && !counter_.Expired()) {
+        const long n = RawSend(bytes.data() + sent, bytes.size() - sent);
+        if (n > 0) {
+            sent += static_cast<std::size_t>(n);
+            counter_.Start();
+        } else if (n < 0 && errno == EPIPE) {
+            Fail(kServerClosedConnection, true);
+        } else if (n < 0 && !WouldBlock(errno) && !canceled_) {
+            RaiseSocketError(errno);
+        } else {
+            WaitForSocket(POLLOUT);
+        }
+    }
+    counter_.Stop();
+    if (sent < bytes.size()) EndWait(false);
+}
+
+ReplyLine TagSocket::ReadReplyLine() {
+    if (!Connected()) RaiseSocketError(kConnectFirst);
+    StartCounter();
+    for (;;) {
+        const std::size_t end = buffer_.find('\n');
+        if (end != std::string::npos) {
+            std::string line = buffer_.substr(0, end);
+            buffer_.erase(0, end + 1);
+            while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
+            if (line.size() > kLongestReplyLine) break;
+            counter_.Stop();
+            const int code = ReplyCode(line);
+            return {std::move(line), code};
+        }
+        if (buffer_.size() > kLongestReplyLine + 1) break;  // room for a CR before the LF
+        ReceiveMore(buffer_.empty());
+    }
+    Fail("The server sent a reply line longer than " + std::to_string(kLongestReplyLine) + " bytes",
+         true);
+}
+
+void TagSocket::ReceiveData(std::string& stream, long long expectedSize) {
+    if (!Connected()) RaiseSocketError(kConnectFirst);
+    // The reply line that announced the block ended with CR LF, so an empty block is "." CR LF.
+    std::string tail = "\r\n";
+    bool started = false;
+    StartCounter();
+    for (;;) {
+        if (!buffer_.empty()) {
+            started = true;
+            if (OnProgress) {
+                const long long position = static_cast<long long>(stream.size());
+                const int perc =
+                    expectedSize < 1
+                        ? -1
+                        : static_cast<int>(std::llround(position * 100.0 / expectedSize));
+                OnProgress(*this, perc, position);
+            }
+            if (TakeBlockPart(stream, tail)) break;
+            PumpEvents();
+        }
+        ReceiveMore(!started);
+    }
+    counter_.Stop();
+}
+
+bool TagSocket::TakeBlockPart(std::string& stream, std::string& tail) {
+    const std::size_t end = BlockEnd(tail, buffer_);
+    const std::size_t taken = end == std::string::npos ? buffer_.size() : end;
+    stream.append(buffer_, 0, taken);
+    tail.append(buffer_, 0, taken);
+    const std::size_t keep = kTerminator.size() - 1;
+    if (tail.size() > keep) tail.erase(0, tail.size() - keep);
+    buffer_.erase(0, taken);
+    return end != std::string::npos;
+}
+
+void TagSocket::ReceiveMore(bool cancelFirst) {
+    for (;;) {
+        if (!WaitForSocket(POLLIN)) EndWait(cancelFirst);
+        const std::size_t before = buffer_.size();
+        buffer_.resize(before + kReceiveChunk);
+        const long n = RawReceive(buffer_.data() + before, kReceiveChunk);
+        const int error = errno;
+        buffer_.resize(before + static_cast<std::size_t>(n > 0 ? n : 0));
+        if (n > 0) {
+            counter_.Start();  // the time-out measures silence, not the whole transfer
+            return;
+        }
+        if (n == 0) Fail(kServerClosedConnection, true);
+        if (!WouldBlock(error) && !canceled_) RaiseSocketError(error);
+    }
+}
+
+bool TagSocket::WaitForSocket(short events) {
+    for (;;) {
+        if (canceled_ || !Connected() || counter_.Expired()) return false;
+        pollfd entry{socket_, events, 0};
+        if (::poll(&entry, 1, kSliceMs) > 0) return true;
+        PumpEvents();
+    }
+}
+
+void TagSocket::RaiseSocketError(int error) {
+    if (error == 0) return;
+    Fail(ErrorText(error), error == ECONNRESET);
+}
+
+void TagSocket::RaiseSocketError(const std::string& text) {
+    Fail(text, false);
+}
+
+void TagSocket::Fail(std::string text, bool closeSocket) {
+    counter_.Stop();
+    if (OnError) OnError(*this, text);
+    if (closeSocket) Close();
+    throw ESocketError(text);
+}
+
+void TagSocket::TimeOutReport() {
+    counter_.Stop();
+    std::string text = kOperationTimedOut;
+    if (OnError) OnError(*this, text);
+    resolver_->Cancel();
+    Close();
+    throw ETimedOutError(kOperationTimedOut);
+}
+
+void TagSocket::CancelReport() {
+    counter_.Stop();
+    std::string text = kOperationCanceled;
+    if (OnError) OnError(*this, text);
+    throw ECanceledError(kOperationCanceled);
+}
+
+void TagSocket::EndWait(bool cancelFirst) {
+    if (cancelFirst && canceled_) CancelReport();
+    if (counter_.Expired()) TimeOutReport();
+    if (canceled_) CancelReport();
+    RaiseSocketError(kConnectFirst);  // a handler closed the socket during the wait
+}
+
+void TagSocket::StartCounter() {
+    counter_.TimeOut = TimeOut;
+    counter_.Start();
+}
+
+TTimeCounter& TagSocket::TimeCounter() {
+    return counter_;
+}
+
+long TagSocket::RawSend(const char* data, std::size_t size) {
+    return ::send(socket_, data, size, MSG_NOSIGNAL);
+}
+
+long TagSocket::RawReceive(char* data, std::size_t size) {
+    return ::recv(socket_, data, size, 0);
+}
+
+}  // namespace kelvane

@@ -1,0 +1,102 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "TimeCounter.h"
+
+namespace kelvane {
+
+class DialUpLink;
+class HostResolver;
+
+// One reply line and its code (ReplyCode of the line; -1 when no complete line arrived).
+struct ReplyLine {
+    std::string line;
+    int code = -1;
+};
+
+// A TCP client for line-based protocols. Every wait runs in short poll slices, calling
+// PumpEvents() between them so that the windows stay live, and ends on the cancel flag (Cancel(),
+// usually from a button pressed during the wait) or when TimeOut seconds pass without progress.
+// Errors are reported through OnError first, then raised: ESocketError, ETimedOutError,
+// ECanceledError.
+class TagSocket {
+  public:
+    TagSocket();
+    virtual ~TagSocket();
+    TagSocket(const TagSocket&) = delete;
+    TagSocket& operator=(const TagSocket&) = delete;
+
+    std::string Server;  // host name or address, optionally ":" and a port
+    std::uint16_t DefaultPort = 0;
+    int TimeOut = 60;  // seconds
+    std::string ServiceName;
+    DialUpLink* RAS = nullptr;  // optional dial-up connection
+
+    std::function<void(TagSocket& sender)> OnOpen;
+    std::function<void(TagSocket& sender)> OnClosing;
+    std::function<void(TagSocket& sender)> OnClosed;
+    std::function<void(TagSocket& sender)> OnCancel;
+    // The handler may change the text; the raised error carries the text as the handler left it.
+    std::function<void(TagSocket& sender, std::string& text)> OnError;
+    std::function<void(TagSocket& sender, int perc, long long transferred)> OnProgress;
+
+    // Dial-up (when linked), OnOpen, resolve the host and the port, create the socket.
+    virtual void Open();
+    // Connects the socket made by Open(); a refused connection raises at once.
+    void ConnectSocket();
+    virtual void Close();
+    virtual void Cancel();
+    virtual void ResetState();
+    virtual int ReplyCode(std::string_view line);
+    bool Connected() const;
+
+    void SendLine(std::string_view text);
+    ReplyLine ReadReplyLine();
+    // Appends received bytes to `stream` until it ends with CR LF "." CR LF.
+    void ReceiveData(std::string& stream, long long expectedSize);
+
+    // Reports `error` (a system error number; 0 does nothing) or a component message through
+    // OnError, then raises ESocketError.
+    void RaiseSocketError(int error);
+    [[noreturn]] void RaiseSocketError(const std::string& text);
+
+    TTimeCounter& TimeCounter();
+
+  protected:
+    // The one pair of primitives every byte passes through, so that an encrypting layer can
+    // be put underneath later. Same contract as send(2)/recv(2) on a non-blocking socket.
+    virtual long RawSend(const char* data, std::size_t size);
+    virtual long RawReceive(char* data, std::size_t size);
+
+  private:
+    [[noreturn]] void Fail(std::string text, bool closeSocket);
+    [[noreturn]] void TimeOutReport();
+    [[noreturn]] void CancelReport();
+    // Ends a wait that stopped without its event: cancel and time-out in the given order.
+    [[noreturn]] void EndWait(bool cancelFirst);
+    void StartCounter();
+
+    void ResolveHost(const std::string& host);
+    void ResolvePort();
+    // Waits in slices for `events` on the socket; false on cancel, time-out or a closed socket.
+    bool WaitForSocket(short events);
+    // Appends the next bytes that arrive to the read buffer.
+    void ReceiveMore(bool cancelFirst);
+    // Moves buffered bytes of a data block to `stream`; true once its terminator was moved.
+    bool TakeBlockPart(std::string& stream, std::string& tail);
+
+    int socket_ = -1;
+    std::uint32_t address_ = 0;  // network byte order
+    std::uint16_t port_ = 0;
+    bool canceled_ = false;
+    std::string buffer_;  // received bytes not yet handed out; carries over between reads
+    TTimeCounter counter_;
+    std::unique_ptr<HostResolver> resolver_;
+};
+
+}  // namespace kelvane

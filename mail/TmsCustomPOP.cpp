@@ -1,0 +1,165 @@
+#include "TmsCustomPOP.h"
+
+#include <algorithm>
+#include <charconv>
+
+#include "MailErrors.h"
+
+namespace kelvane {
+namespace {
+
+constexpr std::string_view kPasswordPlaceholder = "{password}";
+
+// The whole text read as a decimal integer; 0 when it is empty or anything else.
+int IntOrZero(std::string_view text) {
+    int value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || error != std::errc() || stop != end) return 0;
+    return value;
+}
+
+// A reply line without its status word: the first four characters ("+OK ") go.
+std::string_view AfterStatus(std::string_view reply) {
+    return reply.substr(std::min<std::size_t>(4, reply.size()));
+}
+
+// `text` with the secret written as the placeholder wherever it appears.
+std::string Hidden(std::string text, const std::string& secret) {
+    if (secret.empty()) return text;
+    for (std::size_t at = text.find(secret); at != std::string::npos;
+         at = text.find(secret, at + kPasswordPlaceholder.size())) {
+        text.replace(at, secret.size(), kPasswordPlaceholder);
+    }
+    return text;
+}
+
+}  // namespace
+
+TmsCustomPOP::TmsCustomPOP() {
+    DefaultPort = 110;
+    ServiceName = "pop3";
+}
+
+void TmsCustomPOP::Open() {
+    if (UserName.empty()) RaiseSocketError(std::string("UserName property is required"));
+    if (Password.empty()) RaiseSocketError(std::string("Password property is required"));
+    ResetState();
+    TagSocket::Open();
+}
+
+void TmsCustomPOP::Login() {
+    ResetState();
+    try {
+        LoginSteps();
+    } catch (const ESocketError&) {
+        Close();
+        throw;
+    }
+}
+
+void TmsCustomPOP::LoginSteps() {
+    ConnectSocket();
+    const ReplyLine greeting = ReadReplyLine();
+    lastReply_ = greeting.line;
+    Trace("S: " + greeting.line);
+    RequireSuccess(greeting);
+    CommandOk("USER " + UserName);
+    SendPassword();
+    ReadStat(CommandOk("STAT"));
+}
+
+// A server may echo what it was sent; the password stays out of every text that leaves here.
+void TmsCustomPOP::SendPassword() {
+    Trace("C: PASS " + std::string(kPasswordPlaceholder));
+    SendLine("PASS " + Password);
+    const ReplyLine reply = ReadReplyLine();
+    lastReply_ = Hidden(reply.line, Password);
+    Trace("S: " + lastReply_);
+    RequireSuccess({lastReply_, reply.code});
+}
+
+void TmsCustomPOP::ReadStat(std::string_view reply) {
+    std::string_view rest = AfterStatus(reply);
+    const std::size_t blank = rest.find(' ');
+    if (blank == std::string_view::npos) return;
+    messageCount_ = IntOrZero(rest.substr(0, blank));
+    rest.remove_prefix(blank + 1);
+    mailboxSize_ = IntOrZero(rest.substr(0, rest.find(' ')));
+}
+
+void TmsCustomPOP::Logout() {
+    if (!Connected()) return;
+    CommandOk("QUIT");
+}
+
+int TmsCustomPOP::ReplyCode(std::string_view line) {
+    if (line.empty()) return 0;
+    if (line.front() == '+') return 1;
+    if (line.front() == '-') return -1;
+    return 0;
+}
+
+ReplyLine TmsCustomPOP::Command(const std::string& command) {
+    Trace("C: " + command);
+    SendLine(command);
+    const ReplyLine reply = ReadReplyLine();
+    lastReply_ = reply.line;
+    Trace("S: " + reply.line);
+    return reply;
+}
+
+std::string TmsCustomPOP::CommandOk(const std::string& command) {
+    ReplyLine reply = Command(command);
+    RequireSuccess(reply);
+    return std::move(reply.line);
+}
+
+void TmsCustomPOP::RequireSuccess(const ReplyLine& reply) {
+    if (reply.code != 1) throw EServerError(reply.line);
+}
+
+void TmsCustomPOP::RetrieveMessage(int num) {
+    const std::string number = std::to_string(num + 1);
+    const int size = ListedSize(CommandOk("LIST " + number));
+    Notify(OnRetrieving, num);
+    CommandOk("RETR " + number);
+    std::string contents;
+    ReceiveData(contents, size);
+    TraceData(contents.size());
+    SaveMessage(num, contents);
+    Notify(OnRetrieved, num);
+}
+
+void TmsCustomPOP::DeleteMessage(int num) {
+    Notify(OnDeleting, num);
+    const ReplyLine reply = Command("DELE " + std::to_string(num + 1));
+    if (reply.code == 1) {
+        Notify(OnDeleted, num);
+    } else if (OnDeleteRefused) {
+        OnDeleteRefused(*this, num, reply.line);
+    }
+}
+
+void TmsCustomPOP::Notify(const TmsNumNotifyEvent& event, int num) {
+    if (event) event(*this, num);
+}
+
+void TmsCustomPOP::Trace(const std::string& line) {
+    if (OnTrace) OnTrace(line);
+}
+
+void TmsCustomPOP::TraceData(std::size_t size) {
+    if (OnTrace) OnTrace("S: (" + std::to_string(size) + " bytes of data)");
+}
+
+int TmsCustomPOP::ListedSize(std::string_view reply) {
+    std::string_view rest = AfterStatus(reply);
+    const std::size_t blank = rest.find(' ');
+    if (blank == std::string_view::npos) return 0;
+    rest.remove_prefix(blank + 1);
+    // RFC 1939 lets a server add more after the size.
+    return IntOrZero(rest.substr(0, rest.find(' ')));
+}
+
+}  // namespace kelvane

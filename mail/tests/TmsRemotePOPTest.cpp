@@ -1,0 +1,222 @@
+#include "TmsRemotePOP.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "CaseName.h"
+#include "EventPump.h"
+#include "MailErrors.h"
+#include "Pop3Session.h"
+
+namespace kelvane {
+namespace {
+
+using pop3test::DataBlock;
+using pop3test::HeadersOf;
+using pop3test::Join;
+using pop3test::ListingCommands;
+using pop3test::ListTop;
+using pop3test::Login;
+using pop3test::LoginCommands;
+using pop3test::Quit;
+using pop3test::RaisedText;
+using pop3test::Recheck;
+using pop3test::Script;
+using ::testing::ElementsAre;
+using ::testing::Not;
+
+class UpdateInfoTest : public pop3test::Pop3Session {};
+
+TEST_F(UpdateInfoTest, EmptyMailboxClosesBeforeReportingTheListing) {
+    pop.Info().Add(TmsRemoteInfoItem{});  // left over from an earlier check
+    Serve(Join({Login("+OK 0 0"), Quit()}));
+    pop.UpdateInfo();
+    ExpectScriptFollowed();
+    EXPECT_EQ(server->received(), Join({LoginCommands(), {"QUIT"}}));
+    EXPECT_THAT(events,
+                ElementsAre("OnOpen", "OnUpdatingInfo", "OnClosing", "OnClosed", "OnInfoUpdated"));
+    EXPECT_EQ(pop.Info().Count(), 0);
+    EXPECT_FALSE(pop.Connected());
+}
+
+// Each message is announced once it is complete in Info, with the total already known.
+TEST_F(UpdateInfoTest, ThreeMessagesAreAnnouncedInOrderAsTheyArrive) {
+    Serve(Join({Login("+OK 3 600"), ListTop(1, 100), ListTop(2, 200), ListTop(3, 300), Quit()}));
+    pop.OnNextInfoUpdated = [&](TagSocket&, int num) {
+        const TmsRemoteInfoItem& item = pop.Info().Items(num);
+        events.push_back("OnNextInfoUpdated " + std::to_string(num) + ": " + item.Headers.at(1) +
+                         ", " + std::to_string(item.Size) + " bytes, " +
+                         std::to_string(pop.Info().Count()) + " of " +
+                         std::to_string(pop.MessageCount()));
+    };
+    pop.UpdateInfo();
+    ExpectScriptFollowed();
+    EXPECT_EQ(server->received(), Join({LoginCommands(), ListingCommands(3), {"QUIT"}}));
+    EXPECT_THAT(events, ElementsAre("OnOpen", "OnUpdatingInfo",
+                                    "OnNextInfoUpdated 0: Subject: message 1, 100 bytes, 1 of 3",
+                                    "OnNextInfoUpdated 1: Subject: message 2, 200 bytes, 2 of 3",
+                                    "OnNextInfoUpdated 2: Subject: message 3, 300 bytes, 3 of 3",
+                                    "OnClosing", "OnClosed", "OnInfoUpdated"));
+    ASSERT_EQ(pop.Info().Count(), 3);
+    for (int num = 0; num < 3; ++num) {
+        const TmsRemoteInfoItem& item = pop.Info().Items(num);
+        EXPECT_EQ(item.Headers, HeadersOf(num + 1));
+        EXPECT_EQ(item.UIDL, "");
+        EXPECT_EQ(item.Flags, 0);
+    }
+    EXPECT_EQ(pop.MailboxSize(), 600);
+}
+
+struct TopCase {
+    const char* name;
+    std::vector<std::string> block;  // the lines after "+OK" to TOP, before the terminator
+    TmsHeaders headers;
+};
+
+class TopBlockTest : public pop3test::Pop3Session, public ::testing::WithParamInterface<TopCase> {};
+
+TEST_P(TopBlockTest, HeadersEndAtTheFirstEmptyLine) {
+    Serve(Join({Login("+OK 1 80"),
+                {"C: LIST 1", "S: +OK 1 80", "C: TOP 1 1", "S: +OK"},
+                DataBlock(GetParam().block),
+                Quit()}));
+    pop.UpdateInfo();
+    ExpectScriptFollowed();
+    ASSERT_EQ(pop.Info().Count(), 1);
+    EXPECT_EQ(pop.Info().Items(0).Headers, GetParam().headers);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Blocks, TopBlockTest,
+    ::testing::Values(
+        TopCase{"headers-and-body",
+                {"From: a@x", "Subject: s", "", "body"},
+                {"From: a@x", "Subject: s"}},
+        TopCase{"no-body-keeps-the-terminator",
+                {"From: a@x", "Subject: s"},
+                {"From: a@x", "Subject: s", "."}},
+        TopCase{"empty-line-without-body", {"From: a@x", ""}, {"From: a@x"}},
+        TopCase{"folded-field-stays-two-lines",
+                {"Subject: one", "\ttwo", "", "x"},
+                {"Subject: one", "\ttwo"}},
+        TopCase{
+            "dot-stuffed-line-keeps-its-dots", {"X-Art: a", "..b", "", "c"}, {"X-Art: a", "..b"}},
+        TopCase{"nothing-but-the-terminator", {}, {"."}},
+        TopCase{"body-line-that-looks-like-a-header", {"From: a@x", "", "To: b@x"}, {"From: a@x"}}),
+    testsupport::ParamName());
+
+struct ListCase {
+    const char* name;
+    std::string reply;
+    int size;
+};
+
+class ListSizeTest : public pop3test::Pop3Session,
+                     public ::testing::WithParamInterface<ListCase> {};
+
+TEST_P(ListSizeTest, SizeIsTheNumberAfterTheMessageNumber) {
+    Serve(Join({Login("+OK 1 80"),
+                {"C: LIST 1", "S: " + GetParam().reply, "C: TOP 1 1", "S: +OK"},
+                DataBlock(HeadersOf(1)),
+                Quit()}));
+    pop.UpdateInfo();
+    ExpectScriptFollowed();
+    ASSERT_EQ(pop.Info().Count(), 1);
+    EXPECT_EQ(pop.Info().Items(0).Size, GetParam().size);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, ListSizeTest,
+    ::testing::Values(ListCase{"number", "+OK 1 1320", 1320},
+                      ListCase{"more-after-the-size", "+OK 1 1320 octets", 1320},
+                      ListCase{"word", "+OK 1 unknown", 0},
+                      ListCase{"number-with-unit", "+OK 1 12kB", 0},
+                      ListCase{"no-size", "+OK 1", 0}, ListCase{"bare-ok", "+OK", 0}),
+    testsupport::ParamName());
+
+// A failing fetch ends the check; what was listed before it stays listed.
+TEST_F(UpdateInfoTest, RefusedTopKeepsTheMessagesListedBeforeIt) {
+    Serve(Join({Login("+OK 3 600"),
+                ListTop(1, 100),
+                {"C: LIST 2", "S: +OK 2 200", "C: TOP 2 1", "S: -ERR message 2 is locked"},
+                {"silence"}}));
+    EXPECT_EQ(RaisedText<EServerError>([&] { pop.UpdateInfo(); }), "-ERR message 2 is locked");
+    ASSERT_EQ(pop.Info().Count(), 1);
+    EXPECT_EQ(pop.Info().Items(0).Headers, HeadersOf(1));
+    EXPECT_THAT(events, ElementsAre("OnOpen", "OnUpdatingInfo", "OnNextInfoUpdated 0"));
+    EXPECT_TRUE(pop.Connected());
+}
+
+// A handler that fails on a message (say, a header it cannot decode) ends the check, and the
+// message it was looking at stays in Info, complete.
+TEST_F(UpdateInfoTest, HandlerErrorKeepsItsMessageListed) {
+    Serve(Join({Login("+OK 3 600"), ListTop(1, 100), ListTop(2, 200), {"silence"}}));
+    pop.OnNextInfoUpdated = [&](TagSocket&, int num) {
+        if (num == 1) throw EMessageParserError(kInvalidCharacter);
+    };
+    EXPECT_EQ(RaisedText<EMessageParserError>([&] { pop.UpdateInfo(); }), kInvalidCharacter);
+    ASSERT_EQ(pop.Info().Count(), 2);
+    EXPECT_EQ(pop.Info().Items(1).Headers, HeadersOf(2));
+    EXPECT_EQ(pop.Info().Items(1).Size, 200);
+    pop.Close();
+    ExpectScriptFollowed();
+    EXPECT_EQ(server->received(), Join({LoginCommands(), ListingCommands(2)}));
+    EXPECT_THAT(events, Not(::testing::Contains("OnInfoUpdated")));
+}
+
+TEST_F(UpdateInfoTest, CancelEndsTheCheckAndClosesTheConnection) {
+    Serve(Join({Login("+OK 3 600"), ListTop(1, 100), {"silence"}}));
+    bool cancelWanted = false;
+    pop.OnNextInfoUpdated = [&](TagSocket&, int num) {
+        events.push_back("OnNextInfoUpdated " + std::to_string(num));
+        cancelWanted = true;  // as if the user pressed Cancel while the next message loads
+    };
+    SetEventPump([&] {
+        if (!cancelWanted) return;
+        cancelWanted = false;
+        pop.Cancel();
+    });
+    EXPECT_EQ(RaisedText<ECanceledError>([&] { pop.UpdateInfo(); }), kOperationCanceled);
+    EXPECT_THAT(events,
+                ElementsAre("OnOpen", "OnUpdatingInfo", "OnNextInfoUpdated 0", "OnCancel",
+                            "OnClosing", "OnClosed", "OnError " + std::string(kOperationCanceled)));
+    EXPECT_FALSE(pop.Connected());
+    EXPECT_EQ(pop.Info().Count(), 1);
+    ExpectScriptFollowed();
+
+    // The next check starts a fresh session; the cancel is not held against it.
+    Serve(Join({Login("+OK 0 0"), Quit()}));
+    pop.UpdateInfo();
+    ExpectScriptFollowed();
+    EXPECT_EQ(pop.Info().Count(), 0);
+}
+
+// With KeepConnected the check leaves the session open; the following deletion run works on it
+// without a second login and ends it with QUIT.
+TEST_F(UpdateInfoTest, KeepConnectedHandsTheSessionToProcessMarked) {
+    Serve(Join({Login("+OK 2 300"),
+                ListTop(1, 100),
+                ListTop(2, 200),
+                Recheck(2, 200),
+                {"C: DELE 2", "S: +OK message 2 deleted"},
+                Quit()}));
+    pop.KeepConnected = true;
+    pop.UpdateInfo();
+    EXPECT_TRUE(pop.Connected());
+    EXPECT_THAT(events, ElementsAre("OnOpen", "OnUpdatingInfo", "OnNextInfoUpdated 0",
+                                    "OnNextInfoUpdated 1", "OnInfoUpdated"));
+
+    events.clear();
+    pop.SelectForDeletion(1);
+    pop.ProcessMarked();
+    ExpectScriptFollowed();
+    EXPECT_EQ(server->received(), Join({LoginCommands(),
+                                        ListingCommands(2),
+                                        {"UIDL 2", "LIST 2", "TOP 2 1", "DELE 2", "QUIT"}}));
+    EXPECT_THAT(events, ElementsAre("OnTransferringData", "OnDeleting 1", "OnDeleted 1",
+                                    "OnDataTransfered", "OnClosing", "OnClosed"));
+    EXPECT_FALSE(pop.Connected());
+}
+
+}  // namespace
+}  // namespace kelvane
