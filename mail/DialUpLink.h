@@ -5,7 +5,7 @@ namespace kelvane {
 // A dial-up connection that the transport asks to be up before it connects and releases after
 // it closes. The transport works without one.
 class DialUpLink {
-public:
+  public:
     virtual ~DialUpLink() = default;
     // Makes sure a connection is up; may dial and wait. Raises when it cannot.
     virtual void EnsureConnected() = 0;

@@ -19,31 +19,31 @@ class EMessageParserError : public EMailError {
 
 // A socket or transport failure; the text says what went wrong in words a person can read.
 class ESocketError : public EMailError {
-public:
+  public:
     using EMailError::EMailError;
 };
 
 // A wait that outlasted its time-out.
 class ETimedOutError : public EMailError {
-public:
+  public:
     using EMailError::EMailError;
 };
 
 // A wait that the user cancelled.
 class ECanceledError : public EMailError {
-public:
+  public:
     using EMailError::EMailError;
 };
 
 // A POP3 reply that is not positive; the text is the reply line.
 class EServerError : public EMailError {
-public:
+  public:
     using EMailError::EMailError;
 };
 
 // Kept for its messages: there is no socket library to load here, so it is never raised.
 class EWinsockDLLError : public EMailError {
-public:
+  public:
     using EMailError::EMailError;
 };
 

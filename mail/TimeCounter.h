@@ -8,7 +8,7 @@ namespace kelvane {
 // once that many seconds have passed and stays true until ResetExpired(), even across a new
 // Start(), as a session's time-out does.
 class TTimeCounter {
-public:
+  public:
     int TimeOut = 60;
 
     void Start();
@@ -18,7 +18,7 @@ public:
     bool Expired();
     void ResetExpired() { expired_ = false; }
 
-private:
+  private:
     bool running_ = false;
     bool expired_ = false;
     std::chrono::steady_clock::time_point deadline_{};

@@ -97,8 +97,8 @@ void TmsRemotePOP::ProcessMessage(int num) {
     }
 }
 
-// The header block (and the size) identifies the message. A number that the server no longer knows ("-ERR" to
-// LIST or TOP) belongs to a message that is gone, so it does not match either.
+// The header block (and the size) identifies the message. A number that the server no longer knows
+// ("-ERR" to LIST or TOP) belongs to a message that is gone, so it does not match either.
 bool TmsRemotePOP::StillListed(int num) {
     TmsRemoteInfoItem current;
     try {

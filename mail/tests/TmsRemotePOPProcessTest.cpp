@@ -128,7 +128,9 @@ struct MovedCase {
     std::vector<std::string> headersNow;  // what the server now holds under that number
 };
 
-void PrintTo(const MovedCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const MovedCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class MovedMessageTest : public ProcessMarkedTest,
                          public ::testing::WithParamInterface<MovedCase> {};
@@ -219,7 +221,9 @@ struct DirectoryCase {
     const char* stored;
 };
 
-void PrintTo(const DirectoryCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const DirectoryCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class MessageDirectoryTest : public ::testing::TestWithParam<DirectoryCase> {};
 
