@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Loopback.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -95,7 +97,7 @@ class DovecotServer {
     void Start() {
         if (child_ > 0) return;
         for (int attempt = 0; attempt < 3; ++attempt) {
-            port_ = FreePort();
+            port_ = FreeLoopbackPort();
             std::filesystem::remove(Path("dovecot.log"));
             std::filesystem::remove(Path("dovecot.out"));
             WriteConfig();
@@ -253,7 +255,7 @@ class DovecotServer {
         timeval wait{1, 0};
         ::setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
         ::setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, &wait, sizeof wait);
-        sockaddr_in to = Loopback(port_);
+        sockaddr_in to = LoopbackAddress(port_);
         char reply[64] = {};
         bool greeted = false;
         if (::connect(s, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0 &&
@@ -263,27 +265,6 @@ class DovecotServer {
         }
         ::close(s);
         return greeted;
-    }
-
-    static sockaddr_in Loopback(std::uint16_t port) {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(port);
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        return address;
-    }
-
-    static std::uint16_t FreePort() {
-        const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address = Loopback(0);
-        socklen_t length = sizeof address;
-        if (s < 0 || ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-            ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-            if (s >= 0) ::close(s);
-            throw std::runtime_error("no free port on 127.0.0.1");
-        }
-        ::close(s);
-        return ntohs(address.sin_port);
     }
 
     pid_t MasterPid() const {

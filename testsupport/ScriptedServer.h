@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Loopback.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -95,13 +97,6 @@ class ScriptedServer {
 
     using Clock = std::chrono::steady_clock;
 
-    static sockaddr_in LoopbackAddress(std::uint16_t port) {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(port);
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        return address;
-    }
     static sockaddr* Cast(sockaddr_in* address) { return reinterpret_cast<sockaddr*>(address); }
 
     void Run() {
