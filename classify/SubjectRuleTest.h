@@ -1,0 +1,31 @@
+#pragma once
+
+#include <vector>
+
+#include "MessageTexts.h"
+#include "ReasonLog.h"
+#include "RuleScanResult.h"
+#include "RuleTable.h"
+#include "TextMatch.h"
+
+namespace kelvane {
+
+// The subject rules, read once from the table for a pass over many messages.
+class SubjectRuleTest {
+  public:
+    // Takes the rows down to the first one without an operator.
+    explicit SubjectRuleTest(const RuleTable& table);
+
+    // Tests the subject against every row in order, counting hits in `table`.
+    RuleScanResult Run(const MessageTexts& message, RuleTable& table, ReasonLog& log) const;
+
+  private:
+    struct Row {
+        int row;
+        bool deletes;
+        TextMatch match;
+    };
+    std::vector<Row> rows_;
+};
+
+}  // namespace kelvane
