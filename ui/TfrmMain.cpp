@@ -1,5 +1,6 @@
 #include "TfrmMain.h"
 
+#include "MarkPictures.h"
 #include "RightAlignDelegate.h"
 #include "TfrmAbout.h"
 
@@ -17,6 +18,18 @@ namespace kelvane {
 namespace {
 
 enum Column { kSubject, kSender, kSize, kDate };
+
+constexpr int kMarkRole = Qt::UserRole;
+
+// A row without a picture keeps the picture's room empty so that its subject lines up with the
+// others.
+QIcon RowMarkIcon(MarkState mark) {
+    const QIcon icon = MarkIcon(mark);
+    if (!icon.isNull()) return icon;
+    QPixmap blank(16, 16);
+    blank.fill(Qt::transparent);
+    return QIcon(blank);
+}
 
 }  // namespace
 
@@ -48,6 +61,7 @@ QTreeWidget* TfrmMain::createMessageList() {
     list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list_->setSortingEnabled(false);
+    list_->setIconSize(QSize(16, 16));
     list_->setHeaderLabels({tr("Subject"), tr("Sender"), tr("Size"), tr("Date")});
     list_->headerItem()->setTextAlignment(kSize, Qt::AlignRight | Qt::AlignVCenter);
     list_->setItemDelegateForColumn(kSize, new RightAlignDelegate(list_));
@@ -148,6 +162,20 @@ void TfrmMain::setMessageButtonsVisible(bool visible) {
 
 void TfrmMain::setStatusText(const QString& text) {
     pnlStatus_->setText(text);
+}
+
+void TfrmMain::setRowMark(int row, MarkState mark) {
+    QTreeWidgetItem* item = list_->topLevelItem(row);
+    if (!item) return;
+    item->setData(kSubject, kMarkRole, mark);
+    item->setIcon(kSubject, RowMarkIcon(mark));
+}
+
+MarkState TfrmMain::rowMark(int row) const {
+    const QTreeWidgetItem* item = list_->topLevelItem(row);
+    if (!item) return kNoMark;
+    const QVariant mark = item->data(kSubject, kMarkRole);
+    return mark.isValid() ? mark.toInt() : kNoMark;
 }
 
 void TfrmMain::showAbout() {

@@ -2,6 +2,8 @@
 
 #include <QMainWindow>
 
+#include "MarkState.h"
+
 class QHBoxLayout;
 class QLabel;
 class QPushButton;
@@ -21,6 +23,11 @@ class TfrmMain : public QMainWindow {
     // After a run: the message commands appear only when there are messages to act on.
     void enableAllButtons();
     void setStatusText(const QString& text);
+
+    // Shows `mark`'s picture in front of the subject of row `row`; kNoMark leaves that room blank.
+    void setRowMark(int row, MarkState mark);
+    // kNoMark for a row never marked.
+    MarkState rowMark(int row) const;
 
   private:
     QTreeWidget* createMessageList();

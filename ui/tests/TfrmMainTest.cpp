@@ -1,3 +1,4 @@
+#include "MarkPictures.h"
 #include "RightAlignDelegate.h"
 #include "TfrmAbout.h"
 #include "TfrmMain.h"
@@ -272,6 +273,41 @@ TEST_F(TfrmMainTest, AboutOpensModalAboutBox) {
     });
     child<QAction>("About1")->trigger();
     EXPECT_EQ(shownTitle, "About Kelvane");
+}
+
+TEST_F(TfrmMainTest, RowMarkShowsItsPictureInFrontOfTheSubjectOnly) {
+    QTreeWidgetItem* first = addRow("Invoice");
+    QTreeWidgetItem* second = addRow("Lunch");
+    EXPECT_EQ(window_.rowMark(0), kNoMark);
+    window_.setRowMark(0, kNoMark);
+
+    for (MarkState mark : {kCheckMark, kBlacklistMark, kLastExceptionMark}) {
+        SCOPED_TRACE(mark);
+        window_.setRowMark(1, mark);
+        EXPECT_EQ(window_.rowMark(1), mark);
+        EXPECT_EQ(second->icon(0).pixmap(16, 16).toImage(), MarkPixmap(mark).toImage());
+        for (int column : {1, 2, 3}) EXPECT_TRUE(second->icon(column).isNull());
+        EXPECT_EQ(second->text(0), "Lunch");
+        // The other row keeps its own mark.
+        EXPECT_EQ(window_.rowMark(0), kNoMark);
+    }
+    EXPECT_EQ(list()->iconSize(), QSize(16, 16));
+
+    // Taking the mark away leaves an empty picture, so the subjects of all rows stay lined up.
+    window_.setRowMark(1, kNoMark);
+    EXPECT_EQ(window_.rowMark(1), kNoMark);
+    for (QTreeWidgetItem* item : {first, second}) {
+        const QImage blank = item->icon(0).pixmap(16, 16).toImage();
+        ASSERT_EQ(blank.size(), QSize(16, 16));
+        for (int y = 0; y < 16; ++y) {
+            for (int x = 0; x < 16; ++x) ASSERT_EQ(qAlpha(blank.pixel(x, y)), 0) << x << "," << y;
+        }
+    }
+
+    // A row that is not there is left alone rather than crashing the window.
+    window_.setRowMark(2, kCheckMark);
+    window_.setRowMark(-1, kCheckMark);
+    EXPECT_EQ(window_.rowMark(2), kNoMark);
 }
 
 TEST(TfrmMainAboutBox, ShowsNameVersionAndTaglineAndClosesWithOk) {

@@ -1,0 +1,121 @@
+#include "TfrmRetrieving.h"
+
+#include "MarkPictures.h"
+
+#include <QFormLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace kelvane {
+
+namespace {
+
+const char* const kStandbyTitle = "Retrieving messages ... standby";
+constexpr int kFrameMilliseconds = 300;
+
+QLabel* NamedLabel(const char* name, QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(QLatin1String(name));
+    return label;
+}
+
+}  // namespace
+
+TfrmRetrieving::TfrmRetrieving(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("frmRetrieving"));
+    setWindowTitle(tr("Retrieving ..."));
+
+    lblTitle_ = NamedLabel("lblTitle", this);
+    lblTitle_->setText(tr(kStandbyTitle));
+    lblMsg_ = NamedLabel("lblMsg", this);
+    anMail_ = NamedLabel("anMail", this);
+    anMail_->setAlignment(Qt::AlignCenter);
+    progbar_ = new QProgressBar(this);
+    progbar_->setObjectName(QStringLiteral("progbar"));
+    btCancel_ = new QPushButton(tr("Click to cancel"), this);
+    btCancel_->setObjectName(QStringLiteral("btCancel"));
+    // Enter must not cancel a check by accident.
+    btCancel_->setAutoDefault(false);
+    connect(btCancel_, &QPushButton::clicked, this, &TfrmRetrieving::cancelClicked);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(lblTitle_);
+    layout->addWidget(anMail_);
+    layout->addWidget(lblMsg_);
+    layout->addWidget(createAccountLines());
+    layout->addWidget(progbar_);
+    layout->addWidget(btCancel_, 0, Qt::AlignHCenter);
+
+    animation_ = new QTimer(this);
+    animation_->setInterval(kFrameMilliseconds);
+    connect(animation_, &QTimer::timeout, this,
+            [this] { showFrame((frame_ + 1) % kMailFrameCount); });
+    showFrame(0);
+    setMinimumWidth(320);
+}
+
+QWidget* TfrmRetrieving::createAccountLines() {
+    auto* lines = new QWidget(this);
+    auto* form = new QFormLayout(lines);
+    form->setContentsMargins(0, 0, 0, 0);
+    lblMailbox_ = NamedLabel("lblMailbox", lines);
+    lblServer_ = NamedLabel("lblServer", lines);
+    form->addRow(tr("Mailbox:"), lblMailbox_);
+    form->addRow(tr("Server:"), lblServer_);
+    return lines;
+}
+
+void TfrmRetrieving::showFor(const QString& userName, const QString& server) {
+    lblMailbox_->setText(userName);
+    lblServer_->setText(server);
+    show();
+}
+
+void TfrmRetrieving::setTitle(const QString& text) {
+    lblTitle_->setText(text);
+}
+
+void TfrmRetrieving::setMessage(const QString& text) {
+    lblMsg_->setText(text);
+}
+
+void TfrmRetrieving::setProgress(int position, int maximum) {
+    progbar_->setMaximum(maximum);
+    progbar_->setValue(position);
+    progbar_->show();
+}
+
+void TfrmRetrieving::hideProgress() {
+    progbar_->hide();
+}
+
+bool TfrmRetrieving::isAnimating() const {
+    return animation_->isActive();
+}
+
+void TfrmRetrieving::reject() {
+    emit cancelClicked();
+}
+
+void TfrmRetrieving::showEvent(QShowEvent* event) {
+    lblMsg_->clear();
+    lblTitle_->setText(tr(kStandbyTitle));
+    progbar_->hide();
+    animation_->start();
+    QDialog::showEvent(event);
+}
+
+void TfrmRetrieving::hideEvent(QHideEvent* event) {
+    animation_->stop();
+    QDialog::hideEvent(event);
+}
+
+void TfrmRetrieving::showFrame(int frame) {
+    frame_ = frame;
+    anMail_->setPixmap(MailFramePixmap(frame));
+}
+
+}  // namespace kelvane

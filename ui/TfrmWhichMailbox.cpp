@@ -1,0 +1,60 @@
+#include "TfrmWhichMailbox.h"
+
+#include "MessageBoxes.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace kelvane {
+
+TfrmWhichMailbox::TfrmWhichMailbox(const MailboxAccounts& accounts, int current,
+                                   MessageBoxes& boxes, QWidget* parent)
+    : QDialog(parent), boxes_(boxes), chosen_(current) {
+    setObjectName(QStringLiteral("frmWhichMailbox"));
+    setWindowTitle(tr("Which Mail Box?"));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(tr("Which mailbox do you wish to check?"), this));
+    cbWhich_ = new QComboBox(this);
+    cbWhich_->setObjectName(QStringLiteral("cbWhich"));
+    cbWhich_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    layout->addWidget(cbWhich_);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("btOK"));
+    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
+    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("btCancel"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &TfrmWhichMailbox::okClicked);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons);
+
+    fillList(accounts, current);
+}
+
+void TfrmWhichMailbox::fillList(const MailboxAccounts& accounts, int current) {
+    int preselected = -1;
+    for (int n = 1; n <= kMailboxCount; ++n) {
+        const MailboxAccount& account = accounts.Account(n);
+        if (!account.check || account.server.empty()) continue;
+        if (n == current) preselected = cbWhich_->count();
+        cbWhich_->addItem(QStringLiteral("%1) Mailbox %2 - Server %3")
+                              .arg(QString::number(n), QString::fromStdString(account.userName),
+                                   QString::fromStdString(account.server)));
+    }
+    cbWhich_->setCurrentIndex(preselected);
+}
+
+void TfrmWhichMailbox::okClicked() {
+    if (cbWhich_->currentIndex() < 0) {
+        boxes_.Error("Mailbox not selected.");
+        return;
+    }
+    const QString entry = cbWhich_->currentText();
+    chosen_ = entry.left(entry.indexOf(QLatin1Char(')'))).toInt();
+    accept();
+}
+
+}  // namespace kelvane

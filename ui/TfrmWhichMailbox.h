@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QDialog>
+
+#include "MailboxAccounts.h"
+
+class QComboBox;
+
+namespace kelvane {
+
+class MessageBoxes;
+
+// Asks which of the mailboxes that take part in checks to check now.
+class TfrmWhichMailbox : public QDialog {
+    Q_OBJECT
+
+  public:
+    // Lists the mailboxes of `accounts` that take part in checks, with `current` preselected when
+    // it is one of them. `boxes` must outlive the window.
+    TfrmWhichMailbox(const MailboxAccounts& accounts, int current, MessageBoxes& boxes,
+                     QWidget* parent = nullptr);
+
+    // The number of the mailbox chosen with OK; the given current mailbox until then.
+    int chosenMailbox() const { return chosen_; }
+
+  private:
+    void fillList(const MailboxAccounts& accounts, int current);
+    void okClicked();
+
+    MessageBoxes& boxes_;
+    QComboBox* cbWhich_ = nullptr;
+    int chosen_;
+};
+
+}  // namespace kelvane
