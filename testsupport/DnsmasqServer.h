@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ChildProcess.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -86,7 +88,6 @@ class DnsmasqServer {
         // drop the signal it gets should the test die without stopping it.
         const passwd* self = ::getpwuid(::geteuid());
         std::vector<std::string> arguments = {
-            kDnsmasq,
             "--no-daemon",
             "--conf-file=/dev/null",
             "--no-resolv",
@@ -102,32 +103,7 @@ class DnsmasqServer {
         return arguments;
     }
 
-    void Launch() {
-        const std::vector<std::string> arguments = Arguments();
-        std::vector<char*> argv;
-        for (const std::string& argument : arguments)
-            argv.push_back(const_cast<char*>(argument.c_str()));
-        argv.push_back(nullptr);
-        const int output = ::open(folder_.File("dnsmasq.out").c_str(),
-                                  O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-        const pid_t parent = ::getpid();
-        child_ = ::fork();
-        if (child_ == 0) {
-            // Only async-signal-safe calls between fork and exec.
-            sigset_t none;
-            ::sigemptyset(&none);
-            ::sigprocmask(SIG_SETMASK, &none, nullptr);
-            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-            if (::getppid() != parent) ::_exit(127);
-            if (output >= 0) {
-                ::dup2(output, STDOUT_FILENO);
-                ::dup2(output, STDERR_FILENO);
-            }
-            ::execv(kDnsmasq, argv.data());
-            ::_exit(127);
-        }
-        if (output >= 0) ::close(output);
-    }
+    void Launch() { child_ = SpawnPeer(kDnsmasq, Arguments(), folder_.File("dnsmasq.out")); }
 
     bool WaitUntilAnswering(std::chrono::seconds limit) {
         const auto deadline = std::chrono::steady_clock::now() + limit;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ChildProcess.h"
+
 #include "Loopback.h"
 
 #include <arpa/inet.h>
@@ -209,30 +211,7 @@ class DovecotServer {
     }
 
     void Launch() {
-        const std::string config = Path("dovecot.conf");
-        const int output =
-            ::open(Path("dovecot.out").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-        const char* argv[] = {kDovecot, "-F", "-c", config.c_str(), nullptr};
-        const pid_t parent = ::getpid();
-        child_ = ::fork();
-        if (child_ < 0) throw std::runtime_error("cannot fork to start Dovecot");
-        if (child_ == 0) {
-            // Only async-signal-safe calls between fork and exec. The caller may have blocked
-            // signals it takes by sigwait; Dovecot needs them delivered.
-            sigset_t none;
-            ::sigemptyset(&none);
-            ::sigprocmask(SIG_SETMASK, &none, nullptr);
-            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-            if (::getppid() != parent) ::_exit(127);
-            if (output >= 0) {
-                ::dup2(output, STDOUT_FILENO);
-                ::dup2(output, STDERR_FILENO);
-            }
-            ::close_range(3, ~0U, 0);
-            ::execv(kDovecot, const_cast<char* const*>(argv));
-            ::_exit(127);
-        }
-        if (output >= 0) ::close(output);
+        child_ = SpawnPeer(kDovecot, {"-F", "-c", Path("dovecot.conf")}, Path("dovecot.out"));
     }
 
     bool WaitUntilGreeting(std::chrono::seconds limit) {

@@ -30,7 +30,7 @@ TEST(PasswordCipher, EnciphersToTheStoredFormat) {
     cipher.SetSeed(0x0A);
     EXPECT_EQ(Apply(cipher, CipherAction::atEncryption, "a"), "0A04");
 
-    // The seed FA wraps modulo 255 on the first byte; the fifth byte reuses the first key byte.
+    // Seed FA wraps modulo 255 on the first byte; the fifth byte reuses the first key byte.
     cipher.SetSeed(0xFA);
     EXPECT_EQ(Apply(cipher, CipherAction::atEncryption, "hello"), "FA0C0716E936");
     EXPECT_EQ(EncipherPassword("hello").size(), 12u);
@@ -77,7 +77,7 @@ TEST(PasswordCipher, TextThatIsNotHexDeciphersToNothing) {
     const Case cases[] = {
         {"one digit", "A"},
         {"odd length", "FA0C0"},
-        {"letter beyond F in the seed", "G00C"},
+        {"letter beyond F in its first pair", "G00C"},
         {"letter beyond F later", "FA0C07Z6"},
         {"blank inside", "FA 0C0"},
         {"hex prefix", "0xFA0C"},
@@ -99,7 +99,7 @@ void PrintTo(const KeyCase& c, std::ostream* out) {
 
 class PasswordCipherRoundTrip : public ::testing::TestWithParam<KeyCase> {};
 
-// Every byte from 1 to 254 comes back whatever the seed; printable passwords are a subset.
+// Every byte from 1 to 254 comes back whichever seed is drawn; printable passwords are a subset.
 TEST_P(PasswordCipherRoundTrip, EveryByteFromOneTo254UnderEverySeed) {
     std::string plain;
     for (int b = 1; b <= 254; ++b) plain += static_cast<char>(b);
