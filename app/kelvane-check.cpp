@@ -1,0 +1,259 @@
+// kelvane-check: the check-mail run (and optionally the deletion run) from the command line,
+// for scripts and cron. Reads the same settings store and program folder as the window.
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ActivityLog.h"
+#include "AtomicFile.h"
+#include "CheckFrontEnd.h"
+#include "CheckRun.h"
+#include "GeneralSettings.h"
+#include "KnownSpammers.h"
+#include "LogFileNames.h"
+#include "MXDomainChecker.h"
+#include "PasswordCipher.h"
+#include "ProgramPaths.h"
+#include "SettingsStore.h"
+#include "SpamSettings.h"
+#include "TmsRemotePOP.h"
+
+namespace kelvane {
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitMailError = 1;
+constexpr int kExitUsage = 2;
+constexpr int kDnsTimeOutSeconds = 10;
+
+constexpr const char* kUsage =
+    "usage: kelvane-check [--mailbox N | --all] [--why] [--delete] [--help] [--version]\n"
+    "       kelvane-check --set-password N   (reads the password from standard input)\n";
+
+constexpr const char* kNoReasons =
+    "Message was neither on the exception list nor on the list of matching criteria";
+
+struct Arguments {
+    std::optional<int> mailbox;
+    bool all = false;
+    bool why = false;
+    bool remove = false;
+    bool help = false;
+    bool version = false;
+    std::optional<int> passwordFor;
+};
+
+// Boxes go to standard error; the deletion never asks, so a question is answered Yes.
+class ConsoleFrontEnd : public CheckFrontEnd {
+  public:
+    void Error(const std::string& text) override { std::cerr << "error: " << text << "\n"; }
+    void Warning(const std::string& text) override { std::cerr << "warning: " << text << "\n"; }
+    void Information(const std::string& text) override {
+        std::cerr << "information: " << text << "\n";
+    }
+    bool Confirm(const std::string&) override { return true; }
+    std::optional<int> PickMailbox(int current, const std::vector<std::string>&) override {
+        return current;
+    }
+    void ShowStatus(const std::string& text) override { lastStatus = text; }
+    void ShowProgressWindow(const std::string&) override {}
+    void HideProgressWindow() override {}
+    void ShowProgressMessage(const std::string&) override {}
+    void ShowProgressBar(int, int) override {}
+    void RowsChanged() override {}
+    void SetBusy(bool) override {}
+    void OpenGeneralSettings() override {}
+    void LaunchMailProgram() override {}
+    void CloseProgram() override {}
+    std::string lastStatus;
+};
+
+// A mailbox number 1 to 12, or nothing.
+std::optional<int> MailboxNumber(const std::string& text) {
+    if (text.empty() || text.size() > 2 ||
+        text.find_first_not_of("0123456789") != std::string::npos) {
+        return std::nullopt;
+    }
+    const int n = std::stoi(text);
+    if (n < 1 || n > kMailboxCount) return std::nullopt;
+    return n;
+}
+
+// Reads the value of a numbered option; false on a missing or bad number.
+bool TakeNumber(int argc, char** argv, int& i, std::optional<int>& into) {
+    if (i + 1 >= argc) return false;
+    into = MailboxNumber(argv[++i]);
+    return into.has_value();
+}
+
+std::optional<Arguments> ParseArguments(int argc, char** argv) {
+    Arguments args;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        bool ok = true;
+        if (arg == "--mailbox")
+            ok = TakeNumber(argc, argv, i, args.mailbox);
+        else if (arg == "--set-password")
+            ok = TakeNumber(argc, argv, i, args.passwordFor);
+        else if (arg == "--all")
+            args.all = true;
+        else if (arg == "--why")
+            args.why = true;
+        else if (arg == "--delete")
+            args.remove = true;
+        else if (arg == "--help")
+            args.help = true;
+        else if (arg == "--version")
+            args.version = true;
+        else
+            ok = false;
+        if (!ok) return std::nullopt;
+    }
+    const bool checks = args.mailbox || args.all || args.why || args.remove;
+    if ((args.mailbox && args.all) || (args.passwordFor && checks)) return std::nullopt;
+    return args;
+}
+
+int SetPassword(int mailbox) {
+    std::string password;
+    std::getline(std::cin, password);
+    if (!password.empty() && password.back() == '\r') password.pop_back();
+    SettingsStore store(paths::SettingsFile());
+    try {
+        store.Write([&](SettingsWriter& writer) {
+            writer.WriteString(settingkeys::PasswdN, EncipherPassword(password), mailbox);
+            writer.WriteString(settingkeys::Version161, "161");
+        });
+    } catch (const FileError& error) {
+        std::cerr << "error: " << error.what() << "\n";
+        return kExitMailError;
+    }
+    return kExitOk;
+}
+
+// Everything one run of the program works with, set up as the window's start-up does.
+struct Session {
+    explicit Session(const std::string& folder)
+        : store(paths::SettingsFile()),
+          spam(folder),
+          log([this, folder] {
+              return CurrentLogFileName(
+                  model.general.logfile,
+                  LogNamingFrom(model.general.logMonth, model.general.logQuarter),
+                  SystemLocalTime(), folder);
+          }),
+          run(spam, model, store, client, log, known, domains, frontEnd) {}
+    SettingsStore store;
+    GeneralSettingsModel model;
+    SpamSettings spam;
+    KnownSpammers known;
+    MXDomainChecker domains;
+    TmsRemotePOP client;
+    ActivityLog log;
+    ConsoleFrontEnd frontEnd;
+    CheckRun run;
+};
+
+void LoadSession(Session& session, const std::string& folder) {
+    session.model.Load(session.store);
+    for (const std::string& problem : session.spam.readSettings()) {
+        session.frontEnd.Warning(problem);
+    }
+    try {
+        session.known.LoadUpKnownList(paths::JoinPath(folder, paths::kKnownSpammersFile));
+    } catch (const FileError& error) {
+        session.frontEnd.Warning(error.what());
+    }
+    session.domains.resolver().TimeOut = kDnsTimeOutSeconds;
+    session.client.SetMessageDirectory(folder);
+    session.run.CleanUpEMLFiles();
+}
+
+void PrintListing(Session& session, int mailbox, bool why) {
+    std::vector<MessageEntry>& rows = session.run.rows();
+    std::cout << "# " << mailbox << "\t" << session.client.UserName << "\t" << session.client.Server
+              << "\t" << rows.size() << "\n";
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const MessageEntry& row = rows[i];
+        std::cout << i + 1 << "\t" << row.mark << "\t" << row.size << "\t" << row.sender << "\t"
+                  << row.subject << "\t" << row.date << "\n";
+        if (!why) continue;
+        std::vector<std::string> reasons = session.run.classifier().Explain(static_cast<int>(i));
+        if (reasons.empty()) reasons.push_back(kNoReasons);
+        for (const std::string& reason : reasons) std::cout << "\t" << reason << "\n";
+    }
+}
+
+// Every mail error ends up in the log, also a server's refusal that the client only raises.
+bool Succeeded(Session& session, RunOutcome outcome) {
+    if (outcome == RunOutcome::Failed && !session.run.lastErrorLogged()) {
+        session.log.WriteErrorRecord(session.run.lastError(), session.client.UserName,
+                                     session.client.Server);
+    }
+    return outcome != RunOutcome::Failed;
+}
+
+// The check of one mailbox, then its deletion run when asked; false on a mail error.
+bool CheckMailbox(Session& session, int mailbox, const Arguments& args) {
+    session.run.setCurrentMailbox(mailbox);
+    const RunOutcome listed = session.run.Check({.chooseMailbox = false, .absorbErrors = false});
+    if (!Succeeded(session, listed) || listed != RunOutcome::Done) return false;
+    PrintListing(session, mailbox, args.why);
+    if (args.remove) {
+        if (!Succeeded(session, session.run.Delete({.interactive = false}))) return false;
+        std::cout << "There were " << session.run.deletedCount() << " messages deleted\n";
+    }
+    if (session.client.Connected()) session.client.Disconnect();
+    std::cout.flush();
+    return true;
+}
+
+std::vector<int> MailboxesToCheck(const Arguments& args, const MailboxAccounts& accounts) {
+    if (args.mailbox) return {*args.mailbox};
+    if (!args.all) return {ValidMailboxNumber(accounts.which)};
+    std::vector<int> boxes;
+    for (int n = 1; n <= kMailboxCount; ++n) {
+        if (accounts.Account(n).TakesPartInChecks()) boxes.push_back(n);
+    }
+    return boxes;
+}
+
+int CheckMail(const Arguments& args) {
+    const std::string folder = paths::ProgramDirectory();
+    Session session(folder);
+    LoadSession(session, folder);
+    const std::vector<int> boxes = MailboxesToCheck(args, session.model.accounts);
+    if (boxes.empty()) {
+        session.frontEnd.Error("At least ONE mailbox needs to be checked.");
+        return kExitMailError;
+    }
+    for (int mailbox : boxes) {
+        if (!CheckMailbox(session, mailbox, args)) return kExitMailError;
+    }
+    return kExitOk;
+}
+
+}  // namespace
+}  // namespace kelvane
+
+int main(int argc, char** argv) {
+    using namespace kelvane;
+    const std::optional<Arguments> args = ParseArguments(argc, argv);
+    if (!args) {
+        std::cerr << kUsage;
+        return kExitUsage;
+    }
+    if (args->help) {
+        std::cout << kUsage;
+        return kExitOk;
+    }
+    if (args->version) {
+        std::cout << "kelvane-check " << KELVANE_VERSION << "\n";
+        return kExitOk;
+    }
+    if (args->passwordFor) return SetPassword(*args->passwordFor);
+    return CheckMail(*args);
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "MessageBoxes.h"
+
+namespace kelvane {
+
+// What a check or deletion run needs from the program that shows it: only what the run cannot do
+// itself. The window program shows real widgets; the command line prints or ignores them.
+class CheckFrontEnd : public MessageBoxes {
+  public:
+    // Offers `entries` ("%d) Mailbox %s - Server %s"), preselecting the one of `current`; the
+    // chosen mailbox number, or nothing when the user cancelled.
+    virtual std::optional<int> PickMailbox(int current,
+                                           const std::vector<std::string>& entries) = 0;
+    // The second status panel.
+    virtual void ShowStatus(const std::string& text) = 0;
+    virtual void ShowProgressWindow(const std::string& title) = 0;
+    virtual void HideProgressWindow() = 0;
+    virtual void ShowProgressMessage(const std::string& text) = 0;
+    // `maximum` 0 hides the progress bar.
+    virtual void ShowProgressBar(int maximum, int position) = 0;
+    // The rows were emptied, a row was added or the marks changed.
+    virtual void RowsChanged() = 0;
+    // Buttons disabled and the third button reading "Cancel", or back to idle.
+    virtual void SetBusy(bool busy) = 0;
+    virtual void OpenGeneralSettings() = 0;
+    virtual void LaunchMailProgram() = 0;
+    // The exit-after-check rule: end the program (or hide it to the tray).
+    virtual void CloseProgram() = 0;
+};
+
+}  // namespace kelvane

@@ -1,0 +1,127 @@
+// The deletion run: deletes the rows marked for deletion and lists the mailbox again.
+#include "ActivityLog.h"
+#include "AtomicFile.h"
+#include "CheckFrontEnd.h"
+#include "CheckRun.h"
+#include "GeneralSettings.h"
+#include "MailErrors.h"
+#include "SpamCounter.h"
+#include "TmsRemotePOP.h"
+
+namespace kelvane {
+
+void CheckRun::ConnectDeleteEvents() {
+    client_.OnDeleting = [this](TagSocket&, int num) { DeletingRow(num); };
+    client_.OnDeleted = [this](TagSocket&, int num) { RowDeleted(num); };
+    client_.OnDeleteRefused = [this](TagSocket&, int num, const std::string& reply) {
+        RowNotDeleted(num,
+                      reply.empty() ? "the server gave no reply" : "the server replied " + reply);
+    };
+    client_.OnSkipped = [this](TagSocket&, int num) {
+        RowNotDeleted(num, "another program changed the mailbox");
+    };
+}
+
+RunOutcome CheckRun::Delete(const DeleteOptions& options) {
+    if (deleting_) return RunOutcome::Stopped;
+    deleting_ = true;
+    const int marked = MarkedCount();
+    const int total = static_cast<int>(rows_.size());
+    RunOutcome outcome = RunOutcome::Stopped;
+    if (ConfirmDeletion(marked, options)) {
+        outcome = ProcessDeletions(marked) ? RunOutcome::Done : RunOutcome::Failed;
+        if (outcome == RunOutcome::Done && !AfterDeletion(marked, total, options)) {
+            outcome = RunOutcome::Failed;
+        }
+    }
+    deleting_ = false;
+    return outcome;
+}
+
+bool CheckRun::ConfirmDeletion(int marked, const DeleteOptions& options) {
+    const bool asks = options.interactive && !general_.general.automatic && general_.general.ask;
+    if (marked == 0) {
+        if (asks) frontEnd_.Information("There were no messages marked to delete!");
+        return false;
+    }
+    return !asks ||
+           frontEnd_.Confirm("Really delete " + std::to_string(marked) + " messages from server?");
+}
+
+// SelectForDeletion and ProcessMarked with the log held open; false when an error ended it.
+bool CheckRun::ProcessDeletions(int marked) {
+    for (int i = 0; i < static_cast<int>(rows_.size()); ++i) {
+        if (IsMarkedForDeletion(rows_[i].mark)) client_.SelectForDeletion(i);
+    }
+    progressMax_ = marked;
+    progressPosition_ = 1;
+    deleted_ = 0;
+    frontEnd_.SetBusy(true);
+    log_.OpenLogFile();
+    frontEnd_.ShowProgressWindow("Deleting messages ... standby");
+    lastErrorLogged_ = false;
+    try {
+        client_.ProcessMarked();
+    } catch (const EMailError& error) {
+        Failed(error);
+        return false;
+    }
+    log_.CloseLogFile();
+    CountDeletions();
+    return true;
+}
+
+void CheckRun::CountDeletions() {
+    general_.general.count = AddToSpamCount(general_.general.count, deleted_);
+    try {
+        SaveGeneralSettings(store_, general_.general);
+    } catch (const FileError& error) {
+        frontEnd_.Error(error.what());
+    }
+}
+
+// Refreshes the list or launches the mail program; false when the refresh failed.
+bool CheckRun::AfterDeletion(int marked, int total, const DeleteOptions& options) {
+    ClearRows();
+    const bool launch = options.interactive && !general_.general.automatic &&
+                        general_.general.launch && marked < total;
+    if (!launch) {
+        frontEnd_.ShowProgressWindow("Retrieving messages ... standby");
+        classifier_.StartCheckRun();
+        lastErrorLogged_ = false;
+        try {
+            client_.UpdateInfo();
+        } catch (const EMailError& error) {
+            Failed(error);
+            return false;
+        }
+    }
+    frontEnd_.SetBusy(false);
+    frontEnd_.ShowStatus("There were " + std::to_string(deleted_) + " messages deleted");
+    frontEnd_.HideProgressWindow();
+    if (launch) frontEnd_.LaunchMailProgram();
+    return true;
+}
+
+void CheckRun::DeletingRow(int num) {
+    const std::string& subject = rows_.at(num).subject;
+    frontEnd_.ShowProgressMessage("Deleting " + subject);
+    frontEnd_.ShowProgressBar(progressMax_, progressPosition_++);
+    frontEnd_.ShowStatus("Deleting " + std::to_string(num + 1) + " " + subject);
+}
+
+void CheckRun::RowDeleted(int num) {
+    const MessageEntry& row = rows_.at(num);
+    ++deleted_;
+    if (!log_.IsOpen()) return;
+    log_.WriteDeletionBlock(
+        {client_.Server, client_.UserName, row.subject, row.sender, row.size, row.date});
+}
+
+void CheckRun::RowNotDeleted(int num, const std::string& reason) {
+    const std::string text = "Message " + std::to_string(num + 1) + " was not deleted: " + reason;
+    frontEnd_.ShowStatus(text);
+    log_.WriteErrorRecord(text, client_.UserName, client_.Server);
+}
+
+}  // namespace kelvane

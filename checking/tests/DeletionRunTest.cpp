@@ -1,0 +1,135 @@
+#include <gmock/gmock.h>
+
+#include "CheckRunFixture.h"
+
+namespace kelvane::checktest {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsSupersetOf;
+using ::testing::Not;
+
+std::vector<std::string> Headers(int n) {
+    return {"From: sender" + std::to_string(n) + "@mail.test",
+            "Subject: offer " + std::to_string(n)};
+}
+
+int Occurrences(const std::string& text, const std::string& piece) {
+    int count = 0;
+    for (std::size_t at = text.find(piece); at != std::string::npos;
+         at = text.find(piece, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+// Three messages listed by a first server; the deletion then talks to `deleting` and the
+// refresh to `refreshing`, both standing in for the same mailbox.
+class DeletionRunTest : public CheckRunFixture {
+  protected:
+    void ListThree(const std::vector<int>& marks) {
+        Serve(Join({Login("+OK 3 600"), ListTop(1, 100, Headers(1)), ListTop(2, 200, Headers(2)),
+                    ListTop(3, 300, Headers(3)), Quit()}));
+        ASSERT_EQ(run->Check(), RunOutcome::Done);
+        ASSERT_TRUE(server->WaitUntilClosed(2000)) << server->failure();
+        for (std::size_t i = 0; i < marks.size(); ++i) run->rows()[i].mark = marks[i];
+        front.statuses.clear();
+        front.boxes.shown.clear();
+    }
+    void ServeDeletion(const Script& deletion, const Script& refresh) {
+        deleting = std::make_unique<testsupport::ScriptedServer>(deletion);
+        refreshing = std::make_unique<testsupport::ScriptedServer>(refresh);
+        client.Server = deleting->address();
+        front.onStatus = [this](const std::string& text) {
+            if (text == "Connection closed") client.Server = refreshing->address();
+        };
+    }
+    std::unique_ptr<testsupport::ScriptedServer> deleting;
+    std::unique_ptr<testsupport::ScriptedServer> refreshing;
+};
+
+TEST_F(DeletionRunTest, DeletesCheckAndBlacklistMarksCountsLogsAndListsAgain) {
+    model.general.launch = false;
+    ListThree({kCheckMark, kQuestionMark, kBlacklistMark});
+    ServeDeletion(
+        Join({Login("+OK 3 600"), Dele(1, 100, Headers(1)), Dele(3, 300, Headers(3)), Quit()}),
+        Join({Login("+OK 1 200"), ListTop(1, 200, Headers(2)), Quit()}));
+    EXPECT_EQ(run->Delete(), RunOutcome::Done);
+    EXPECT_TRUE(deleting->WaitUntilClosed(2000)) << deleting->failure();
+    EXPECT_TRUE(refreshing->WaitUntilClosed(2000)) << refreshing->failure();
+
+    EXPECT_THAT(front.boxes.shown, ElementsAre("confirm: Really delete 2 messages from server?"));
+    EXPECT_THAT(front.statuses,
+                IsSupersetOf(std::vector<std::string>{"Deleting 1 offer 1", "Deleting 3 offer 3"}));
+    EXPECT_EQ(front.statuses.back(), "There were 2 messages deleted");
+    const std::string log = LogText();
+    EXPECT_EQ(Occurrences(log, "DELETE SPAM on "), 2);
+    EXPECT_THAT(log, HasSubstr("Subject: offer 3"));
+    EXPECT_THAT(log, Not(HasSubstr("Subject: offer 2")));
+    EXPECT_EQ(store.ReadString(settingkeys::Count), "2");
+    ASSERT_EQ(run->rows().size(), 1u);
+    EXPECT_EQ(run->rows()[0].subject, "offer 2");
+    EXPECT_THAT(front.requests, Not(IsSupersetOf(std::vector<std::string>{"launch"})));
+}
+
+TEST_F(DeletionRunTest, AnsweringNoChangesNothing) {
+    ListThree({kCheckMark, kNoMark, kCheckMark});
+    const std::string logBefore = LogText();
+    front.boxes.answers = {false};
+    EXPECT_EQ(run->Delete(), RunOutcome::Stopped);
+    EXPECT_THAT(front.boxes.shown, ElementsAre("confirm: Really delete 2 messages from server?"));
+    EXPECT_EQ(Marks(), (std::vector<int>{kCheckMark, kNoMark, kCheckMark}));
+    EXPECT_EQ(LogText(), logBefore);
+    EXPECT_EQ(store.ReadString(settingkeys::Count), "0");
+}
+
+TEST_F(DeletionRunTest, NothingMarkedInformsOnlyWhenAskingInManualMode) {
+    ListThree({kQuestionMark, kNoMark, 3});
+    EXPECT_EQ(run->Delete(), RunOutcome::Stopped);
+    EXPECT_THAT(front.boxes.shown,
+                ElementsAre("information: There were no messages marked to delete!"));
+    front.boxes.shown.clear();
+    model.general.automatic = true;
+    EXPECT_EQ(run->Delete(), RunOutcome::Stopped);
+    EXPECT_TRUE(front.boxes.shown.empty());
+}
+
+TEST_F(DeletionRunTest, RefusedAndMovedMessagesAreNotCountedButLoggedAsErrors) {
+    model.general.automatic = true;
+    ListThree({kCheckMark, kCheckMark, kCheckMark});
+    ServeDeletion(Join({Login("+OK 3 600"),
+                        Dele(1, 100, Headers(1), "-ERR locked"),
+                        {"C: UIDL 2", "S: +OK 2 u2"},
+                        ListTop(2, 200, {"From: someone@else.test", "Subject: other"}),
+                        Dele(3, 300, Headers(3)),
+                        Quit()}),
+                  Join({Login("+OK 2 300"), ListTop(1, 100, Headers(1)),
+                        ListTop(2, 200, Headers(2)), Quit()}));
+    EXPECT_EQ(run->Delete(), RunOutcome::Done);
+    EXPECT_TRUE(deleting->WaitUntilClosed(2000)) << deleting->failure();
+
+    const std::string refused = "Message 1 was not deleted: the server replied -ERR locked";
+    const std::string moved = "Message 2 was not deleted: another program changed the mailbox";
+    EXPECT_THAT(front.statuses, IsSupersetOf(std::vector<std::string>{refused, moved}));
+    EXPECT_EQ(front.statuses.back(), "There were 1 messages deleted");
+    const std::string log = LogText();
+    EXPECT_EQ(Occurrences(log, "DELETE SPAM on "), 1);
+    EXPECT_THAT(log, HasSubstr("ERROR " + refused + " FOR ann"));
+    EXPECT_THAT(log, HasSubstr("ERROR " + moved + " FOR ann"));
+    EXPECT_EQ(store.ReadString(settingkeys::Count), "1");
+    EXPECT_EQ(run->rows().size(), 2u);
+}
+
+TEST_F(DeletionRunTest, ManualModeWithLaunchLeavesTheListEmptyAndLaunches) {
+    ListThree({kCheckMark, kNoMark, kNoMark});
+    ServeDeletion(Join({Login("+OK 3 600"), Dele(1, 100, Headers(1)), Quit()}), {});
+    EXPECT_EQ(run->Delete(), RunOutcome::Done);
+    EXPECT_TRUE(deleting->WaitUntilClosed(2000)) << deleting->failure();
+    EXPECT_TRUE(run->rows().empty());
+    EXPECT_EQ(front.requests.back(), "launch");
+    EXPECT_EQ(front.statuses.back(), "There were 1 messages deleted");
+}
+
+}  // namespace
+}  // namespace kelvane::checktest
