@@ -32,10 +32,15 @@ class TempFolder {
     std::filesystem::path path_;
 };
 
-// The file's bytes; empty when it does not exist.
+// The file's bytes; empty when it does not exist or cannot be read (a /proc file of a process
+// that has just ended fails its read, and the stream library throws on that).
 inline std::string FileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    try {
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    } catch (const std::ios_base::failure&) {
+        return {};
+    }
 }
 
 // Writes `bytes` as the whole file.
