@@ -1,9 +1,17 @@
 #include "TfrmMain.h"
 
+#include "CheckRun.h"
+#include "GeneralErrorHandler.h"
+#include "MailErrors.h"
 #include "MarkPictures.h"
+#include "MessageBoxes.h"
 #include "RightAlignDelegate.h"
+#include "SpamClassifier.h"
 #include "TfrmAbout.h"
+#include "TfrmRetrieving.h"
+#include "TmsRemotePOP.h"
 
+#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -99,10 +107,11 @@ QWidget* TfrmMain::createButtonRow() {
     // Takes the tagline's room when it is hidden, so the buttons keep their natural width.
     row->addStretch();
 
-    if (!checkAvailable_) {
-        btList_->setToolTip(tr("Checking mail is not available in this version yet"));
-    }
-    connect(btExit_, &QPushButton::clicked, this, &QWidget::close);
+    // The picture counts in the window's width, so it is there before the window is sized.
+    btList_->setIcon(CheckButtonIcon(true));
+    // Until a run is attached there is nothing to check with.
+    btList_->setToolTip(tr("Checking mail is not available in this version yet"));
+    connect(btExit_, &QPushButton::clicked, this, &TfrmMain::exitClicked);
     createOptionsMenu();
     return rowWidget;
 }
@@ -142,12 +151,23 @@ void TfrmMain::disableAllButtons() {
     btList_->setEnabled(false);
     btOptions_->setEnabled(false);
     setMessageButtonsVisible(false);
+    setExitButtonBusy(true);
 }
 
 void TfrmMain::enableAllButtons() {
-    btList_->setEnabled(checkAvailable_);
+    const bool listed = list_->topLevelItemCount() > 0;
+    btList_->setEnabled(run_ != nullptr);
+    btList_->setIcon(CheckButtonIcon(!listed));
     btOptions_->setEnabled(true);
-    setMessageButtonsVisible(list_->topLevelItemCount() > 0);
+    setMessageButtonsVisible(listed);
+    setExitButtonBusy(false);
+}
+
+// While a run is busy the third button stops it instead of ending the program.
+void TfrmMain::setExitButtonBusy(bool busy) {
+    busy_ = busy;
+    btExit_->setText(busy ? tr("Cancel") : tr("E&xit"));
+    btExit_->setIcon(busy ? StopIcon() : QIcon());
 }
 
 void TfrmMain::setMessageButtonsVisible(bool visible) {
@@ -176,6 +196,73 @@ MarkState TfrmMain::rowMark(int row) const {
     if (!item) return kNoMark;
     const QVariant mark = item->data(kSubject, kMarkRole);
     return mark.isValid() ? mark.toInt() : kNoMark;
+}
+
+void TfrmMain::attachRun(CheckRun& run, TmsRemotePOP& client, MessageBoxes& boxes) {
+    run_ = &run;
+    client_ = &client;
+    boxes_ = &boxes;
+    btList_->setToolTip(QString());
+    connectRunCommands();
+    enableAllButtons();
+}
+
+void TfrmMain::connectRunCommands() {
+    connect(btList_, &QPushButton::clicked, this, &TfrmMain::checkClicked);
+    connect(btDelete_, &QPushButton::clicked, this, &TfrmMain::deleteClicked);
+    connect(btRemark_, &QPushButton::clicked, this, &TfrmMain::autoMarkClicked);
+    connect(&progressWindow(), &TfrmRetrieving::cancelClicked, this, [this] { run_->Cancel(); });
+}
+
+void TfrmMain::checkClicked() {
+    RunGuarded(*boxes_, [this] { run_->Check(); });
+}
+
+void TfrmMain::deleteClicked() {
+    RunGuarded(*boxes_, [this] { run_->Delete(); });
+}
+
+void TfrmMain::autoMarkClicked() {
+    RunGuarded(*boxes_, [this] {
+        if (run_->classifier().AutoMark() == 0) boxes_->Information(kNoMatchesMessage);
+        showRows(run_->rows());
+        run_->ShowTotalCount();
+    });
+}
+
+void TfrmMain::exitClicked() {
+    if (busy_ && run_)
+        run_->Cancel();
+    else
+        close();
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+    if (client_ && client_->Connected()) {
+        // A server that has gone away must not keep the window open.
+        try {
+            client_->Disconnect();
+        } catch (const EMailError&) {
+            client_->Close();
+        }
+    }
+    QMainWindow::closeEvent(event);
+}
+
+void TfrmMain::showRows(const std::vector<MessageEntry>& rows) {
+    list_->clear();
+    for (const MessageEntry& row : rows) {
+        auto* item = new QTreeWidgetItem(
+            {QString::fromStdString(row.subject), QString::fromStdString(row.sender),
+             QString::fromStdString(row.size), QString::fromStdString(row.date)});
+        list_->addTopLevelItem(item);
+        setRowMark(list_->topLevelItemCount() - 1, row.mark);
+    }
+}
+
+TfrmRetrieving& TfrmMain::progressWindow() {
+    if (!progress_) progress_ = new TfrmRetrieving(this);
+    return *progress_;
 }
 
 void TfrmMain::showAbout() {

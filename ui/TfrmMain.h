@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QMainWindow>
+#include <vector>
 
 #include "MarkState.h"
+#include "MessageEntry.h"
 
 class QHBoxLayout;
 class QLabel;
@@ -10,6 +12,11 @@ class QPushButton;
 class QTreeWidget;
 
 namespace kelvane {
+
+class CheckRun;
+class MessageBoxes;
+class TfrmRetrieving;
+class TmsRemotePOP;
 
 // The main window: the list of messages on the server, the command buttons and a status bar.
 class TfrmMain : public QMainWindow {
@@ -24,10 +31,21 @@ class TfrmMain : public QMainWindow {
     void enableAllButtons();
     void setStatusText(const QString& text);
 
+    // Connects the commands to `run` and enables checking; closing the window ends `client`'s
+    // connection; the commands' boxes go to `boxes`. All must outlive the window.
+    void attachRun(CheckRun& run, TmsRemotePOP& client, MessageBoxes& boxes);
+    // Replaces the list with `rows`, their mark pictures in front of the subjects.
+    void showRows(const std::vector<MessageEntry>& rows);
+    // The progress window of runs, made on first use.
+    TfrmRetrieving& progressWindow();
+
     // Shows `mark`'s picture in front of the subject of row `row`; kNoMark leaves that room blank.
     void setRowMark(int row, MarkState mark);
     // kNoMark for a row never marked.
     MarkState rowMark(int row) const;
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     QTreeWidget* createMessageList();
@@ -37,9 +55,18 @@ class TfrmMain : public QMainWindow {
     void createStatusBar();
     void setMessageButtonsVisible(bool visible);
     void showAbout();
+    void connectRunCommands();
+    void checkClicked();
+    void deleteClicked();
+    void autoMarkClicked();
+    void exitClicked();
+    void setExitButtonBusy(bool busy);
 
-    // Checking mail is not written yet; until it is, btList stays disabled in every state.
-    static constexpr bool checkAvailable_ = false;
+    CheckRun* run_ = nullptr;
+    TmsRemotePOP* client_ = nullptr;
+    MessageBoxes* boxes_ = nullptr;
+    TfrmRetrieving* progress_ = nullptr;
+    bool busy_ = false;
 
     QTreeWidget* list_ = nullptr;
     QPushButton* btList_ = nullptr;

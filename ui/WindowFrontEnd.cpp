@@ -1,0 +1,70 @@
+#include "WindowFrontEnd.h"
+
+#include "CheckRun.h"
+#include "TfrmMain.h"
+#include "TfrmRetrieving.h"
+#include "TfrmWhichMailbox.h"
+#include "TmsRemotePOP.h"
+
+namespace kelvane {
+
+namespace {
+
+QString Text(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+}  // namespace
+
+WindowFrontEnd::WindowFrontEnd(TfrmMain& window, MessageBoxes& boxes,
+                               const MailboxAccounts& accounts, const TmsRemotePOP& client)
+    : window_(window), boxes_(boxes), accounts_(accounts), client_(client) {}
+
+std::optional<int> WindowFrontEnd::PickMailbox(int current, const std::vector<std::string>&) {
+    TfrmWhichMailbox picker(accounts_, current, boxes_, &window_);
+    if (picker.exec() != QDialog::Accepted) return std::nullopt;
+    return picker.chosenMailbox();
+}
+
+void WindowFrontEnd::ShowStatus(const std::string& text) {
+    window_.setStatusText(Text(text));
+}
+
+void WindowFrontEnd::ShowProgressWindow(const std::string& title) {
+    TfrmRetrieving& progress = window_.progressWindow();
+    progress.setTitle(Text(title));
+    progress.showFor(Text(client_.UserName), Text(client_.Server));
+}
+
+void WindowFrontEnd::HideProgressWindow() {
+    window_.progressWindow().hide();
+}
+
+void WindowFrontEnd::ShowProgressMessage(const std::string& text) {
+    window_.progressWindow().setMessage(Text(text));
+}
+
+void WindowFrontEnd::ShowProgressBar(int maximum, int position) {
+    TfrmRetrieving& progress = window_.progressWindow();
+    if (maximum == 0)
+        progress.hideProgress();
+    else
+        progress.setProgress(position, maximum);
+}
+
+void WindowFrontEnd::RowsChanged() {
+    if (run_) window_.showRows(run_->rows());
+}
+
+void WindowFrontEnd::SetBusy(bool busy) {
+    if (busy)
+        window_.disableAllButtons();
+    else
+        window_.enableAllButtons();
+}
+
+void WindowFrontEnd::CloseProgram() {
+    window_.close();
+}
+
+}  // namespace kelvane

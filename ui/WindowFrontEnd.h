@@ -1,0 +1,50 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "CheckFrontEnd.h"
+
+namespace kelvane {
+
+class CheckRun;
+class TfrmMain;
+class TmsRemotePOP;
+struct MailboxAccounts;
+
+// Shows a check or deletion run in the main window, its progress window and message boxes.
+class WindowFrontEnd : public CheckFrontEnd {
+  public:
+    // `boxes`, `accounts` and `client` must outlive the front end.
+    WindowFrontEnd(TfrmMain& window, MessageBoxes& boxes, const MailboxAccounts& accounts,
+                   const TmsRemotePOP& client);
+    // The run whose rows are shown; set once the run exists.
+    void setRun(CheckRun* run) { run_ = run; }
+
+    void Error(const std::string& text) override { boxes_.Error(text); }
+    void Warning(const std::string& text) override { boxes_.Warning(text); }
+    void Information(const std::string& text) override { boxes_.Information(text); }
+    bool Confirm(const std::string& text) override { return boxes_.Confirm(text); }
+    std::optional<int> PickMailbox(int current, const std::vector<std::string>& entries) override;
+    void ShowStatus(const std::string& text) override;
+    void ShowProgressWindow(const std::string& title) override;
+    void HideProgressWindow() override;
+    void ShowProgressMessage(const std::string& text) override;
+    void ShowProgressBar(int maximum, int position) override;
+    void RowsChanged() override;
+    void SetBusy(bool busy) override;
+    // The settings windows and the mail program are not part of this version.
+    void OpenGeneralSettings() override {}
+    void LaunchMailProgram() override {}
+    void CloseProgram() override;
+
+  private:
+    TfrmMain& window_;
+    MessageBoxes& boxes_;
+    const MailboxAccounts& accounts_;
+    const TmsRemotePOP& client_;
+    CheckRun* run_ = nullptr;
+};
+
+}  // namespace kelvane
