@@ -7,19 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "ActivityLog.h"
 #include "AtomicFile.h"
 #include "CheckFrontEnd.h"
-#include "CheckRun.h"
-#include "GeneralSettings.h"
-#include "KnownSpammers.h"
-#include "LogFileNames.h"
-#include "MXDomainChecker.h"
+#include "CheckSession.h"
 #include "PasswordCipher.h"
 #include "ProgramPaths.h"
 #include "SettingsStore.h"
-#include "SpamSettings.h"
-#include "TmsRemotePOP.h"
 
 namespace kelvane {
 namespace {
@@ -134,45 +127,7 @@ int SetPassword(int mailbox) {
     return kExitOk;
 }
 
-// Everything one run of the program works with, set up as the window's start-up does.
-struct Session {
-    explicit Session(const std::string& folder)
-        : store(paths::SettingsFile()),
-          spam(folder),
-          log([this, folder] {
-              return CurrentLogFileName(
-                  model.general.logfile,
-                  LogNamingFrom(model.general.logMonth, model.general.logQuarter),
-                  SystemLocalTime(), folder);
-          }),
-          run(spam, model, store, client, log, known, domains, frontEnd) {}
-    SettingsStore store;
-    GeneralSettingsModel model;
-    SpamSettings spam;
-    KnownSpammers known;
-    MXDomainChecker domains;
-    TmsRemotePOP client;
-    ActivityLog log;
-    ConsoleFrontEnd frontEnd;
-    CheckRun run;
-};
-
-void LoadSession(Session& session, const std::string& folder) {
-    session.model.Load(session.store);
-    for (const std::string& problem : session.spam.readSettings()) {
-        session.frontEnd.Warning(problem);
-    }
-    try {
-        session.known.LoadUpKnownList(paths::JoinPath(folder, paths::kKnownSpammersFile));
-    } catch (const FileError& error) {
-        session.frontEnd.Warning(error.what());
-    }
-    session.domains.resolver().TimeOut = kDnsTimeOutSeconds;
-    session.client.SetMessageDirectory(folder);
-    session.run.CleanUpEMLFiles();
-}
-
-void PrintListing(Session& session, int mailbox, bool why) {
+void PrintListing(CheckSession& session, int mailbox, bool why) {
     std::vector<MessageEntry>& rows = session.run.rows();
     std::cout << "# " << mailbox << "\t" << session.client.UserName << "\t" << session.client.Server
               << "\t" << rows.size() << "\n";
@@ -188,7 +143,7 @@ void PrintListing(Session& session, int mailbox, bool why) {
 }
 
 // Every mail error ends up in the log, also a server's refusal that the client only raises.
-bool Succeeded(Session& session, RunOutcome outcome) {
+bool Succeeded(CheckSession& session, RunOutcome outcome) {
     if (outcome == RunOutcome::Failed && !session.run.lastErrorLogged()) {
         session.log.WriteErrorRecord(session.run.lastError(), session.client.UserName,
                                      session.client.Server);
@@ -197,7 +152,7 @@ bool Succeeded(Session& session, RunOutcome outcome) {
 }
 
 // The check of one mailbox, then its deletion run when asked; false on a mail error.
-bool CheckMailbox(Session& session, int mailbox, const Arguments& args) {
+bool CheckMailbox(CheckSession& session, int mailbox, const Arguments& args) {
     session.run.setCurrentMailbox(mailbox);
     const RunOutcome listed = session.run.Check({.chooseMailbox = false, .absorbErrors = false});
     if (!Succeeded(session, listed) || listed != RunOutcome::Done) return false;
@@ -222,12 +177,13 @@ std::vector<int> MailboxesToCheck(const Arguments& args, const MailboxAccounts& 
 }
 
 int CheckMail(const Arguments& args) {
-    const std::string folder = paths::ProgramDirectory();
-    Session session(folder);
-    LoadSession(session, folder);
+    ConsoleFrontEnd frontEnd;
+    CheckSession session(paths::ProgramDirectory(), paths::SettingsFile(), frontEnd);
+    session.domains.resolver().TimeOut = kDnsTimeOutSeconds;
+    for (const std::string& problem : session.Load()) frontEnd.Warning(problem);
     const std::vector<int> boxes = MailboxesToCheck(args, session.model.accounts);
     if (boxes.empty()) {
-        session.frontEnd.Error("At least ONE mailbox needs to be checked.");
+        frontEnd.Error("At least ONE mailbox needs to be checked.");
         return kExitMailError;
     }
     for (int mailbox : boxes) {

@@ -42,6 +42,8 @@ CheckRun::CheckRun(SpamSettings& spam, GeneralSettingsModel& general, SettingsSt
 
 CheckRun::~CheckRun() = default;
 
+const MailboxAccounts& CheckRun::accounts() const { return general_.accounts; }
+
 void CheckRun::LoadCurrentMailbox() {
     current_ = ValidMailboxNumber(current_);
     PopLogin login{client_.Server, client_.UserName, client_.Password};

@@ -19,6 +19,7 @@ class SettingsStore;
 class SpamSettings;
 class TmsRemotePOP;
 struct GeneralSettingsModel;
+struct MailboxAccounts;
 
 // How a run ended.
 enum class RunOutcome {
@@ -58,6 +59,8 @@ class CheckRun {
     // Loads the current mailbox's account into the client.
     void LoadCurrentMailbox();
     std::vector<MessageEntry>& rows() { return rows_; }
+    const MailboxAccounts& accounts() const;
+    const TmsRemotePOP& client() const { return client_; }
     SpamClassifier& classifier() { return classifier_; }
     bool checkInProgress() const { return checking_; }
     bool deletionInProgress() const { return deleting_; }

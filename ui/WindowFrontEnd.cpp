@@ -16,12 +16,11 @@ QString Text(const std::string& text) {
 
 }  // namespace
 
-WindowFrontEnd::WindowFrontEnd(TfrmMain& window, MessageBoxes& boxes,
-                               const MailboxAccounts& accounts, const TmsRemotePOP& client)
-    : window_(window), boxes_(boxes), accounts_(accounts), client_(client) {}
+WindowFrontEnd::WindowFrontEnd(TfrmMain& window, MessageBoxes& boxes)
+    : window_(window), boxes_(boxes) {}
 
 std::optional<int> WindowFrontEnd::PickMailbox(int current, const std::vector<std::string>&) {
-    TfrmWhichMailbox picker(accounts_, current, boxes_, &window_);
+    TfrmWhichMailbox picker(run_->accounts(), current, boxes_, &window_);
     if (picker.exec() != QDialog::Accepted) return std::nullopt;
     return picker.chosenMailbox();
 }
@@ -33,7 +32,7 @@ void WindowFrontEnd::ShowStatus(const std::string& text) {
 void WindowFrontEnd::ShowProgressWindow(const std::string& title) {
     TfrmRetrieving& progress = window_.progressWindow();
     progress.setTitle(Text(title));
-    progress.showFor(Text(client_.UserName), Text(client_.Server));
+    progress.showFor(Text(run_->client().UserName), Text(run_->client().Server));
 }
 
 void WindowFrontEnd::HideProgressWindow() {

@@ -10,16 +10,13 @@ namespace kelvane {
 
 class CheckRun;
 class TfrmMain;
-class TmsRemotePOP;
-struct MailboxAccounts;
 
 // Shows a check or deletion run in the main window, its progress window and message boxes.
 class WindowFrontEnd : public CheckFrontEnd {
   public:
-    // `boxes`, `accounts` and `client` must outlive the front end.
-    WindowFrontEnd(TfrmMain& window, MessageBoxes& boxes, const MailboxAccounts& accounts,
-                   const TmsRemotePOP& client);
-    // The run whose rows are shown; set once the run exists.
+    // `boxes` must outlive the front end.
+    WindowFrontEnd(TfrmMain& window, MessageBoxes& boxes);
+    // The run shown; set once the run exists, before it starts.
     void setRun(CheckRun* run) { run_ = run; }
 
     void Error(const std::string& text) override { boxes_.Error(text); }
@@ -42,8 +39,6 @@ class WindowFrontEnd : public CheckFrontEnd {
   private:
     TfrmMain& window_;
     MessageBoxes& boxes_;
-    const MailboxAccounts& accounts_;
-    const TmsRemotePOP& client_;
     CheckRun* run_ = nullptr;
 };
 

@@ -67,7 +67,7 @@ class TfrmMainCheckTest : public ::testing::Test {
         : store(folder.File("settings.conf")),
           spam(folder.path().string()),
           log([this] { return folder.File("log.txt"); }, [] { return LocalDateTime{}; }),
-          front(window, boxes, model.accounts, client),
+          front(window, boxes),
           run(spam, model, store, client, log, known, domains, front) {
         store.WriteString(settingkeys::Version161, "161");
         Configure(3, "unused.invalid", "bob", false);
