@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QIcon>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -46,9 +47,16 @@ int main(int argc, char** argv) {
     frontEnd.setRun(&session.run);
     session.client.TimeOut = kTimeOutSeconds;
     for (const std::string& problem : session.Load()) boxes.Error(problem);
+    // Relative names given to other programs (the mail program, later) start from here.
+    std::error_code ignored;
+    std::filesystem::current_path(session.folder, ignored);
     InstallEventPump();
     window.attachRun(session.run, session.client, boxes);
-    window.show();
+    window.setStartedInTray(session.model.general.sysTray);
+    if (window.startedInTray())
+        window.hideApplication();
+    else
+        window.show();
     const int result = app.exec();
     SetEventPump({});
     return result;

@@ -42,7 +42,9 @@ CheckRun::CheckRun(SpamSettings& spam, GeneralSettingsModel& general, SettingsSt
 
 CheckRun::~CheckRun() = default;
 
-const MailboxAccounts& CheckRun::accounts() const { return general_.accounts; }
+const MailboxAccounts& CheckRun::accounts() const {
+    return general_.accounts;
+}
 
 void CheckRun::LoadCurrentMailbox() {
     current_ = ValidMailboxNumber(current_);

@@ -166,7 +166,8 @@ void TfrmMain::enableAllButtons() {
 // While a run is busy the third button stops it instead of ending the program.
 void TfrmMain::setExitButtonBusy(bool busy) {
     busy_ = busy;
-    btExit_->setText(busy ? tr("Cancel") : tr("E&xit"));
+    const QString idle = startedInTray_ ? tr("&Hide") : tr("E&xit");
+    btExit_->setText(busy ? tr("Cancel") : idle);
     btExit_->setIcon(busy ? StopIcon() : QIcon());
 }
 
@@ -233,8 +234,21 @@ void TfrmMain::autoMarkClicked() {
 void TfrmMain::exitClicked() {
     if (busy_ && run_)
         run_->Cancel();
+    else if (startedInTray_)
+        hideApplication();
     else
         close();
+}
+
+void TfrmMain::setStartedInTray(bool inTray) {
+    startedInTray_ = inTray;
+    setExitButtonBusy(busy_);
+}
+
+// Until the program has a tray icon to come back from, hiding minimises, so the window can
+// always be brought back from the task bar.
+void TfrmMain::hideApplication() {
+    showMinimized();
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {

@@ -39,6 +39,13 @@ class TfrmMain : public QMainWindow {
     // The progress window of runs, made on first use.
     TfrmRetrieving& progressWindow();
 
+    // Started in the tray: the idle third button reads "&Hide" and hides the program instead of
+    // ending it; so does the exit after an empty check.
+    void setStartedInTray(bool inTray);
+    bool startedInTray() const { return startedInTray_; }
+    // Puts the program out of the way without ending it.
+    void hideApplication();
+
     // Shows `mark`'s picture in front of the subject of row `row`; kNoMark leaves that room blank.
     void setRowMark(int row, MarkState mark);
     // kNoMark for a row never marked.
@@ -67,6 +74,7 @@ class TfrmMain : public QMainWindow {
     MessageBoxes* boxes_ = nullptr;
     TfrmRetrieving* progress_ = nullptr;
     bool busy_ = false;
+    bool startedInTray_ = false;
 
     QTreeWidget* list_ = nullptr;
     QPushButton* btList_ = nullptr;

@@ -63,7 +63,10 @@ void WindowFrontEnd::SetBusy(bool busy) {
 }
 
 void WindowFrontEnd::CloseProgram() {
-    window_.close();
+    if (window_.startedInTray())
+        window_.hideApplication();
+    else
+        window_.close();
 }
 
 }  // namespace kelvane

@@ -217,6 +217,30 @@ TEST_F(TfrmMainCheckTest, EmptyMailboxKeepsTheTaglineAndHidesTheMessageButtons) 
     EXPECT_TRUE(button("btList")->isEnabled());
 }
 
+// "Exit after checking" with nothing on the server ends the program, or only puts it away when
+// it was started in the tray.
+TEST_F(TfrmMainCheckTest, EmptyCheckWithExitAfterCheckingClosesOrHides) {
+    for (const bool inTray : {false, true}) {
+        SCOPED_TRACE(inTray ? "started in tray" : "started normally");
+        window.setStartedInTray(inTray);
+        window.showNormal();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        model.general.exitIfNoMail = true;
+        Script script = Login("+OK 0 0");
+        AddQuit(script);
+        Serve(script);
+
+        ClickCheck();
+
+        if (inTray) {
+            EXPECT_TRUE(QTest::qWaitFor([&] { return window.isMinimized(); }, 2000));
+            EXPECT_TRUE(window.isVisible());
+        } else {
+            EXPECT_FALSE(window.isVisible());
+        }
+    }
+}
+
 TEST_F(TfrmMainCheckTest, NoMailboxCheckedShowsTheErrorAndContactsNoServer) {
     ClickCheck();
 

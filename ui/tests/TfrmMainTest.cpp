@@ -179,7 +179,7 @@ TEST_F(TfrmMainTest, IdleStateOffersOnlyWorkingCommandsInOrder) {
     EXPECT_EQ(tagline->text(), "Kelvane - eliminate junk e-mail!");
 }
 
-TEST_F(TfrmMainTest, DisabledCheckButtonStillExplainsItselfOnHover) {
+TEST_F(TfrmMainTest, CheckButtonWithoutARunExplainsItselfOnHover) {
     QPushButton* check = button("btList");
     ASSERT_FALSE(check->isEnabled());
     const QPoint inside = check->rect().center();
@@ -228,7 +228,7 @@ TEST_F(TfrmMainTest, EnableAllButtonsShowsMessageCommandsOnlyWhenListHasRows) {
     window_.enableAllButtons();
     for (const char* name : kMessageButtons) EXPECT_TRUE(button(name)->isVisible()) << name;
     EXPECT_FALSE(tagline->isVisible());
-    // Checking mail does not exist yet, so its button never becomes usable.
+    // A window without a run attached has nothing to check with.
     EXPECT_FALSE(button("btList")->isEnabled());
 
     window_.disableAllButtons();
@@ -251,6 +251,24 @@ TEST_F(TfrmMainTest, ExitClosesTheWindowByMouseAndByMnemonic) {
         // A mnemonic clicks only after the button's short press animation.
         EXPECT_TRUE(QTest::qWaitFor([&] { return !window_.isVisible(); }, 2000));
     }
+}
+
+// Started in the tray the third button puts the program away instead of ending it, and reads
+// "Cancel" only while a run is busy.
+TEST_F(TfrmMainTest, StartedInTrayTheThirdButtonHidesInsteadOfExiting) {
+    window_.setStartedInTray(true);
+    EXPECT_EQ(button("btExit")->text(), "&Hide");
+    window_.disableAllButtons();
+    EXPECT_EQ(button("btExit")->text(), "Cancel");
+    window_.enableAllButtons();
+    EXPECT_EQ(button("btExit")->text(), "&Hide");
+
+    QTest::mouseClick(button("btExit"), Qt::LeftButton);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window_.isMinimized(); }, 2000));
+    EXPECT_TRUE(window_.isVisible());
+
+    window_.setStartedInTray(false);
+    EXPECT_EQ(button("btExit")->text(), "E&xit");
 }
 
 TEST_F(TfrmMainTest, OptionsMenuOffersOnlyAbout) {
