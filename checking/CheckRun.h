@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ListDateText.h"
+#include "LogRecords.h"
 #include "MessageEntry.h"
 #include "SpamClassifier.h"
 
@@ -116,6 +117,7 @@ class CheckRun {
     int progressMax_ = 0;
     int progressPosition_ = 1;
     int deleted_ = 0;
+    std::vector<DeletedMessage> confirmed_;  // DELE answered "+OK", not yet committed by QUIT
     std::string lastError_;
     bool lastErrorLogged_ = false;
 };

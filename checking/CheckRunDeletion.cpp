@@ -49,6 +49,8 @@ bool CheckRun::ConfirmDeletion(int marked, const DeleteOptions& options) {
 }
 
 // SelectForDeletion and ProcessMarked with the log held open; false when an error ended it.
+// A POP3 server removes messages only when the session ends with QUIT, so the deletion blocks
+// wait until ProcessMarked has logged out: a session that breaks off first deleted nothing.
 bool CheckRun::ProcessDeletions(int marked) {
     for (int i = 0; i < static_cast<int>(rows_.size()); ++i) {
         if (IsMarkedForDeletion(rows_[i].mark)) client_.SelectForDeletion(i);
@@ -56,6 +58,7 @@ bool CheckRun::ProcessDeletions(int marked) {
     progressMax_ = marked;
     progressPosition_ = 1;
     deleted_ = 0;
+    confirmed_.clear();
     frontEnd_.SetBusy(true);
     log_.OpenLogFile();
     frontEnd_.ShowProgressWindow("Deleting messages ... standby");
@@ -63,10 +66,13 @@ bool CheckRun::ProcessDeletions(int marked) {
     try {
         client_.ProcessMarked();
     } catch (const EMailError& error) {
+        log_.CloseLogFile();
         Failed(error);
         return false;
     }
+    for (const DeletedMessage& message : confirmed_) log_.WriteDeletionBlock(message);
     log_.CloseLogFile();
+    deleted_ = static_cast<int>(confirmed_.size());
     CountDeletions();
     return true;
 }
@@ -112,9 +118,7 @@ void CheckRun::DeletingRow(int num) {
 
 void CheckRun::RowDeleted(int num) {
     const MessageEntry& row = rows_.at(num);
-    ++deleted_;
-    if (!log_.IsOpen()) return;
-    log_.WriteDeletionBlock(
+    confirmed_.push_back(
         {client_.Server, client_.UserName, row.subject, row.sender, row.size, row.date});
 }
 

@@ -121,6 +121,27 @@ TEST_F(DeletionRunTest, RefusedAndMovedMessagesAreNotCountedButLoggedAsErrors) {
     EXPECT_EQ(run->rows().size(), 2u);
 }
 
+// The server commits DELE only when QUIT succeeds; a session that breaks off before deleted
+// nothing, so nothing may be logged or counted as deleted.
+TEST_F(DeletionRunTest, SessionLostBeforeQuitLogsAndCountsNoDeletion) {
+    model.general.automatic = true;
+    ListThree({kCheckMark, kNoMark, kCheckMark});
+    ServeDeletion(Join({Login("+OK 3 600"),
+                        Dele(1, 100, Headers(1)),
+                        Dele(3, 300, Headers(3)),
+                        {"C: QUIT", "close"}}),
+                  {});
+    EXPECT_EQ(run->Delete(), RunOutcome::Failed);
+    EXPECT_TRUE(deleting->WaitUntilClosed(2000)) << deleting->failure();
+
+    EXPECT_EQ(run->deletedCount(), 0);
+    EXPECT_THAT(LogText(), Not(HasSubstr("DELETE SPAM on ")));
+    EXPECT_EQ(store.ReadString(settingkeys::Count), "0");
+    ASSERT_EQ(front.boxes.shown.size(), 1u);
+    EXPECT_THAT(front.boxes.shown[0], HasSubstr("error: "));
+    EXPECT_EQ(Marks(), (std::vector<int>{kCheckMark, kNoMark, kCheckMark}));
+}
+
 TEST_F(DeletionRunTest, ManualModeWithLaunchLeavesTheListEmptyAndLaunches) {
     ListThree({kCheckMark, kNoMark, kNoMark});
     ServeDeletion(Join({Login("+OK 3 600"), Dele(1, 100, Headers(1)), Quit()}), {});
