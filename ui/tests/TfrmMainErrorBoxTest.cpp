@@ -1,0 +1,224 @@
+// Checks from the main window that end early: settings that stop the run before any connection,
+// and a cancellation while the server is slow.
+#include "ActivityLog.h"
+#include "CaseName.h"
+#include "CheckRun.h"
+#include "DomainChecker.h"
+#include "EventPump.h"
+#include "GeneralSettings.h"
+#include "KnownSpammers.h"
+#include "Loopback.h"
+#include "PasswordCipher.h"
+#include "RecordingMessageBoxes.h"
+#include "ScriptedServer.h"
+#include "SettingsStore.h"
+#include "SpamSettings.h"
+#include "TempFolder.h"
+#include "TfrmMain.h"
+#include "TfrmRetrieving.h"
+#include "TmsRemotePOP.h"
+#include "WindowFrontEnd.h"
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <gmock/gmock.h>
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace kelvane {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+class AllDomainsExist : public DomainChecker {
+  public:
+    DomainAnswer CheckDomainExists(const std::string&) override { return DomainAnswer::Exists; }
+};
+
+// A port on 127.0.0.1 that listens but never accepts: the kernel still completes a client's
+// connection, so a pending one shows that somebody tried.
+class SilentListener {
+  public:
+    SilentListener() {
+        socket_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address = testsupport::LoopbackAddress(0);
+        socklen_t length = sizeof address;
+        auto* raw = reinterpret_cast<sockaddr*>(&address);
+        if (socket_ < 0 || ::bind(socket_, raw, sizeof address) != 0 || ::listen(socket_, 4) != 0 ||
+            ::getsockname(socket_, raw, &length) != 0) {
+            throw std::runtime_error("cannot listen on 127.0.0.1");
+        }
+        address_ = "127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+    }
+    ~SilentListener() { ::close(socket_); }
+    SilentListener(const SilentListener&) = delete;
+    SilentListener& operator=(const SilentListener&) = delete;
+
+    const std::string& address() const { return address_; }
+    bool ConnectionPending() const {
+        pollfd entry{socket_, POLLIN, 0};
+        return ::poll(&entry, 1, 0) > 0;
+    }
+
+  private:
+    int socket_ = -1;
+    std::string address_;
+};
+
+// The window wired to a real run over mailbox 1 (password "pw"); mailbox 3 is configured but
+// unchecked, so no picker is asked.
+class TfrmMainErrorBoxTest : public ::testing::Test {
+  protected:
+    TfrmMainErrorBoxTest()
+        : store(folder.File("settings.conf")),
+          spam(folder.path().string()),
+          log([this] { return folder.File("log.txt"); }, [] { return LocalDateTime{}; }),
+          front(window, boxes),
+          run(spam, model, store, client, log, known, domains, front) {
+        store.WriteString(settingkeys::Version161, "161");
+        Configure(3, "unused.invalid", "bob", false);
+        client.TimeOut = 10;
+        front.setRun(&run);
+        window.attachRun(run, client, boxes);
+        SetEventPump([] { QCoreApplication::processEvents(); });
+    }
+    ~TfrmMainErrorBoxTest() override { SetEventPump({}); }
+
+    void SetUp() override {
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    }
+
+    void Configure(int n, const std::string& address, const std::string& user, bool check) {
+        store.WriteString(settingkeys::ServerN, address, n);
+        store.WriteString(settingkeys::MailboxN, user, n);
+        store.WriteString(settingkeys::PasswdN, EncipherPassword("pw"), n);
+        store.WriteBool(settingkeys::CheckN, check, n);
+        model.accounts.Account(n) = MailboxAccount{address, user, check, "pw"};
+    }
+
+    template <typename T>
+    T* child(const char* name) {
+        T* found = window.findChild<T*>(QLatin1String(name));
+        if (!found) throw std::runtime_error(std::string("no widget named ") + name);
+        return found;
+    }
+    QTreeWidget* list() { return child<QTreeWidget>("ListView1"); }
+    QPushButton* button(const char* name) { return child<QPushButton>(name); }
+    std::string LogText() const { return testsupport::FileBytes(folder.File("log.txt")); }
+
+    void ExpectIdle() {
+        EXPECT_EQ(button("btExit")->text(), "E&xit");
+        EXPECT_TRUE(button("btList")->isEnabled());
+        EXPECT_FALSE(window.progressWindow().isVisible());
+        EXPECT_TRUE(window.isVisible());
+    }
+
+    testsupport::TempFolder folder;
+    SettingsStore store;
+    GeneralSettingsModel model;
+    SpamSettings spam;
+    KnownSpammers known;
+    AllDomainsExist domains;
+    TmsRemotePOP client;
+    ActivityLog log;
+    testsupport::RecordingMessageBoxes boxes;
+    TfrmMain window;
+    WindowFrontEnd front;
+    CheckRun run;
+};
+
+// Mailbox 1's settings; an empty `server` stands for the listener's address.
+struct SettingsCase {
+    const char* name;
+    const char* server;
+    const char* user;
+    bool check;
+    const char* box;
+};
+
+void PrintTo(const SettingsCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class IncompleteSettingsTest : public TfrmMainErrorBoxTest,
+                               public ::testing::WithParamInterface<SettingsCase> {};
+
+TEST_P(IncompleteSettingsTest, CheckShowsTheErrorAndContactsNoServer) {
+    SilentListener listener;
+    const std::string server = *GetParam().server ? GetParam().server : listener.address();
+    Configure(1, server, GetParam().user, GetParam().check);
+
+    QTest::mouseClick(button("btList"), Qt::LeftButton);
+
+    EXPECT_THAT(boxes.shown, ElementsAre(std::string("error: ") + GetParam().box));
+    EXPECT_FALSE(listener.ConnectionPending());
+    EXPECT_FALSE(client.Connected());
+    EXPECT_EQ(child<QLabel>("pnlStatus")->text(), "");
+    EXPECT_EQ(list()->topLevelItemCount(), 0);
+    EXPECT_EQ(LogText(), "");
+    ExpectIdle();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, IncompleteSettingsTest,
+    ::testing::Values(SettingsCase{"NoMailboxChecked", "", "ann", false,
+                                   "At least ONE mailbox needs to be checked."},
+                      SettingsCase{"BlankUserName", "", "  ", true,
+                                   "You need to enter your e-mail username in the settings."},
+                      SettingsCase{
+                          "BlankServer", " ", "ann", true,
+                          "You need to enter the name of your mail server in the settings."}),
+    testsupport::ParamName());
+
+// The run is cancelled from the third button once the first row shows, while the server keeps
+// silent about the second message.
+TEST_F(TfrmMainErrorBoxTest, CancelDuringSlowListingLogsItAndEmptiesTheList) {
+    testsupport::ScriptedServer server(
+        {"S: +OK ready", "C: USER ann", "S: +OK", "C: PASS pw", "S: +OK in", "C: STAT",
+         "S: +OK 2 300", "C: LIST 1", "S: +OK 1 100", "C: TOP 1 1", "S: +OK",
+         "S: From: ann@friends.test", "S: Subject: lunch", "S: ", "S: .", "C: LIST 2", "silence"});
+    Configure(1, server.address(), "ann", true);
+    int rowsWhenCancelled = -1;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, &window, [&] {
+        if (list()->topLevelItemCount() == 0 || button("btExit")->text() != "Cancel") return;
+        poll.stop();
+        rowsWhenCancelled = list()->topLevelItemCount();
+        QTest::mouseClick(button("btExit"), Qt::LeftButton);
+    });
+    poll.start();
+
+    QTest::mouseClick(button("btList"), Qt::LeftButton);
+
+    EXPECT_EQ(rowsWhenCancelled, 1);
+    EXPECT_THAT(boxes.shown, ElementsAre("error: Operation has been canceled"));
+    EXPECT_EQ(list()->topLevelItemCount(), 0);
+    EXPECT_TRUE(run.rows().empty());
+    ExpectIdle();
+
+    const std::string where = " FOR ann ON " + server.address() + " AT ";
+    const std::string text = LogText();
+    const std::size_t cancelled = text.find("OPERATION CANCELED" + where);
+    const std::size_t error = text.find("ERROR Operation has been canceled" + where);
+    EXPECT_NE(cancelled, std::string::npos) << text;
+    EXPECT_NE(error, std::string::npos) << text;
+    EXPECT_LT(cancelled, error) << text;
+    EXPECT_THAT(text, Not(HasSubstr("MAIL CHECK")));
+}
+
+}  // namespace
+}  // namespace kelvane
