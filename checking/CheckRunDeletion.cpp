@@ -89,8 +89,8 @@ void CheckRun::CountDeletions() {
 // Refreshes the list or launches the mail program; false when the refresh failed.
 bool CheckRun::AfterDeletion(int marked, int total, const DeleteOptions& options) {
     ClearRows();
-    const bool launch = options.interactive && !general_.general.automatic &&
-                        general_.general.launch && marked < total;
+    const bool launch = options.interactive && frontEnd_.CanLaunchMailProgram() &&
+                        !general_.general.automatic && general_.general.launch && marked < total;
     if (!launch) {
         frontEnd_.ShowProgressWindow("Retrieving messages ... standby");
         classifier_.StartCheckRun();

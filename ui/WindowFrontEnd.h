@@ -34,6 +34,7 @@ class WindowFrontEnd : public CheckFrontEnd {
     // The settings windows and the mail program are not part of this version.
     void OpenGeneralSettings() override {}
     void LaunchMailProgram() override {}
+    bool CanLaunchMailProgram() const override { return false; }
     void CloseProgram() override;
 
   private:
