@@ -31,8 +31,11 @@ void GetRemotePOPSettings(int mailbox, SettingsStore& store, PopLogin& client,
         return;
     }
 
-    store.WriteString(sk::Version161, kCurrentFormat);
-    if (marker != kCurrentFormat) return;
+    // Written once: each check reads the account, and a needless rewrite costs a sync.
+    if (marker != kCurrentFormat) {
+        store.WriteString(sk::Version161, kCurrentFormat);
+        return;
+    }
     client.server = store.ReadString(sk::ServerN, n);
     client.userName = store.ReadString(sk::MailboxN, n);
     if (!oldPassword.empty()) client.password = DecipherPassword(oldPassword);
