@@ -46,7 +46,12 @@ class Words {
         for (int i = 1; i < words; ++i) phrase += (Next(10) == 0 ? "! " : " ") + Word();
         return phrase;
     }
-    std::string Domain() { return "d" + std::to_string(Next(500)) + ".example"; }
+    // Appended piecewise: GCC 12 at -O3 warns (-Wrestrict) wrongly about literal + string.
+    std::string Domain() {
+        std::string domain = "d";
+        domain += std::to_string(Next(500));
+        return domain + ".example";
+    }
     std::string Address() { return Word() + std::to_string(Next(100)) + "@" + Domain(); }
     int Next(int bound) { return static_cast<int>(random_() % static_cast<unsigned>(bound)); }
 
