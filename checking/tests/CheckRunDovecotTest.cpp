@@ -1,14 +1,14 @@
 // The check and deletion runs against a real POP3 server: a private Dovecot per test.
 #include <gmock/gmock.h>
 
-#include <algorithm>
 #include <iostream>
 #include <optional>
 
 #include "CaseName.h"
 #include "CheckRunFixture.h"
 #include "DovecotServer.h"
-#include "RowBuilder.h"
+#include "MailboxProbe.h"
+#include "TextChecks.h"
 
 namespace kelvane::checktest {
 namespace {
@@ -17,43 +17,17 @@ using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using ::testing::HasSubstr;
 using ::testing::Not;
+using testsupport::CountOccurrences;
 using testsupport::DovecotServer;
+using testsupport::HasInOrder;
+using testsupport::SampleMessage;
 
 // The listing shows the date in the message's own time.
 constexpr const char* kListedDate = "3/14/2000 10:20:30 AM";
 
-std::string Message(const std::string& from, const std::string& subject) {
-    return "From: " + from + "\r\nTo: ann@home.test\r\nSubject: " + subject +
-           "\r\nDate: Tue, 14 Mar 2000 10:20:30 +0100\r\n\r\nbody\r\n";
-}
-
-const std::string kLunch = Message("Bo <bo@friends.test>", "lunch");
-const std::string kWatches = Message("offers@junk.test", "cheap watches");
-const std::string kToday = Message("news@paper.test", "today");
-
-int Occurrences(const std::string& text, const std::string& piece) {
-    int count = 0;
-    for (std::size_t at = text.find(piece); at != std::string::npos;
-         at = text.find(piece, at + 1)) {
-        ++count;
-    }
-    return count;
-}
-
-// The argument holds `wanted` in this order, anything else between them.
-MATCHER_P(HasInOrder, wanted, "holds in this order: " + ::testing::PrintToString(wanted)) {
-    auto at = arg.begin();
-    for (const auto& item : wanted) {
-        at = std::find(at, arg.end(), item);
-        if (at == arg.end()) {
-            *result_listener << "lacks, after the ones before it, "
-                             << ::testing::PrintToString(item);
-            return false;
-        }
-        ++at;
-    }
-    return true;
-}
+const std::string kLunch = SampleMessage("Bo <bo@friends.test>", "lunch");
+const std::string kWatches = SampleMessage("offers@junk.test", "cheap watches");
+const std::string kToday = SampleMessage("news@paper.test", "today");
 
 // Mailbox 1 (ann, password "pw") on a private Dovecot; mailbox 3 stays configured but unchecked,
 // so every listing logs out and the deletion commits by its QUIT.
@@ -84,18 +58,8 @@ class CheckRunDovecotTest : public CheckRunFixture {
         ASSERT_EQ(run->Check(), RunOutcome::Done) << ::testing::PrintToString(front.boxes.shown);
     }
 
-    // The subjects waiting on the server now, seen by a session of its own.
     std::vector<std::string> SubjectsOnServer() const {
-        TmsRemotePOP probe;
-        probe.Server = dovecot->address();
-        probe.UserName = "ann";
-        probe.Password = "pw";
-        probe.TimeOut = 10;
-        probe.UpdateInfo();
-        std::vector<std::string> subjects;
-        for (int i = 0; i < probe.Info().Count(); ++i)
-            subjects.push_back(BuildRow(probe.Info().Items(i), DefaultListDate).subject);
-        return subjects;
+        return testsupport::SubjectsOnServer(dovecot->address(), "ann", "pw");
     }
 
     std::string Where() const { return "ann on " + dovecot->address(); }
@@ -197,7 +161,7 @@ TEST_P(DovecotDeletionTest, DeletesTheCheckAndBlacklistMarksCountsLogsAndListsAg
     const std::string log = LogText();
     ASSERT_EQ(log.substr(0, logBefore.size()), logBefore);
     const std::string added = log.substr(logBefore.size());
-    EXPECT_EQ(Occurrences(added, "DELETE SPAM on "), 2);
+    EXPECT_EQ(CountOccurrences(added, "DELETE SPAM on "), 2);
     EXPECT_THAT(added, HasSubstr(BlockBody(kLunch, "lunch", "bo@friends.test")));
     EXPECT_THAT(added, HasSubstr(BlockBody(kToday, "today", "news@paper.test")));
     EXPECT_THAT(added, Not(HasSubstr("cheap watches")));

@@ -1,7 +1,7 @@
 #include "CheckRunFixture.h"
 
+#include "AccountSetup.h"
 #include "EventPump.h"
-#include "PasswordCipher.h"
 
 namespace kelvane::checktest {
 
@@ -21,11 +21,7 @@ CheckRunFixture::~CheckRunFixture() {
 
 void CheckRunFixture::Configure(int n, const std::string& address, const std::string& user,
                                 bool check) {
-    store.WriteString(settingkeys::ServerN, address, n);
-    store.WriteString(settingkeys::MailboxN, user, n);
-    store.WriteString(settingkeys::PasswdN, EncipherPassword("pw"), n);
-    store.WriteBool(settingkeys::CheckN, check, n);
-    model.accounts.Account(n) = MailboxAccount{address, user, check, "pw"};
+    testsupport::ConfigureMailbox(store, model, n, address, user, check);
 }
 
 void CheckRunFixture::Serve(const Script& script) {

@@ -1,6 +1,7 @@
 #include <gmock/gmock.h>
 
 #include "CheckRunFixture.h"
+#include "TextChecks.h"
 
 namespace kelvane::checktest {
 namespace {
@@ -9,19 +10,11 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsSupersetOf;
 using ::testing::Not;
+using testsupport::CountOccurrences;
 
 std::vector<std::string> Headers(int n) {
     return {"From: sender" + std::to_string(n) + "@mail.test",
             "Subject: offer " + std::to_string(n)};
-}
-
-int Occurrences(const std::string& text, const std::string& piece) {
-    int count = 0;
-    for (std::size_t at = text.find(piece); at != std::string::npos;
-         at = text.find(piece, at + 1)) {
-        ++count;
-    }
-    return count;
 }
 
 // Three messages listed by a first server; the deletion then talks to `deleting` and the
@@ -64,7 +57,7 @@ TEST_F(DeletionRunTest, DeletesCheckAndBlacklistMarksCountsLogsAndListsAgain) {
                 IsSupersetOf(std::vector<std::string>{"Deleting 1 offer 1", "Deleting 3 offer 3"}));
     EXPECT_EQ(front.statuses.back(), "There were 2 messages deleted");
     const std::string log = LogText();
-    EXPECT_EQ(Occurrences(log, "DELETE SPAM on "), 2);
+    EXPECT_EQ(CountOccurrences(log, "DELETE SPAM on "), 2);
     EXPECT_THAT(log, HasSubstr("Subject: offer 3"));
     EXPECT_THAT(log, Not(HasSubstr("Subject: offer 2")));
     EXPECT_EQ(store.ReadString(settingkeys::Count), "2");
@@ -114,7 +107,7 @@ TEST_F(DeletionRunTest, RefusedAndMovedMessagesAreNotCountedButLoggedAsErrors) {
     EXPECT_THAT(front.statuses, IsSupersetOf(std::vector<std::string>{refused, moved}));
     EXPECT_EQ(front.statuses.back(), "There were 1 messages deleted");
     const std::string log = LogText();
-    EXPECT_EQ(Occurrences(log, "DELETE SPAM on "), 1);
+    EXPECT_EQ(CountOccurrences(log, "DELETE SPAM on "), 1);
     EXPECT_THAT(log, HasSubstr("ERROR " + refused + " FOR ann"));
     EXPECT_THAT(log, HasSubstr("ERROR " + moved + " FOR ann"));
     EXPECT_EQ(store.ReadString(settingkeys::Count), "1");

@@ -7,31 +7,21 @@
 
 #include "CheckProgram.h"
 #include "DovecotServer.h"
+#include "MailboxProbe.h"
 #include "PasswordCipher.h"
 #include "ProgramPaths.h"
 #include "SettingsStore.h"
 #include "TempFolder.h"
+#include "TextChecks.h"
 
 namespace kelvane::checktest {
 namespace {
 
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
+using testsupport::CountOccurrences;
 using testsupport::DovecotServer;
-
-std::string Message(const std::string& from, const std::string& subject) {
-    return "From: " + from + "\r\nTo: ann@home.test\r\nSubject: " + subject +
-           "\r\nDate: Tue, 14 Mar 2000 10:20:30 +0100\r\n\r\nbody\r\n";
-}
-
-int Occurrences(const std::string& text, const std::string& piece) {
-    int count = 0;
-    for (std::size_t at = text.find(piece); at != std::string::npos;
-         at = text.find(piece, at + 1)) {
-        ++count;
-    }
-    return count;
-}
+using testsupport::SampleMessage;
 
 class KelvaneCheckDovecotTest : public ::testing::Test {
   protected:
@@ -40,9 +30,9 @@ class KelvaneCheckDovecotTest : public ::testing::Test {
             GTEST_SKIP() << "no private Dovecot: " << reason;
         server.emplace();
         server->AddUser("ann", "pw");
-        server->AddMessage("ann", Message("offers@junk.test", "cheap watches"));
-        server->AddMessage("ann", Message("Bo <bo@friends.test>", "lunch"));
-        server->AddMessage("ann", Message("deals@junk.test", "more watches"));
+        server->AddMessage("ann", SampleMessage("offers@junk.test", "cheap watches"));
+        server->AddMessage("ann", SampleMessage("Bo <bo@friends.test>", "lunch"));
+        server->AddMessage("ann", SampleMessage("deals@junk.test", "more watches"));
         server->Start();
         Configure();
     }
@@ -80,7 +70,7 @@ TEST_F(KelvaneCheckDovecotTest, ListsExplainsDeletesAndCountsTheSpam) {
     EXPECT_THAT(first.out, HasSubstr("3\t2\t"));
     EXPECT_THAT(first.out, HasSubstr("There were 2 messages deleted\n"));
     const std::string log = testsupport::FileBytes(folder.File("data/logfile.txt"));
-    EXPECT_EQ(Occurrences(log, "DELETE SPAM on "), 2);
+    EXPECT_EQ(CountOccurrences(log, "DELETE SPAM on "), 2);
     EXPECT_THAT(log, HasSubstr("MAIL CHECK 3 msg(s)"));
     EXPECT_EQ(Store().ReadString(settingkeys::Count), "2");
 

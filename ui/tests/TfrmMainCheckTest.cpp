@@ -1,23 +1,11 @@
-#include "ActivityLog.h"
 #include "CaseName.h"
-#include "CheckRun.h"
-#include "DomainChecker.h"
-#include "EventPump.h"
-#include "GeneralSettings.h"
-#include "KnownSpammers.h"
-#include "PasswordCipher.h"
-#include "RecordingMessageBoxes.h"
+#include "Pop3Script.h"
 #include "RuleTable.h"
 #include "RuleTableOperations.h"
 #include "ScriptedServer.h"
-#include "SettingsStore.h"
 #include "SpamClassifier.h"
-#include "SpamSettings.h"
-#include "TempFolder.h"
-#include "TfrmMain.h"
 #include "TfrmRetrieving.h"
-#include "TmsRemotePOP.h"
-#include "WindowFrontEnd.h"
+#include "WindowRunFixture.h"
 
 #include <gmock/gmock.h>
 #include <QApplication>
@@ -34,80 +22,21 @@
 namespace kelvane {
 namespace {
 
-using Script = std::vector<std::string>;
+using testsupport::Join;
+using testsupport::ListTop;
+using testsupport::Login;
+using testsupport::Quit;
+using testsupport::Script;
 
-class AllDomainsExist : public DomainChecker {
-  public:
-    DomainAnswer CheckDomainExists(const std::string&) override { return DomainAnswer::Exists; }
-};
-
-Script Login(const std::string& stat) {
-    return {"S: +OK ready", "C: USER ann", "S: +OK",    "C: PASS pw",
-            "S: +OK in",    "C: STAT",     "S: " + stat};
-}
-
-void AddListTop(Script& script, int n, int size, const std::vector<std::string>& headers) {
-    const std::string number = std::to_string(n);
-    script.insert(script.end(),
-                  {"C: LIST " + number, "S: +OK " + number + " " + std::to_string(size),
-                   "C: TOP " + number + " 1", "S: +OK"});
-    for (const std::string& line : headers) script.push_back("S: " + line);
-    script.insert(script.end(), {"S: ", "S: ."});
-}
-
-void AddQuit(Script& script) {
-    script.insert(script.end(), {"C: QUIT", "S: +OK bye"});
-}
-
-// The window wired to a real run over mailbox 1 (ann, password "pw"); a second mailbox is set up
-// but not checked, so that every listing logs out and no picker is asked.
-class TfrmMainCheckTest : public ::testing::Test {
+// A window run over a scripted server.
+class TfrmMainCheckTest : public windowtest::WindowRunFixture {
   protected:
-    TfrmMainCheckTest()
-        : store(folder.File("settings.conf")),
-          spam(folder.path().string()),
-          log([this] { return folder.File("log.txt"); }, [] { return LocalDateTime{}; }),
-          front(window, boxes),
-          run(spam, model, store, client, log, known, domains, front) {
-        store.WriteString(settingkeys::Version161, "161");
-        Configure(3, "unused.invalid", "bob", false);
-        client.TimeOut = 2;
-        front.setRun(&run);
-        window.attachRun(run, client, boxes);
-        SetEventPump([] { QCoreApplication::processEvents(); });
-    }
-    ~TfrmMainCheckTest() override { SetEventPump({}); }
-
-    void SetUp() override {
-        window.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    }
-
-    void Configure(int n, const std::string& address, const std::string& user, bool check) {
-        store.WriteString(settingkeys::ServerN, address, n);
-        store.WriteString(settingkeys::MailboxN, user, n);
-        store.WriteString(settingkeys::PasswdN, EncipherPassword("pw"), n);
-        store.WriteBool(settingkeys::CheckN, check, n);
-        model.accounts.Account(n) = MailboxAccount{address, user, check, "pw"};
-    }
-
     void Serve(const Script& script) {
         server = std::make_unique<testsupport::ScriptedServer>(script);
         Configure(1, server->address(), "ann", true);
     }
 
     void ServeThreeWithSpamRule();
-
-    template <typename T>
-    T* child(const char* name) {
-        T* found = window.findChild<T*>(QLatin1String(name));
-        if (!found) throw std::runtime_error(std::string("no widget named ") + name);
-        return found;
-    }
-
-    QTreeWidget* list() { return child<QTreeWidget>("ListView1"); }
-    QPushButton* button(const char* name) { return child<QPushButton>(name); }
-    QString status() { return child<QLabel>("pnlStatus")->text(); }
 
     std::vector<QString> rowTexts(int row) {
         const QTreeWidgetItem* item = list()->topLevelItem(row);
@@ -123,32 +52,18 @@ class TfrmMainCheckTest : public ::testing::Test {
         }
     }
 
-    testsupport::TempFolder folder;
-    SettingsStore store;
-    GeneralSettingsModel model;
-    SpamSettings spam;
-    KnownSpammers known;
-    AllDomainsExist domains;
-    TmsRemotePOP client;
-    ActivityLog log;
-    testsupport::RecordingMessageBoxes boxes;
-    TfrmMain window;
-    WindowFrontEnd front;
-    CheckRun run;
     std::unique_ptr<testsupport::ScriptedServer> server;
 };
 
 // Three messages, the second matching a subject rule.
 void TfrmMainCheckTest::ServeThreeWithSpamRule() {
     AppendRule(spam.table(RuleTableKind::Subject), SpamSubjectRule("cheap watches"));
-    Script script = Login("+OK 3 600");
-    AddListTop(script, 1, 100,
-               {"From: Ann Lee <ann@friends.test>", "Subject: lunch",
-                "Date: Tue, 14 Mar 2000 00:00:00 +0100"});
-    AddListTop(script, 2, 200, {"From: offers@junk.test", "Subject: cheap watches"});
-    AddListTop(script, 3, 300, {"From: news@paper.test", "Subject: today"});
-    AddQuit(script);
-    Serve(script);
+    Serve(Join({Login("+OK 3 600"),
+                ListTop(1, 100,
+                        {"From: Ann Lee <ann@friends.test>", "Subject: lunch",
+                         "Date: Tue, 14 Mar 2000 00:00:00 +0100"}),
+                ListTop(2, 200, {"From: offers@junk.test", "Subject: cheap watches"}),
+                ListTop(3, 300, {"From: news@paper.test", "Subject: today"}), Quit()}));
 }
 
 const char* const kMessageButtons[] = {"btMark", "btDelete", "btResetAll", "btRemark", "btLaunch"};
@@ -204,9 +119,7 @@ TEST_F(TfrmMainCheckTest, AutoMarkRemarksTheListAndSaysWhenNothingMatches) {
 }
 
 TEST_F(TfrmMainCheckTest, EmptyMailboxKeepsTheTaglineAndHidesTheMessageButtons) {
-    Script script = Login("+OK 0 0");
-    AddQuit(script);
-    Serve(script);
+    Serve(Join({Login("+OK 0 0"), Quit()}));
 
     ClickCheck();
 
@@ -226,9 +139,7 @@ TEST_F(TfrmMainCheckTest, EmptyCheckWithExitAfterCheckingClosesOrHides) {
         window.showNormal();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
         model.general.exitIfNoMail = true;
-        Script script = Login("+OK 0 0");
-        AddQuit(script);
-        Serve(script);
+        Serve(Join({Login("+OK 0 0"), Quit()}));
 
         ClickCheck();
 
@@ -262,9 +173,7 @@ class CancelCheckTest : public TfrmMainCheckTest,
                         public ::testing::WithParamInterface<CancelCase> {};
 
 TEST_P(CancelCheckTest, StopsARunningCheck) {
-    Script script = Login("+OK 1 100");
-    script.insert(script.end(), {"C: LIST 1", "silence"});
-    Serve(script);
+    Serve(Join({Login("+OK 1 100"), {"C: LIST 1", "silence"}}));
     std::string caption;
     std::string title;
     std::string mailbox;
@@ -299,9 +208,7 @@ INSTANTIATE_TEST_SUITE_P(Paths, CancelCheckTest,
 
 // Closing the window while still logged in ends the session with the server.
 TEST_F(TfrmMainCheckTest, ClosingTheWindowLogsOut) {
-    Script script = Login("+OK 0 0");
-    AddQuit(script);
-    Serve(script);
+    Serve(Join({Login("+OK 0 0"), Quit()}));
     Configure(3, "", "", false);  // a single mailbox keeps its connection after the check
     ClickCheckWithoutWaiting();
     ASSERT_TRUE(client.Connected());

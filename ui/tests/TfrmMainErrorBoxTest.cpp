@@ -1,23 +1,10 @@
 // Checks from the main window that end early: settings that stop the run before any connection,
 // and a cancellation while the server is slow.
-#include "ActivityLog.h"
 #include "CaseName.h"
-#include "CheckRun.h"
-#include "DomainChecker.h"
-#include "EventPump.h"
-#include "GeneralSettings.h"
-#include "KnownSpammers.h"
 #include "Loopback.h"
-#include "PasswordCipher.h"
-#include "RecordingMessageBoxes.h"
+#include "Pop3Script.h"
 #include "ScriptedServer.h"
-#include "SettingsStore.h"
-#include "SpamSettings.h"
-#include "TempFolder.h"
-#include "TfrmMain.h"
-#include "TfrmRetrieving.h"
-#include "TmsRemotePOP.h"
-#include "WindowFrontEnd.h"
+#include "WindowRunFixture.h"
 
 #include <poll.h>
 #include <sys/socket.h>
@@ -41,11 +28,9 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Not;
-
-class AllDomainsExist : public DomainChecker {
-  public:
-    DomainAnswer CheckDomainExists(const std::string&) override { return DomainAnswer::Exists; }
-};
+using testsupport::Join;
+using testsupport::ListTop;
+using testsupport::Login;
 
 // A port on 127.0.0.1 that listens but never accepts: the kernel still completes a client's
 // connection, so a pending one shows that somebody tried.
@@ -77,68 +62,7 @@ class SilentListener {
     std::string address_;
 };
 
-// The window wired to a real run over mailbox 1 (password "pw"); mailbox 3 is configured but
-// unchecked, so no picker is asked.
-class TfrmMainErrorBoxTest : public ::testing::Test {
-  protected:
-    TfrmMainErrorBoxTest()
-        : store(folder.File("settings.conf")),
-          spam(folder.path().string()),
-          log([this] { return folder.File("log.txt"); }, [] { return LocalDateTime{}; }),
-          front(window, boxes),
-          run(spam, model, store, client, log, known, domains, front) {
-        store.WriteString(settingkeys::Version161, "161");
-        Configure(3, "unused.invalid", "bob", false);
-        client.TimeOut = 10;
-        front.setRun(&run);
-        window.attachRun(run, client, boxes);
-        SetEventPump([] { QCoreApplication::processEvents(); });
-    }
-    ~TfrmMainErrorBoxTest() override { SetEventPump({}); }
-
-    void SetUp() override {
-        window.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    }
-
-    void Configure(int n, const std::string& address, const std::string& user, bool check) {
-        store.WriteString(settingkeys::ServerN, address, n);
-        store.WriteString(settingkeys::MailboxN, user, n);
-        store.WriteString(settingkeys::PasswdN, EncipherPassword("pw"), n);
-        store.WriteBool(settingkeys::CheckN, check, n);
-        model.accounts.Account(n) = MailboxAccount{address, user, check, "pw"};
-    }
-
-    template <typename T>
-    T* child(const char* name) {
-        T* found = window.findChild<T*>(QLatin1String(name));
-        if (!found) throw std::runtime_error(std::string("no widget named ") + name);
-        return found;
-    }
-    QTreeWidget* list() { return child<QTreeWidget>("ListView1"); }
-    QPushButton* button(const char* name) { return child<QPushButton>(name); }
-    std::string LogText() const { return testsupport::FileBytes(folder.File("log.txt")); }
-
-    void ExpectIdle() {
-        EXPECT_EQ(button("btExit")->text(), "E&xit");
-        EXPECT_TRUE(button("btList")->isEnabled());
-        EXPECT_FALSE(window.progressWindow().isVisible());
-        EXPECT_TRUE(window.isVisible());
-    }
-
-    testsupport::TempFolder folder;
-    SettingsStore store;
-    GeneralSettingsModel model;
-    SpamSettings spam;
-    KnownSpammers known;
-    AllDomainsExist domains;
-    TmsRemotePOP client;
-    ActivityLog log;
-    testsupport::RecordingMessageBoxes boxes;
-    TfrmMain window;
-    WindowFrontEnd front;
-    CheckRun run;
-};
+using TfrmMainErrorBoxTest = windowtest::WindowRunFixture;
 
 // Mailbox 1's settings; an empty `server` stands for the listener's address.
 struct SettingsCase {
@@ -187,9 +111,9 @@ INSTANTIATE_TEST_SUITE_P(
 // silent about the second message.
 TEST_F(TfrmMainErrorBoxTest, CancelDuringSlowListingLogsItAndEmptiesTheList) {
     testsupport::ScriptedServer server(
-        {"S: +OK ready", "C: USER ann", "S: +OK", "C: PASS pw", "S: +OK in", "C: STAT",
-         "S: +OK 2 300", "C: LIST 1", "S: +OK 1 100", "C: TOP 1 1", "S: +OK",
-         "S: From: ann@friends.test", "S: Subject: lunch", "S: ", "S: .", "C: LIST 2", "silence"});
+        Join({Login("+OK 2 300"),
+              ListTop(1, 100, {"From: ann@friends.test", "Subject: lunch"}),
+              {"C: LIST 2", "silence"}}));
     Configure(1, server.address(), "ann", true);
     int rowsWhenCancelled = -1;
     QTimer poll;

@@ -1,0 +1,68 @@
+#include "WindowRunFixture.h"
+
+#include <QApplication>
+#include <QTest>
+
+#include "AccountSetup.h"
+#include "EventPump.h"
+#include "TfrmRetrieving.h"
+
+namespace kelvane::windowtest {
+
+WatchedFrontEnd::WatchedFrontEnd(TfrmMain& window, MessageBoxes& boxes)
+    : WindowFrontEnd(window, boxes), window_(window) {}
+
+void WatchedFrontEnd::ShowStatus(const std::string& text) {
+    WindowFrontEnd::ShowStatus(text);
+    panelTexts.push_back(window_.findChild<QLabel*>("pnlStatus")->text().toStdString());
+    rowCounts.push_back(window_.findChild<QTreeWidget*>("ListView1")->topLevelItemCount());
+}
+
+WindowRunFixture::WindowRunFixture()
+    : store(folder.File("settings.conf")),
+      spam(folder.path().string()),
+      log([this] { return folder.File("log.txt"); }, [] { return LocalDateTime{}; }),
+      front(window, boxes),
+      run(spam, model, store, client, log, known, domains, front) {
+    store.WriteString(settingkeys::Version161, "161");
+    Configure(3, "unused.invalid", "bob", false);
+    // A loaded machine must not turn a slow reply into a failed run.
+    client.TimeOut = 10;
+    front.setRun(&run);
+    window.attachRun(run, client, boxes);
+    SetEventPump([] { QCoreApplication::processEvents(); });
+}
+
+WindowRunFixture::~WindowRunFixture() {
+    SetEventPump({});
+}
+
+void WindowRunFixture::SetUp() {
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+}
+
+void WindowRunFixture::Configure(int n, const std::string& address, const std::string& user,
+                                 bool check) {
+    testsupport::ConfigureMailbox(store, model, n, address, user, check);
+}
+
+std::string WindowRunFixture::LogText() const {
+    return testsupport::FileBytes(folder.File("log.txt"));
+}
+
+std::vector<std::string> WindowRunFixture::ListedSubjects() {
+    std::vector<std::string> subjects;
+    for (int i = 0; i < list()->topLevelItemCount(); ++i)
+        subjects.push_back(list()->topLevelItem(i)->text(0).toStdString());
+    return subjects;
+}
+
+void WindowRunFixture::ExpectIdle() {
+    EXPECT_EQ(button("btExit")->text(), "E&xit");
+    EXPECT_TRUE(button("btList")->isEnabled());
+    EXPECT_FALSE(window.progressWindow().isVisible());
+    EXPECT_TRUE(window.isVisible());
+}
+
+}  // namespace kelvane::windowtest
