@@ -48,7 +48,7 @@ class ConsoleFrontEnd : public CheckFrontEnd {
         std::cerr << "information: " << text << "\n";
     }
     bool Confirm(const std::string&) override { return true; }
-    std::optional<int> PickMailbox(int current, const std::vector<std::string>&) override {
+    std::optional<int> PickMailbox(int current, const std::vector<MailboxChoice>&) override {
         return current;
     }
     void ShowStatus(const std::string& text) override { lastStatus = text; }

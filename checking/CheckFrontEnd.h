@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "MailboxAccounts.h"
 #include "MessageBoxes.h"
 
 namespace kelvane {
@@ -12,10 +13,10 @@ namespace kelvane {
 // itself. The window program shows real widgets; the command line prints or ignores them.
 class CheckFrontEnd : public MessageBoxes {
   public:
-    // Offers `entries` ("%d) Mailbox %s - Server %s"), preselecting the one of `current`; the
-    // chosen mailbox number, or nothing when the user cancelled.
+    // Offers `choices`, preselecting the one of `current`; the chosen mailbox number, or nothing
+    // when the user cancelled.
     virtual std::optional<int> PickMailbox(int current,
-                                           const std::vector<std::string>& entries) = 0;
+                                           const std::vector<MailboxChoice>& choices) = 0;
     // The second status panel.
     virtual void ShowStatus(const std::string& text) = 0;
     virtual void ShowProgressWindow(const std::string& title) = 0;

@@ -42,10 +42,6 @@ CheckRun::CheckRun(SpamSettings& spam, GeneralSettingsModel& general, SettingsSt
 
 CheckRun::~CheckRun() = default;
 
-const MailboxAccounts& CheckRun::accounts() const {
-    return general_.accounts;
-}
-
 void CheckRun::LoadCurrentMailbox() {
     current_ = ValidMailboxNumber(current_);
     PopLogin login{client_.Server, client_.UserName, client_.Password};
@@ -91,14 +87,7 @@ bool CheckRun::ChooseMailbox() {
     if (boxes.HowManyMailboxesChecked() == 1) {
         current_ = boxes.FirstMailboxChecked();
     } else {
-        std::vector<std::string> entries;
-        for (int n = 1; n <= kMailboxCount; ++n) {
-            const MailboxAccount& box = boxes.Account(n);
-            if (!box.TakesPartInChecks()) continue;
-            entries.push_back(std::to_string(n) + ") Mailbox " + box.userName + " - Server " +
-                              box.server);
-        }
-        const std::optional<int> chosen = frontEnd_.PickMailbox(current_, entries);
+        const std::optional<int> chosen = frontEnd_.PickMailbox(current_, boxes.PickerChoices());
         if (!chosen) return false;
         current_ = *chosen;
     }
@@ -143,6 +132,12 @@ void CheckRun::FinishCheck() {
 
 void CheckRun::SaveSpamSettings() {
     for (const std::string& failure : spam_.Savesettings()) frontEnd_.Error(failure);
+}
+
+void CheckRun::AutoMark() {
+    if (classifier_.AutoMark() == 0) frontEnd_.Information(kNoMatchesMessage);
+    frontEnd_.RowsChanged();
+    ShowTotalCount();
 }
 
 void CheckRun::Cancel() {

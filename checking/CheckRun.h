@@ -20,7 +20,6 @@ class SettingsStore;
 class SpamSettings;
 class TmsRemotePOP;
 struct GeneralSettingsModel;
-struct MailboxAccounts;
 
 // How a run ended.
 enum class RunOutcome {
@@ -52,6 +51,8 @@ class CheckRun {
 
     RunOutcome Check(const CheckOptions& options = {});
     RunOutcome Delete(const DeleteOptions& options = {});
+    // "&Auto mark msgs": the list marked afresh; the user is told when no rule matched at all.
+    void AutoMark();
     // "Click to cancel": stops the client's wait; a check in progress loses its rows.
     void Cancel();
 
@@ -60,7 +61,6 @@ class CheckRun {
     // Loads the current mailbox's account into the client.
     void LoadCurrentMailbox();
     std::vector<MessageEntry>& rows() { return rows_; }
-    const MailboxAccounts& accounts() const;
     const TmsRemotePOP& client() const { return client_; }
     SpamClassifier& classifier() { return classifier_; }
     bool checkInProgress() const { return checking_; }

@@ -57,7 +57,7 @@ class SpamClassifier {
     // marks the rows hold.
     void MarkForDeletion(int index);
     // Clears every mark and runs the pass on all rows; returns how many rows are then marked for
-    // deletion (when none are, the window shows kNoMatchesMessage).
+    // deletion (when none are, the user is shown kNoMatchesMessage).
     int AutoMark();
     // Why row `index` is marked: runs the pass on it alone from no mark, counting no hits, and
     // returns the reason lines. The row keeps its mark.

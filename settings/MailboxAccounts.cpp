@@ -70,6 +70,17 @@ int MailboxAccounts::HowManyMailboxesChecked() const {
     return count;
 }
 
+std::vector<MailboxChoice> MailboxAccounts::PickerChoices() const {
+    std::vector<MailboxChoice> choices;
+    for (int n = 1; n <= kMailboxCount; ++n) {
+        const MailboxAccount& account = Account(n);
+        if (!account.TakesPartInChecks()) continue;
+        choices.push_back({n, std::to_string(n) + ") Mailbox " + account.userName + " - Server " +
+                                  account.server});
+    }
+    return choices;
+}
+
 int MailboxAccounts::FirstMailboxChecked() const {
     for (int n = 1; n <= kMailboxCount; ++n) {
         if (Account(n).TakesPartInChecks()) return n;

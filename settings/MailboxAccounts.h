@@ -3,12 +3,20 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "SettingsKeys.h"
 
 namespace kelvane {
 
 class SettingsStore;
+
+// One entry of the mailbox picker: the mailbox's number and "%d) Mailbox %s - Server %s".
+struct MailboxChoice {
+    int mailbox = 0;
+    std::string text;
+    bool operator==(const MailboxChoice&) const = default;
+};
 
 struct MailboxAccount {
     std::string server;
@@ -56,6 +64,8 @@ struct MailboxAccounts {
     int HowManyMailboxesChecked() const;
     // The lowest mailbox that takes part in checks, 0 when none does.
     int FirstMailboxChecked() const;
+    // The mailboxes that take part in checks, lowest first, as the picker offers them.
+    std::vector<MailboxChoice> PickerChoices() const;
 };
 
 }  // namespace kelvane

@@ -3,10 +3,15 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <deque>
+#include <fstream>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace kelvane::testsupport {
@@ -42,6 +47,30 @@ inline pid_t SpawnPeer(const std::string& program, const std::vector<std::string
     }
     if (output >= 0) ::close(output);
     return child;
+}
+
+// Waits up to `limit` for child `pid` to end and reaps it; also true when it is gone already.
+inline bool ReapedWithin(pid_t pid, std::chrono::seconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < deadline) {
+        const pid_t done = ::waitpid(pid, nullptr, WNOHANG);
+        if (done == pid || done < 0) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+// The last `count` lines of a peer's log file, for a failure message.
+inline std::string FileTail(const std::string& path, std::size_t count) {
+    std::deque<std::string> lines;
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+        if (lines.size() > count) lines.pop_front();
+    }
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    return text;
 }
 
 }  // namespace kelvane::testsupport

@@ -66,7 +66,7 @@ class DnsmasqServer {
     void Stop() {
         if (child_ <= 0) return;
         ::kill(child_, SIGTERM);
-        if (!Reaped(std::chrono::seconds(5))) {
+        if (!ReapedWithin(child_, std::chrono::seconds(5))) {
             ::kill(child_, SIGKILL);
             ::waitpid(child_, nullptr, 0);
         }
@@ -76,8 +76,8 @@ class DnsmasqServer {
     std::uint16_t port() const { return port_; }
 
     std::string LogTail(std::size_t lines = 20) const {
-        return "--- dnsmasq.log ---\n" + Tail(folder_.File("dnsmasq.log"), lines) +
-               "--- early output ---\n" + Tail(folder_.File("dnsmasq.out"), lines);
+        return "--- dnsmasq.log ---\n" + FileTail(folder_.File("dnsmasq.log"), lines) +
+               "--- early output ---\n" + FileTail(folder_.File("dnsmasq.out"), lines);
     }
 
   private:
@@ -156,28 +156,6 @@ class DnsmasqServer {
             if (port != 0) return port;
         }
         return 0;
-    }
-
-    bool Reaped(std::chrono::seconds limit) const {
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        while (std::chrono::steady_clock::now() < deadline) {
-            const pid_t done = ::waitpid(child_, nullptr, WNOHANG);
-            if (done == child_ || done < 0) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return false;
-    }
-
-    static std::string Tail(const std::string& path, std::size_t count) {
-        std::deque<std::string> lines;
-        std::ifstream in(path);
-        for (std::string line; std::getline(in, line);) {
-            lines.push_back(line);
-            if (lines.size() > count) lines.pop_front();
-        }
-        std::string text;
-        for (const std::string& line : lines) text += line + "\n";
-        return text;
     }
 
     std::vector<std::string> options_;

@@ -120,7 +120,7 @@ class DovecotServer {
         if (master != child_) master = child_;  // only ever our own instance
         const std::vector<pid_t> workers = ChildrenOf(master);
         ::kill(master, SIGTERM);
-        if (!Reaped(std::chrono::seconds(10))) {
+        if (!ReapedWithin(child_, std::chrono::seconds(10))) {
             ::kill(master, SIGKILL);
             ::waitpid(child_, nullptr, 0);
         }
@@ -135,8 +135,8 @@ class DovecotServer {
 
     // The last lines of Dovecot's log and of what it wrote before the log was open.
     std::string LogTail(std::size_t lines = 25) const {
-        return "--- " + Path("dovecot.log") + " ---\n" + Tail(Path("dovecot.log"), lines) +
-               "--- early output ---\n" + Tail(Path("dovecot.out"), lines);
+        return "--- " + Path("dovecot.log") + " ---\n" + FileTail(Path("dovecot.log"), lines) +
+               "--- early output ---\n" + FileTail(Path("dovecot.out"), lines);
     }
 
     // A message as POP3 carries it (RFC 1939): every line ended by CR LF. Its length is what
@@ -253,16 +253,6 @@ class DovecotServer {
         return pid;
     }
 
-    bool Reaped(std::chrono::seconds limit) const {
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        while (std::chrono::steady_clock::now() < deadline) {
-            const pid_t done = ::waitpid(child_, nullptr, WNOHANG);
-            if (done == child_ || done < 0) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return false;
-    }
-
     // The pids whose parent is `parent`, from /proc/<pid>/stat ("pid (name) state ppid ...").
     static std::vector<pid_t> ChildrenOf(pid_t parent) {
         std::vector<pid_t> children;
@@ -301,18 +291,6 @@ class DovecotServer {
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
             if (Alive(pid) && OfThisInstance(pid)) ::kill(pid, SIGKILL);
         }
-    }
-
-    static std::string Tail(const std::string& path, std::size_t count) {
-        std::deque<std::string> lines;
-        std::ifstream in(path);
-        for (std::string line; std::getline(in, line);) {
-            lines.push_back(line);
-            if (lines.size() > count) lines.pop_front();
-        }
-        std::string text;
-        for (const std::string& line : lines) text += line + "\n";
-        return text;
     }
 
     TempFolder folder_;

@@ -6,7 +6,6 @@
 #include "MarkPictures.h"
 #include "MessageBoxes.h"
 #include "RightAlignDelegate.h"
-#include "SpamClassifier.h"
 #include "TfrmAbout.h"
 #include "TfrmRetrieving.h"
 #include "TmsRemotePOP.h"
@@ -224,11 +223,7 @@ void TfrmMain::deleteClicked() {
 }
 
 void TfrmMain::autoMarkClicked() {
-    RunGuarded(*boxes_, [this] {
-        if (run_->classifier().AutoMark() == 0) boxes_->Information(kNoMatchesMessage);
-        showRows(run_->rows());
-        run_->ShowTotalCount();
-    });
+    RunGuarded(*boxes_, [this] { run_->AutoMark(); });
 }
 
 void TfrmMain::exitClicked() {

@@ -10,7 +10,7 @@
 
 namespace kelvane {
 
-TfrmWhichMailbox::TfrmWhichMailbox(const MailboxAccounts& accounts, int current,
+TfrmWhichMailbox::TfrmWhichMailbox(const std::vector<MailboxChoice>& choices, int current,
                                    MessageBoxes& boxes, QWidget* parent)
     : QDialog(parent), boxes_(boxes), chosen_(current) {
     setObjectName(QStringLiteral("frmWhichMailbox"));
@@ -31,18 +31,14 @@ TfrmWhichMailbox::TfrmWhichMailbox(const MailboxAccounts& accounts, int current,
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
 
-    fillList(accounts, current);
+    fillList(choices, current);
 }
 
-void TfrmWhichMailbox::fillList(const MailboxAccounts& accounts, int current) {
+void TfrmWhichMailbox::fillList(const std::vector<MailboxChoice>& choices, int current) {
     int preselected = -1;
-    for (int n = 1; n <= kMailboxCount; ++n) {
-        const MailboxAccount& account = accounts.Account(n);
-        if (!account.check || account.server.empty()) continue;
-        if (n == current) preselected = cbWhich_->count();
-        cbWhich_->addItem(QStringLiteral("%1) Mailbox %2 - Server %3")
-                              .arg(QString::number(n), QString::fromStdString(account.userName),
-                                   QString::fromStdString(account.server)));
+    for (const MailboxChoice& choice : choices) {
+        if (choice.mailbox == current) preselected = cbWhich_->count();
+        cbWhich_->addItem(QString::fromStdString(choice.text));
     }
     cbWhich_->setCurrentIndex(preselected);
 }

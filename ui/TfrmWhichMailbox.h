@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <vector>
 
 #include "MailboxAccounts.h"
 
@@ -15,16 +16,16 @@ class TfrmWhichMailbox : public QDialog {
     Q_OBJECT
 
   public:
-    // Lists the mailboxes of `accounts` that take part in checks, with `current` preselected when
-    // it is one of them. `boxes` must outlive the window.
-    TfrmWhichMailbox(const MailboxAccounts& accounts, int current, MessageBoxes& boxes,
+    // Lists `choices`, with `current` preselected when it is one of them. `boxes` must outlive
+    // the window.
+    TfrmWhichMailbox(const std::vector<MailboxChoice>& choices, int current, MessageBoxes& boxes,
                      QWidget* parent = nullptr);
 
     // The number of the mailbox chosen with OK; the given current mailbox until then.
     int chosenMailbox() const { return chosen_; }
 
   private:
-    void fillList(const MailboxAccounts& accounts, int current);
+    void fillList(const std::vector<MailboxChoice>& choices, int current);
     void okClicked();
 
     MessageBoxes& boxes_;

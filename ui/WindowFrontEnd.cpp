@@ -19,8 +19,9 @@ QString Text(const std::string& text) {
 WindowFrontEnd::WindowFrontEnd(TfrmMain& window, MessageBoxes& boxes)
     : window_(window), boxes_(boxes) {}
 
-std::optional<int> WindowFrontEnd::PickMailbox(int current, const std::vector<std::string>&) {
-    TfrmWhichMailbox picker(run_->accounts(), current, boxes_, &window_);
+std::optional<int> WindowFrontEnd::PickMailbox(int current,
+                                               const std::vector<MailboxChoice>& choices) {
+    TfrmWhichMailbox picker(choices, current, boxes_, &window_);
     if (picker.exec() != QDialog::Accepted) return std::nullopt;
     return picker.chosenMailbox();
 }

@@ -23,7 +23,7 @@ class WindowFrontEnd : public CheckFrontEnd {
     void Warning(const std::string& text) override { boxes_.Warning(text); }
     void Information(const std::string& text) override { boxes_.Information(text); }
     bool Confirm(const std::string& text) override { return boxes_.Confirm(text); }
-    std::optional<int> PickMailbox(int current, const std::vector<std::string>& entries) override;
+    std::optional<int> PickMailbox(int current, const std::vector<MailboxChoice>& choices) override;
     void ShowStatus(const std::string& text) override;
     void ShowProgressWindow(const std::string& title) override;
     void HideProgressWindow() override;

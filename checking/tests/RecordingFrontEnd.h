@@ -17,9 +17,11 @@ class RecordingFrontEnd : public CheckFrontEnd {
     void Warning(const std::string& text) override { boxes.Warning(text); }
     void Information(const std::string& text) override { boxes.Information(text); }
     bool Confirm(const std::string& text) override { return boxes.Confirm(text); }
-    std::optional<int> PickMailbox(int current, const std::vector<std::string>& entries) override {
+    std::optional<int> PickMailbox(int current,
+                                   const std::vector<MailboxChoice>& choices) override {
         pickerCurrent = current;
-        pickerEntries = entries;
+        pickerEntries.clear();
+        for (const MailboxChoice& choice : choices) pickerEntries.push_back(choice.text);
         return pick;
     }
     void ShowStatus(const std::string& text) override {

@@ -31,7 +31,8 @@ MailboxAccounts SomeAccounts() {
 class TfrmWhichMailboxTest : public ::testing::Test {
   protected:
     TfrmWhichMailbox& open(int current) {
-        window_ = std::make_unique<TfrmWhichMailbox>(SomeAccounts(), current, boxes_);
+        window_ =
+            std::make_unique<TfrmWhichMailbox>(SomeAccounts().PickerChoices(), current, boxes_);
         window_->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
         return *window_;
