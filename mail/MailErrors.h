@@ -59,6 +59,7 @@ inline constexpr const char* kFunctionNotFound = "Function %s not found";
 inline constexpr const char* kWinsockNotLoaded = "Winsock is not loaded";
 inline constexpr const char* kWinsockNotFound = "Winsock not found";
 inline constexpr const char* kServerClosedConnection = "The server closed the connection";
+inline constexpr const char* kUnaskedReply = "The server sent a reply that no command asked for";
 
 // The texts of EMessageParserError.
 inline constexpr const char* kInvalidCharacter = "Invalid Character";

@@ -1,17 +1,20 @@
 #include "TagSocket.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstring>
 
+#include "DataBlockScanner.h"
 #include "DialUpLink.h"
 #include "EventPump.h"
 #include "HostResolver.h"
@@ -24,7 +27,6 @@ constexpr int kSliceMs = 20;
 constexpr std::size_t kReceiveChunk = 16384;
 // Longest reply line accepted, without its line end.
 constexpr std::size_t kLongestReplyLine = 65536;
-constexpr std::string_view kTerminator = "\r\n.\r\n";
 
 bool WouldBlock(int error) {
     return error == EAGAIN || error == EWOULDBLOCK || error == EINTR || error == EINPROGRESS;
@@ -46,16 +48,6 @@ std::uint16_t PortOf(const std::string& server) {
     const auto [end, error] = std::from_chars(first, last, value);
     if (error != std::errc() || end != last || value > 65535) return 0;
     return static_cast<std::uint16_t>(value);
-}
-
-// Where the data block's terminator ends in `bytes` (counted in `bytes`), or npos. `tail` holds
-// the last bytes before `bytes`, so that a terminator split between two reads is found.
-std::size_t BlockEnd(const std::string& tail, const std::string& bytes) {
-    const std::string seam = tail + bytes.substr(0, kTerminator.size() - 1);
-    std::size_t found = seam.find(kTerminator);
-    if (found != std::string::npos) return found + kTerminator.size() - tail.size();
-    found = bytes.find(kTerminator);
-    return found == std::string::npos ? found : found + kTerminator.size();
 }
 
 }  // namespace
@@ -117,6 +109,7 @@ void TagSocket::ResolvePort() {
 void TagSocket::ConnectSocket() {
     if (canceled_) CancelReport();
     if (!Connected()) RaiseSocketError(kConnectFirst);
+    if (adopted_) return;
     sockaddr_in peer{};
     peer.sin_family = AF_INET;
     peer.sin_port = htons(port_);
@@ -139,6 +132,7 @@ void TagSocket::Close() {
         if (OnClosing) OnClosing(*this);
         ::close(socket_);
         socket_ = -1;
+        adopted_ = false;
         buffer_.clear();
         if (OnClosed) OnClosed(*this);
     }
@@ -181,7 +175,6 @@ void TagSocket::SendLine(std::string_view text) {
         const long n = RawSend(bytes.data() + sent, bytes.size() - sent);
         if (n > 0) {
             sent += static_cast<std::size_t>(n);
-            counter_.Start();
         } else if (n < 0 && errno == EPIPE) {
             Fail(kServerClosedConnection, true);
         } else if (n < 0 && !WouldBlock(errno) && !canceled_) {
@@ -215,24 +208,24 @@ ReplyLine TagSocket::ReadReplyLine() {
          true);
 }
 
-void TagSocket::ReceiveData(std::string& stream, long long expectedSize) {
+void TagSocket::ReceiveData(std::string& stream, long long expectedSize, std::size_t keepAtMost) {
     if (!Connected()) RaiseSocketError(kConnectFirst);
-    // The reply line that announced the block ended with CR LF, so an empty block is "." CR LF.
-    std::string tail = "\r\n";
+    DataBlockScanner scanner;
+    long long position = 0;
     bool started = false;
     StartCounter();
     for (;;) {
         if (!buffer_.empty()) {
             started = true;
-            if (OnProgress) {
-                const long long position = static_cast<long long>(stream.size());
-                const int perc =
-                    expectedSize < 1
-                        ? -1
-                        : static_cast<int>(std::llround(position * 100.0 / expectedSize));
-                OnProgress(*this, perc, position);
+            ReportProgress(expectedSize, position);
+            const DataBlockScanner::Part part = scanner.Scan(buffer_);
+            if (stream.size() < keepAtMost) {
+                stream.append(buffer_, 0, std::min(part.length, keepAtMost - stream.size()));
             }
-            if (TakeBlockPart(stream, tail)) break;
+            buffer_.erase(0, part.length);
+            position += static_cast<long long>(part.length);
+            if (part.ended) break;
+            if (part.lineEnded) counter_.Start();  // the time-out bounds each line of the block
             PumpEvents();
         }
         ReceiveMore(!started);
@@ -240,15 +233,31 @@ void TagSocket::ReceiveData(std::string& stream, long long expectedSize) {
     counter_.Stop();
 }
 
-bool TagSocket::TakeBlockPart(std::string& stream, std::string& tail) {
-    const std::size_t end = BlockEnd(tail, buffer_);
-    const std::size_t taken = end == std::string::npos ? buffer_.size() : end;
-    stream.append(buffer_, 0, taken);
-    tail.append(buffer_, 0, taken);
-    const std::size_t keep = kTerminator.size() - 1;
-    if (tail.size() > keep) tail.erase(0, tail.size() - keep);
-    buffer_.erase(0, taken);
-    return end != std::string::npos;
+void TagSocket::ReportProgress(long long expectedSize, long long position) {
+    if (!OnProgress) return;
+    const int perc =
+        expectedSize < 1 ? -1 : static_cast<int>(std::llround(position * 100.0 / expectedSize));
+    OnProgress(*this, perc, position);
+}
+
+PeerState TagSocket::PollPeer() {
+    if (!Connected()) return PeerState::Closed;
+    if (!buffer_.empty()) return PeerState::SentSomething;
+    pollfd entry{socket_, POLLIN, 0};
+    if (::poll(&entry, 1, 0) <= 0) return PeerState::Quiet;
+    char byte = 0;
+    const long n = RawReceive(&byte, 1);
+    if (n > 0) {
+        buffer_.push_back(byte);
+        return PeerState::SentSomething;
+    }
+    return n < 0 && WouldBlock(errno) ? PeerState::Quiet : PeerState::Closed;
+}
+
+bool TagSocket::TrySendLine(std::string_view text) {
+    if (!Connected()) return false;
+    const std::string bytes = std::string(text) + "\r\n";
+    return RawSend(bytes.data(), bytes.size()) == static_cast<long>(bytes.size());
 }
 
 void TagSocket::ReceiveMore(bool cancelFirst) {
@@ -259,10 +268,7 @@ void TagSocket::ReceiveMore(bool cancelFirst) {
         const long n = RawReceive(buffer_.data() + before, kReceiveChunk);
         const int error = errno;
         buffer_.resize(before + static_cast<std::size_t>(n > 0 ? n : 0));
-        if (n > 0) {
-            counter_.Start();  // the time-out measures silence, not the whole transfer
-            return;
-        }
+        if (n > 0) return;
         if (n == 0) Fail(kServerClosedConnection, true);
         if (!WouldBlock(error) && !canceled_) RaiseSocketError(error);
     }
@@ -284,6 +290,17 @@ void TagSocket::RaiseSocketError(int error) {
 
 void TagSocket::RaiseSocketError(const std::string& text) {
     Fail(text, false);
+}
+
+void TagSocket::ProtocolError(const std::string& text) {
+    Fail(text, true);
+}
+
+void TagSocket::AdoptSocket(int fd) {
+    if (Connected()) Close();
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+    socket_ = fd;
+    adopted_ = true;
 }
 
 void TagSocket::Fail(std::string text, bool closeSocket) {

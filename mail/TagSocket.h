@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -19,9 +20,17 @@ struct ReplyLine {
     int code = -1;
 };
 
+// What a peer did while nobody was waiting for it.
+enum class PeerState {
+    Quiet,          // nothing to read
+    SentSomething,  // bytes are waiting that no command asked for
+    Closed,         // the peer has ended the connection
+};
+
 // A TCP client for line-based protocols. Every wait runs in short poll slices, calling
 // PumpEvents() between them so that the windows stay live, and ends on the cancel flag (Cancel(),
-// usually from a button pressed during the wait) or when TimeOut seconds pass without progress.
+// usually from a button pressed during the wait) or on the time-out: TimeOut seconds bound each
+// whole line sent or read, however slowly its bytes trickle in, so no peer can stretch a session.
 // Errors are reported through OnError first, then raised: ESocketError, ETimedOutError,
 // ECanceledError.
 class TagSocket {
@@ -57,8 +66,16 @@ class TagSocket {
 
     void SendLine(std::string_view text);
     ReplyLine ReadReplyLine();
-    // Appends received bytes to `stream` until it ends with CR LF "." CR LF.
-    void ReceiveData(std::string& stream, long long expectedSize);
+    static constexpr std::size_t kKeepAll = SIZE_MAX;
+    // Receives a data block up to and including its terminating "." line (after CR LF or a
+    // bare LF). Only the first `keepAtMost` bytes are appended to `stream`; the rest is read and
+    // dropped, so that a flood costs no memory.
+    void ReceiveData(std::string& stream, long long expectedSize,
+                     std::size_t keepAtMost = kKeepAll);
+    // Looks, without waiting, at what the peer did since the last read.
+    PeerState PollPeer();
+    // Sends a line only if the socket takes all of it at once; never waits, never reports.
+    bool TrySendLine(std::string_view text);
 
     // Reports `error` (a system error number; 0 does nothing) or a component message through
     // OnError, then raises ESocketError.
@@ -68,6 +85,12 @@ class TagSocket {
     TTimeCounter& TimeCounter();
 
   protected:
+    // Reports a peer that broke the protocol, closes the connection and raises ESocketError.
+    [[noreturn]] void ProtocolError(const std::string& text);
+    // Takes over `fd`, a stream socket that is already connected (a socket pair in tests and
+    // fuzzing); ConnectSocket() then finds it connected.
+    void AdoptSocket(int fd);
+
     // The one pair of primitives every byte passes through, so that an encrypting layer can
     // be put underneath later. Same contract as send(2)/recv(2) on a non-blocking socket.
     virtual long RawSend(const char* data, std::size_t size);
@@ -87,14 +110,14 @@ class TagSocket {
     bool WaitForSocket(short events);
     // Appends the next bytes that arrive to the read buffer.
     void ReceiveMore(bool cancelFirst);
-    // Moves buffered bytes of a data block to `stream`; true once its terminator was moved.
-    bool TakeBlockPart(std::string& stream, std::string& tail);
+    void ReportProgress(long long expectedSize, long long position);
 
     int socket_ = -1;
     std::uint32_t address_ = 0;  // network byte order
     std::uint16_t port_ = 0;
     bool canceled_ = false;
-    std::string buffer_;  // received bytes not yet handed out; carries over between reads
+    bool adopted_ = false;  // connected by whoever made it
+    std::string buffer_;    // received bytes not yet handed out; carries over between reads
     TTimeCounter counter_;
     std::unique_ptr<HostResolver> resolver_;
 };

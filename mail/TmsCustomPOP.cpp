@@ -43,7 +43,6 @@ TmsCustomPOP::TmsCustomPOP() {
 
 void TmsCustomPOP::Open() {
     if (UserName.empty()) RaiseSocketError(std::string("UserName property is required"));
-    if (Password.empty()) RaiseSocketError(std::string("Password property is required"));
     ResetState();
     TagSocket::Open();
 }
@@ -72,7 +71,7 @@ void TmsCustomPOP::LoginSteps() {
 // A server may echo what it was sent; the password stays out of every text that leaves here.
 void TmsCustomPOP::SendPassword() {
     Trace("C: PASS " + std::string(kPasswordPlaceholder));
-    SendLine("PASS " + Password);
+    SendCommand("PASS " + Password);
     const ReplyLine reply = ReadReplyLine();
     lastReply_ = Hidden(reply.line, Password);
     Trace("S: " + lastReply_);
@@ -100,9 +99,16 @@ int TmsCustomPOP::ReplyCode(std::string_view line) {
     return 0;
 }
 
+void TmsCustomPOP::SendCommand(const std::string& command) {
+    const PeerState peer = PollPeer();
+    if (peer == PeerState::SentSomething) ProtocolError(kUnaskedReply);
+    if (peer == PeerState::Closed && Connected()) ProtocolError(kServerClosedConnection);
+    SendLine(command);
+}
+
 ReplyLine TmsCustomPOP::Command(const std::string& command) {
     Trace("C: " + command);
-    SendLine(command);
+    SendCommand(command);
     const ReplyLine reply = ReadReplyLine();
     lastReply_ = reply.line;
     Trace("S: " + reply.line);
@@ -121,7 +127,7 @@ void TmsCustomPOP::RequireSuccess(const ReplyLine& reply) {
 
 void TmsCustomPOP::RetrieveMessage(int num) {
     const std::string number = std::to_string(num + 1);
-    const int size = ListedSize(CommandOk("LIST " + number));
+    const long long size = ListedSize(num, CommandOk("LIST " + number));
     Notify(OnRetrieving, num);
     CommandOk("RETR " + number);
     std::string contents;
@@ -153,13 +159,30 @@ void TmsCustomPOP::TraceData(std::size_t size) {
     if (OnTrace) OnTrace("S: (" + std::to_string(size) + " bytes of data)");
 }
 
-int TmsCustomPOP::ListedSize(std::string_view reply) {
+long long TmsCustomPOP::ListedSize(int num, const std::string& reply) {
     std::string_view rest = AfterStatus(reply);
-    const std::size_t blank = rest.find(' ');
-    if (blank == std::string_view::npos) return 0;
-    rest.remove_prefix(blank + 1);
+    rest.remove_prefix(std::min(rest.find(' '), rest.size()));
+    if (!rest.empty()) rest.remove_prefix(1);
     // RFC 1939 lets a server add more after the size.
-    return IntOrZero(rest.substr(0, rest.find(' ')));
+    const std::string_view digits = rest.substr(0, rest.find(' '));
+    long long size = 0;
+    const char* end = digits.data() + digits.size();
+    const auto [stop, error] = std::from_chars(digits.data(), end, size);
+    if (digits.empty() || digits.front() < '0' || digits.front() > '9' || error != std::errc() ||
+        stop != end) {
+        ProtocolError("The server gave message " + std::to_string(num + 1) +
+                      " a size that is not a number: " + reply);
+    }
+    return size;
+}
+
+void TmsCustomPOP::QuitQuietly() {
+    if (!Connected()) return;
+    if (PollPeer() == PeerState::Quiet) {
+        Trace("C: QUIT");
+        TrySendLine("QUIT");
+    }
+    Close();
 }
 
 }  // namespace kelvane

@@ -36,7 +36,8 @@ class TmsCustomPOP : public TmsMailBase {
     int MailboxSize() const { return mailboxSize_; }
     const std::string& LastReply() const { return lastReply_; }
 
-    // Checks UserName and Password, then opens the transport.
+    // Checks UserName, then opens the transport. An empty password is sent as it is, and the
+    // server's refusal reported, rather than another account's password being used.
     void Open() override;
     void Login() override;
     void Logout() override;
@@ -47,6 +48,9 @@ class TmsCustomPOP : public TmsMailBase {
     virtual void SaveMessage(int num, const std::string& contents) = 0;
 
   protected:
+    // Sends a command line. A reply that is already waiting answers no command: it would be
+    // read as this command's reply and every later one would be one step late.
+    void SendCommand(const std::string& command);
     // Sends one command and reads its reply line.
     ReplyLine Command(const std::string& command);
     // Like Command(); raises EServerError with the reply line unless the reply is positive.
@@ -59,8 +63,12 @@ class TmsCustomPOP : public TmsMailBase {
     void Trace(const std::string& line);
     void TraceData(std::size_t size);
 
-    // The size in a LIST reply ("+OK 2 1320"), 0 when it is not a number.
-    static int ListedSize(std::string_view reply);
+    // The size in message num's LIST reply ("+OK 2 1320"); a size that is not a decimal number
+    // of 64 bits is a protocol error.
+    long long ListedSize(int num, const std::string& reply);
+    // Quits a session whose answer no longer matters (one without deletions) and closes it,
+    // without waiting and without reporting.
+    void QuitQuietly();
 
   private:
     void RequireSuccess(const ReplyLine& reply);

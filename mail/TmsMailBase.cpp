@@ -3,6 +3,9 @@
 namespace kelvane {
 
 void TmsMailBase::Connect() {
+    // Servers end idle sessions (RFC 1939 allows it after ten minutes), usually with a last
+    // line of their own; such a session is opened afresh.
+    if (Connected() && PollPeer() != PeerState::Quiet) Close();
     if (Connected()) return;
     Open();
     Login();

@@ -9,7 +9,7 @@ namespace kelvane {
 class TmsMailBase : public TagSocket {
   public:
     // Opens and logs in when not connected. A connection that is already open is reused as it
-    // is, without a second login.
+    // is, without a second login, unless the server has closed it or spoken unasked since.
     void Connect();
     // Logs out and closes when connected. When the logout fails the connection stays open.
     void Disconnect();

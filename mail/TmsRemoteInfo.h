@@ -16,7 +16,7 @@ class TmsRemoteInfoItem {
     static constexpr std::uint8_t kMarkedForDeletion = 2;
 
     std::uint8_t Flags = 0;
-    int Size = 0;  // bytes, from LIST; 0 when the server's reply held no number
+    long long Size = 0;  // bytes, from LIST
     TmsHeaders Headers;
     std::string UIDL;  // only fetched by the check before a retrieval or deletion
 

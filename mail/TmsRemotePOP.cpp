@@ -29,6 +29,7 @@ void TmsRemotePOP::SetMessageDirectory(const std::string& directory) {
 }
 
 void TmsRemotePOP::UpdateInfo() {
+    QuitQuietly();
     Connect();
     Notify(OnUpdatingInfo);
     FillInfo();
@@ -53,10 +54,10 @@ void TmsRemotePOP::FetchInfo(int num, TmsRemoteInfoItem& item, bool withUidl) {
         const ReplyLine reply = Command("UIDL " + number);
         if (reply.code == 1) item.UIDL = ThirdWord(reply.line);
     }
-    item.Size = ListedSize(CommandOk("LIST " + number));
+    item.Size = ListedSize(num, CommandOk("LIST " + number));
     CommandOk("TOP " + number + " 1");
     std::string block;
-    ReceiveData(block, 0);
+    ReceiveData(block, 0, kLongestHeaderBlock);
     TraceData(block.size());
     item.Headers = SplitHeaderLines(block);
     CutAtBody(item.Headers);
@@ -77,9 +78,16 @@ void TmsRemotePOP::Deselect(int num) {
 void TmsRemotePOP::ProcessMarked() {
     if (info_.Count() == 0) return;
     Connect();
-    Notify(OnTransferringData);
-    for (int num = 0; num < info_.Count(); ++num) ProcessMessage(num);
-    Notify(OnDataTransfered);
+    try {
+        Notify(OnTransferringData);
+        for (int num = 0; num < info_.Count(); ++num) ProcessMessage(num);
+        Notify(OnDataTransfered);
+    } catch (...) {
+        // Without QUIT the server keeps every message, so a broken-off run deleted nothing,
+        // as the caller's records say; a later QUIT on this session must not commit it.
+        Close();
+        throw;
+    }
     Disconnect();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 
@@ -17,7 +18,11 @@ using TmsUserMsgSaveEvent =
 // header block in Info; ProcessMarked then retrieves and deletes the messages marked there.
 class TmsRemotePOP : public TmsCustomPOP {
   public:
-    bool KeepConnected = false;  // UpdateInfo leaves the connection open for ProcessMarked
+    // UpdateInfo leaves the connection open, so that ProcessMarked can work on the listing it
+    // produced without logging in again.
+    bool KeepConnected = false;
+    // The most of a header block that is kept; the rest is read and dropped.
+    static constexpr std::size_t kLongestHeaderBlock = 1 << 20;
 
     TmsNotifyEvent OnUpdatingInfo;
     TmsNotifyEvent OnInfoUpdated;
@@ -37,13 +42,15 @@ class TmsRemotePOP : public TmsCustomPOP {
     TmsRemoteInfo& Info() { return info_; }
     const TmsRemoteInfo& Info() const { return info_; }
 
-    // Connects (when not connected) and refills Info; disconnects unless KeepConnected.
+    // Refills Info from a fresh session, since a POP3 session shows the maildrop as it was at
+    // login: a session still open is ended first. Disconnects unless KeepConnected.
     void UpdateInfo();
     void SelectForDeletion(int num);
     void SelectForRetrieval(int num);
     void Deselect(int num);
     // Retrieves, then deletes, the marked messages in index order, and disconnects. The marks
-    // stay set. A message whose header block changed since the listing is skipped.
+    // stay set. A message whose header block changed since the listing is skipped. A run that
+    // fails part-way closes the connection without QUIT, so that the server deletes nothing.
     void ProcessMarked();
     // To OnUserMessageSave when assigned; otherwise to MessageDirectory + "msg_<num>.eml".
     void SaveMessage(int num, const std::string& contents) override;

@@ -2,12 +2,14 @@
 target_sources(kelvane_mail PRIVATE
     ${CMAKE_CURRENT_SOURCE_DIR}/TimeCounter.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/HostResolver.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/DataBlockScanner.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/TagSocket.cpp)
 # getaddrinfo_a, for a host-name lookup that the caller can wait for in slices and abandon.
 target_link_libraries(kelvane_mail PUBLIC anl)
 
 kelvane_add_test(NAME mail_transport_tests
     SOURCES
+        ${CMAKE_CURRENT_SOURCE_DIR}/tests/DataBlockScannerTest.cpp
         ${CMAKE_CURRENT_SOURCE_DIR}/tests/ScriptedServerTest.cpp
         ${CMAKE_CURRENT_SOURCE_DIR}/tests/TagSocketTest.cpp
     LIBS kelvane_mail)

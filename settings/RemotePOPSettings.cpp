@@ -38,7 +38,9 @@ void GetRemotePOPSettings(int mailbox, SettingsStore& store, PopLogin& client,
     }
     client.server = store.ReadString(sk::ServerN, n);
     client.userName = store.ReadString(sk::MailboxN, n);
-    if (!oldPassword.empty()) client.password = DecipherPassword(oldPassword);
+    // Always this account's own password, empty or not: keeping the one loaded before would
+    // send another mailbox's password to this server.
+    client.password = oldPassword.empty() ? std::string() : DecipherPassword(oldPassword);
 }
 
 }  // namespace kelvane

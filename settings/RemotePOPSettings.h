@@ -20,8 +20,8 @@ inline constexpr const char* kOldPasswordsWarning =
 
 // Loads mailbox `mailbox` (1 to 12, any other number meaning 1) from the store into `client`.
 // Passwords stored before the current format cannot be read: the first load finding one warns
-// once, empties every stored password and loads nothing. An empty stored password leaves the
-// client's password as it is.
+// once, empties every stored password and loads nothing. An empty stored password is loaded as
+// an empty password.
 void GetRemotePOPSettings(int mailbox, SettingsStore& store, PopLogin& client, MessageBoxes& boxes);
 
 }  // namespace kelvane

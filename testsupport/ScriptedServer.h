@@ -28,6 +28,7 @@ namespace kelvane::testsupport {
 //   "sleep 200"  pause 200 ms
 //   "close"      close the connection now
 //   "silence"    send nothing more; wait (bounded, ~10 s) until the client closes
+//   "next"       wait (bounded) until the client closes this connection, then accept its next
 // The script ends by closing the connection (after reading what the client still sends until it
 // closes, bounded). The first mismatch stops the script. Every wait of the server is bounded and
 // the destructor ends them at once.
@@ -131,6 +132,10 @@ class ScriptedServer {
             CloseConnection();
         } else if (step == "silence") {
             DrainUntilClientCloses();
+        } else if (step == "next") {
+            DrainUntilClientCloses();
+            CloseConnection();
+            if (!Accept()) Fail(where + "the client did not connect again");
         } else {
             Fail(where + "unknown step '" + step + "'");
         }

@@ -202,5 +202,31 @@ TEST_F(CheckRunDovecotTest, AnsweringNoLeavesServerLogAndCountAlone) {
     EXPECT_EQ(Marks(), (std::vector<int>{kCheckMark, kQuestionMark, kBlacklistMark}));
 }
 
+// With mailbox 1 alone configured the listing's session is kept for the deletion; the next
+// check must still log in afresh, or it would show the maildrop as it was at the first login:
+// neither new mail nor another account would ever appear.
+TEST_F(CheckRunDovecotTest, OnlyMailboxSeesWhatChangedBetweenChecks) {
+    Configure(3, "", "", false);
+    StartWith({kLunch});
+    ASSERT_EQ(run->Check(), RunOutcome::Done);
+    ASSERT_TRUE(client.Connected()) << "the session is kept for a deletion";
+
+    dovecot->AddMessage("ann", kToday);
+    ASSERT_EQ(run->Check(), RunOutcome::Done);
+    std::vector<std::string> subjects;
+    for (const MessageEntry& row : run->rows()) subjects.push_back(row.subject);
+    EXPECT_THAT(subjects, ElementsAre("lunch", "today"));
+
+    dovecot->AddUser("bob", "pw");
+    dovecot->AddMessage("bob", kWatches);
+    Configure(1, dovecot->address(), "bob", true);
+    ASSERT_EQ(run->Check(), RunOutcome::Done) << ::testing::PrintToString(front.boxes.shown);
+    ASSERT_EQ(run->rows().size(), 1u);
+    EXPECT_EQ(run->rows()[0].subject, "cheap watches");
+    EXPECT_THAT(LogText(), HasSubstr("MAIL CHECK 1 msg(s) for \"bob\" on server " +
+                                     dovecot->address() + " at "));
+    client.Disconnect();  // the kept session would hold up the server's shutdown
+}
+
 }  // namespace
 }  // namespace kelvane::checktest

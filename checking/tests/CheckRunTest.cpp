@@ -143,5 +143,23 @@ TEST_F(CheckMailTest, CancelDuringSlowListingEmptiesTheListAndLogsIt) {
     EXPECT_THAT(text, Not(HasSubstr("MAIL CHECK")));
 }
 
+// Mailbox 2 has no stored password: its server must get an empty one, never mailbox 1's.
+TEST_F(CheckMailTest, AccountWithoutPasswordNeverSendsAnotherOne) {
+    Serve(Join({Login("+OK 0 0"), Quit()}));
+    testsupport::ScriptedServer second({"S: +OK ready", "C: USER carl", "S: +OK", "C: PASS ",
+                                        "S: -ERR [AUTH] Authentication failed.", "silence"});
+    Configure(2, second.address(), "carl", true);
+    store.WriteString(settingkeys::PasswdN, "", 2);
+
+    run->setCurrentMailbox(1);
+    ASSERT_EQ(run->Check({.chooseMailbox = false}), RunOutcome::Done);
+    run->setCurrentMailbox(2);
+    EXPECT_EQ(run->Check({.chooseMailbox = false}), RunOutcome::Failed);
+    EXPECT_EQ(run->lastError(), "-ERR [AUTH] Authentication failed.");
+    client.Close();
+    EXPECT_TRUE(second.WaitUntilClosed(3000)) << second.failure();
+    EXPECT_EQ(second.received(), (std::vector<std::string>{"USER carl", "PASS "}));
+}
+
 }  // namespace
 }  // namespace kelvane::checktest

@@ -75,9 +75,7 @@ TEST_P(Pop3RequiredPropertyTest, RaisedThroughOnErrorBeforeOpening) {
 INSTANTIATE_TEST_SUITE_P(
     Properties, Pop3RequiredPropertyTest,
     ::testing::Values(RequiredCase{"no-user-name", "", "s3cret!", "UserName property is required"},
-                      RequiredCase{"no-password", "ann", "", "Password property is required"},
-                      RequiredCase{"neither-user-name-first", "", "",
-                                   "UserName property is required"}),
+                      RequiredCase{"no-password-either", "", "", "UserName property is required"}),
     testsupport::ParamName());
 
 struct StatCase {
@@ -122,10 +120,12 @@ TEST_F(Pop3LoginTest, ConnectWhileConnectedDoesNotLogInAgain) {
 }
 
 // A refused password is the server's answer, not a transport failure: no OnError, and the
-// session stays open, so a later check reuses it without logging in and ends it with QUIT.
-TEST_F(Pop3LoginTest, RefusedPasswordLeavesTheConnectionOpen) {
-    Serve({"S: +OK POP3 ready", "C: USER ann", "S: +OK", "C: PASS s3cret!",
-           "S: -ERR [AUTH] Authentication failed.", "C: QUIT", "S: +OK bye"});
+// session stays open until the next check, which ends it and logs in afresh.
+TEST_F(Pop3LoginTest, RefusedPasswordLeavesTheConnectionOpenUntilTheNextCheck) {
+    Serve(Join({{"S: +OK POP3 ready", "C: USER ann", "S: +OK", "C: PASS s3cret!",
+                 "S: -ERR [AUTH] Authentication failed.", "C: QUIT", "next"},
+                Login("+OK 0 0"),
+                Quit()}));
     EXPECT_EQ(RaisedText<EServerError>([&] { pop.UpdateInfo(); }),
               "-ERR [AUTH] Authentication failed.");
     EXPECT_TRUE(pop.Connected());
@@ -134,8 +134,21 @@ TEST_F(Pop3LoginTest, RefusedPasswordLeavesTheConnectionOpen) {
     events.clear();
     pop.UpdateInfo();
     ExpectScriptFollowed();
-    EXPECT_EQ(server->received(), Script({"USER ann", "PASS s3cret!", "QUIT"}));
-    EXPECT_THAT(events, ElementsAre("OnUpdatingInfo", "OnClosing", "OnClosed", "OnInfoUpdated"));
+    EXPECT_EQ(server->received(),
+              Join({{"USER ann", "PASS s3cret!", "QUIT"}, LoginCommands(), {"QUIT"}}));
+    EXPECT_THAT(events, ElementsAre("OnClosing", "OnClosed", "OnOpen", "OnUpdatingInfo",
+                                    "OnClosing", "OnClosed", "OnInfoUpdated"));
+}
+
+// An account without a stored password logs in with an empty one; the server says no.
+TEST_F(Pop3LoginTest, EmptyPasswordIsSentAndTheRefusalRaised) {
+    pop.Password.clear();
+    Serve({"S: +OK POP3 ready", "C: USER ann", "S: +OK", "C: PASS ",
+           "S: -ERR [AUTH] Authentication failed.", "silence"});
+    EXPECT_EQ(RaisedText<EServerError>([&] { pop.UpdateInfo(); }),
+              "-ERR [AUTH] Authentication failed.");
+    pop.Close();
+    ExpectScriptFollowed();
 }
 
 TEST_F(Pop3LoginTest, NegativeGreetingOrUserReplyStopsTheLogin) {

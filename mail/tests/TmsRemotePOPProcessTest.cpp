@@ -200,6 +200,24 @@ TEST_F(ProcessMarkedTest, RefusedDeletionIsReportedAndTheRunGoesOn) {
     EXPECT_EQ(server->received().back(), "QUIT");
 }
 
+// A POP3 server deletes only when the session ends with QUIT; a run that fails part-way is cut
+// off without it, so the DELE already accepted does not take effect and nothing was deleted.
+TEST_F(ProcessMarkedTest, RunThatFailsPartWayEndsWithoutQuit) {
+    Listed(2);
+    pop.SelectForDeletion(0);
+    pop.SelectForRetrieval(1);
+    Serve(Join({Login("+OK 2 300"),
+                Recheck(1, 100),
+                {"C: DELE 1", "S: +OK message 1 deleted"},
+                Recheck(2, 200),
+                {"C: LIST 2", "S: +OK 2 200", "C: RETR 2", "S: -ERR message 2 is locked"},
+                {"silence"}}));
+    EXPECT_THROW(pop.ProcessMarked(), EServerError);
+    EXPECT_FALSE(pop.Connected());
+    ExpectScriptFollowed();
+    EXPECT_THAT(server->received(), ::testing::Not(::testing::Contains("QUIT")));
+}
+
 TEST_F(ProcessMarkedTest, MarksAreSetAndClearedPerMessage) {
     Listed(3);
     pop.SelectForDeletion(0);

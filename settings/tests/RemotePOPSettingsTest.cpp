@@ -60,7 +60,7 @@ TEST_F(RemotePOPSettingsTest, CurrentFormatLoadsTheAccount) {
     Load(5);
     EXPECT_EQ(client_.server, "pop5.example.net");
     EXPECT_EQ(client_.userName, "user5");
-    EXPECT_EQ(client_.password, "s3cret") << "no stored password keeps the client's";
+    EXPECT_EQ(client_.password, "") << "mailbox 4's password must never reach mailbox 5's server";
     EXPECT_TRUE(boxes_.shown.empty());
 }
 
@@ -75,7 +75,7 @@ TEST_F(RemotePOPSettingsTest, FreshTreeSetsTheMarkerAndLoadsFromTheNextCall) {
     Load(1);
     EXPECT_EQ(client_.server, "pop1.example.net");
     EXPECT_EQ(client_.userName, "user1");
-    EXPECT_EQ(client_.password, "earlier-pw");
+    EXPECT_EQ(client_.password, "");
     EXPECT_TRUE(boxes_.shown.empty());
 }
 
@@ -96,7 +96,7 @@ TEST_F(RemotePOPSettingsTest, OldFormatPasswordsAreDiscardedWithOneWarning) {
     EXPECT_EQ(boxes_.shown.size(), 1u) << "the warning appears once";
     EXPECT_EQ(client_.server, "pop2.example.net");
     EXPECT_EQ(client_.userName, "user2");
-    EXPECT_EQ(client_.password, "earlier-pw");
+    EXPECT_EQ(client_.password, "");
 }
 
 TEST_F(RemotePOPSettingsTest, MissingMarkerAndNoPasswordForThisMailboxShowsNothing) {

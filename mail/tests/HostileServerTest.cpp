@@ -1,0 +1,177 @@
+// The POP3 client against servers that misbehave: whatever a server sends, a check ends within
+// its time-out per line, with bounded memory and a clear error, and never reads a reply against
+// the wrong command.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "CaseName.h"
+#include "MailErrors.h"
+#include "MailHeaders.h"
+#include "Pop3Session.h"
+#include "TmsRemotePOP.h"
+
+namespace kelvane {
+namespace {
+
+using pop3test::DataBlock;
+using pop3test::HeadersOf;
+using pop3test::Join;
+using pop3test::ListTop;
+using pop3test::Login;
+using pop3test::LoginCommands;
+using pop3test::Quit;
+using pop3test::Script;
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::Not;
+
+// One byte of `text` every 300 ms, then the rest of the line at once.
+Script Trickle(const std::string& text, const std::string& rest) {
+    Script steps;
+    for (const char c : text) steps.insert(steps.end(), {"S~ " + std::string(1, c), "sleep 300"});
+    steps.push_back("S: " + rest);
+    return steps;
+}
+
+// LIST 1 answered with `reply`, in a mailbox of one message.
+Script ListReply(const std::string& reply) {
+    return Join({Login("+OK 1 100"), {"C: LIST 1", "S: " + reply, "silence"}});
+}
+
+std::string BadSize(const std::string& reply) {
+    return "ESocketError: The server gave message 1 a size that is not a number: " + reply;
+}
+
+const std::string kUnasked = std::string("ESocketError: ") + kUnaskedReply;
+const std::string kTimedOut = std::string("ETimedOutError: ") + kOperationTimedOut;
+
+struct HostileCase {
+    const char* name;
+    Script script;
+    std::string outcome;  // "listed: <subject of each message>" or "<error class>: <text>"
+};
+
+void PrintTo(const HostileCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class HostileServerTest : public pop3test::Pop3Session,
+                          public ::testing::WithParamInterface<HostileCase> {
+  protected:
+    std::string Check() {
+        try {
+            pop.UpdateInfo();
+        } catch (const ESocketError& e) {
+            return std::string("ESocketError: ") + e.what();
+        } catch (const ETimedOutError& e) {
+            return std::string("ETimedOutError: ") + e.what();
+        } catch (const EServerError& e) {
+            return std::string("EServerError: ") + e.what();
+        }
+        std::string listed = "listed:";
+        for (int i = 0; i < pop.Info().Count(); ++i) {
+            listed += " " + GetFieldValue(pop.Info().Items(i).Headers, "Subject");
+        }
+        return listed;
+    }
+};
+
+// A failed check is reported once through OnError, with the raised text, and leaves no session
+// behind that a later command could read out of step.
+TEST_P(HostileServerTest, EndsWithAClearOutcome) {
+    pop.TimeOut = 1;
+    Serve(GetParam().script);
+    const std::string outcome = Check();
+    EXPECT_EQ(outcome, GetParam().outcome);
+    if (outcome.rfind("listed:", 0) == 0) {
+        ExpectScriptFollowed();
+        return;
+    }
+    EXPECT_FALSE(pop.Connected());
+    EXPECT_THAT(events, Not(Contains("OnInfoUpdated")));
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors.front(), outcome.substr(outcome.find(": ") + 2));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Servers, HostileServerTest,
+    ::testing::Values(
+        // Every byte comes before the time-out, but the line as a whole does not.
+        HostileCase{
+            "trickling-greeting",
+            Join({Trickle("+OK slow", "ly ready"),
+                  {"C: USER ann", "S: +OK", "C: PASS s3cret!", "S: +OK", "C: STAT", "S: +OK 0 0"},
+                  Quit()}),
+            kTimedOut},
+        HostileCase{"trickling-header-line",
+                    Join({Login("+OK 1 100"),
+                          {"C: LIST 1", "S: +OK 1 100", "C: TOP 1 1", "S: +OK"},
+                          Trickle("Subject: ", "slow"),
+                          {"S: ."},
+                          Quit()}),
+                    kTimedOut},
+        // Read in step, the second greeting would answer USER, and every reply after it would
+        // answer the command before.
+        HostileCase{"greeting-sent-twice",
+                    {"S: +OK ready\r\n+OK ready", "C: USER ann", "S: +OK", "C: PASS s3cret!",
+                     "S: +OK", "C: STAT", "S: +OK 3 300", "C: QUIT", "S: +OK"},
+                    kUnasked},
+        HostileCase{"line-after-the-stat-reply",
+                    Join({Login("+OK 1 100\r\n+OK Logged in."), {"silence"}}), kUnasked},
+        HostileCase{"negative-size", ListReply("+OK 1 -5"), BadSize("+OK 1 -5")},
+        HostileCase{"word-for-size", ListReply("+OK 1 abc"), BadSize("+OK 1 abc")},
+        HostileCase{"size-beyond-64-bits", ListReply("+OK 1 18446744073709551616"),
+                    BadSize("+OK 1 18446744073709551616")},
+        HostileCase{"size-with-unit", ListReply("+OK 1 12kB"), BadSize("+OK 1 12kB")},
+        HostileCase{"size-with-sign", ListReply("+OK 1 +5"), BadSize("+OK 1 +5")},
+        HostileCase{"no-size", ListReply("+OK 1"), BadSize("+OK 1")},
+        HostileCase{
+            "largest-size",
+            Join({Login("+OK 1 100"),
+                  {"C: LIST 1", "S: +OK 1 9223372036854775807 octets", "C: TOP 1 1", "S: +OK"},
+                  DataBlock(HeadersOf(1)),
+                  Quit()}),
+            "listed: message 1"},
+        HostileCase{"bare-line-feeds",
+                    {"S~ +OK ready\n", "C: USER ann", "S~ +OK\n", "C: PASS s3cret!", "S~ +OK\n",
+                     "C: STAT", "S~ +OK 2 200\n", "C: LIST 1", "S~ +OK 1 100\n", "C: TOP 1 1",
+                     "S~ +OK\nSubject: lf\n\nbody\n.\n", "C: LIST 2", "S~ +OK 2 100\n",
+                     "C: TOP 2 1", "S~ +OK\nSubject: mixed\r\n\n.\r\n", "C: QUIT", "S~ +OK\n"},
+                    "listed: lf mixed"}),
+    testsupport::ParamName());
+
+// A header block of 3 MiB: the first MiB is kept, the rest read and dropped, and the session
+// goes on in step with the server.
+TEST_F(HostileServerTest, HeaderFloodKeepsOneMebibyte) {
+    const std::string line = "X-Flood: " + std::string(1014, 'x');
+    Script flood = {"C: LIST 1", "S: +OK 1 100", "C: TOP 1 1", "S: +OK", "S: Subject: flood"};
+    for (int i = 0; i < 3 * 1024; ++i) flood.push_back("S: " + line);
+    Serve(Join({Login("+OK 1 100"), flood, {"S: ", "S: body", "S: ."}, Quit()}));
+    EXPECT_EQ(Check(), "listed: flood");
+    ExpectScriptFollowed();
+    std::size_t kept = 0;
+    for (const std::string& header : pop.Info().Items(0).Headers) kept += header.size() + 2;
+    EXPECT_LE(kept, TmsRemotePOP::kLongestHeaderBlock + 2);
+    EXPECT_GE(kept, TmsRemotePOP::kLongestHeaderBlock - line.size());
+}
+
+// The look-again before DELE reads the same flood the same way, so the message still matches.
+TEST_F(HostileServerTest, FloodedMessageCanStillBeDeleted) {
+    const std::vector<std::string> headers(2000, "X-Flood: " + std::string(1014, 'y'));
+    pop.KeepConnected = true;
+    Serve(Join({Login("+OK 1 100"),
+                pop3test::ListTop(1, 100, headers),
+                pop3test::Recheck(1, 100, headers),
+                {"C: DELE 1", "S: +OK"},
+                Quit()}));
+    pop.UpdateInfo();
+    pop.SelectForDeletion(0);
+    pop.ProcessMarked();
+    ExpectScriptFollowed();
+    EXPECT_THAT(events, Contains("OnDeleted 0"));
+}
+
+}  // namespace
+}  // namespace kelvane
