@@ -5,11 +5,14 @@
 #include <iostream>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "AtomicFile.h"
 #include "CheckFrontEnd.h"
 #include "CheckSession.h"
+#include "DisplayText.h"
+#include "MailErrors.h"
 #include "PasswordCipher.h"
 #include "ProgramPaths.h"
 #include "SettingsStore.h"
@@ -39,14 +42,18 @@ struct Arguments {
     std::optional<int> passwordFor;
 };
 
+// One line on standard error: "error: text". The text is often a server's reply, which must not
+// add lines or reach the terminal as escape sequences.
+void PrintProblem(const char* kind, std::string_view text) {
+    std::cerr << kind << ": " << SafeDisplayText(text) << "\n";
+}
+
 // Boxes go to standard error; the deletion never asks, so a question is answered Yes.
 class ConsoleFrontEnd : public CheckFrontEnd {
   public:
-    void Error(const std::string& text) override { std::cerr << "error: " << text << "\n"; }
-    void Warning(const std::string& text) override { std::cerr << "warning: " << text << "\n"; }
-    void Information(const std::string& text) override {
-        std::cerr << "information: " << text << "\n";
-    }
+    void Error(const std::string& text) override { PrintProblem("error", text); }
+    void Warning(const std::string& text) override { PrintProblem("warning", text); }
+    void Information(const std::string& text) override { PrintProblem("information", text); }
     bool Confirm(const std::string&) override { return true; }
     std::optional<int> PickMailbox(int current, const std::vector<MailboxChoice>&) override {
         return current;
@@ -121,24 +128,27 @@ int SetPassword(int mailbox) {
             writer.WriteString(settingkeys::Version161, "161");
         });
     } catch (const FileError& error) {
-        std::cerr << "error: " << error.what() << "\n";
+        PrintProblem("error", error.what());
         return kExitMailError;
     }
     return kExitOk;
 }
 
+// Every field is outside text: a TAB or line break in it must not make more fields or lines.
 void PrintListing(CheckSession& session, int mailbox, bool why) {
     std::vector<MessageEntry>& rows = session.run.rows();
-    std::cout << "# " << mailbox << "\t" << session.client.UserName << "\t" << session.client.Server
-              << "\t" << rows.size() << "\n";
+    std::cout << "# " << mailbox << "\t" << SafeDisplayText(session.client.UserName) << "\t"
+              << SafeDisplayText(session.client.Server) << "\t" << rows.size() << "\n";
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const MessageEntry& row = rows[i];
-        std::cout << i + 1 << "\t" << row.mark << "\t" << row.size << "\t" << row.sender << "\t"
-                  << row.subject << "\t" << row.date << "\n";
+        std::cout << i + 1 << "\t" << row.mark << "\t" << SafeDisplayText(row.size) << "\t"
+                  << SafeDisplayText(row.sender) << "\t" << SafeDisplayText(row.subject) << "\t"
+                  << SafeDisplayText(row.date) << "\n";
         if (!why) continue;
         std::vector<std::string> reasons = session.run.classifier().Explain(static_cast<int>(i));
         if (reasons.empty()) reasons.push_back(kNoReasons);
-        for (const std::string& reason : reasons) std::cout << "\t" << reason << "\n";
+        for (const std::string& reason : reasons)
+            std::cout << "\t" << SafeDisplayText(reason) << "\n";
     }
 }
 
@@ -151,19 +161,66 @@ bool Succeeded(CheckSession& session, RunOutcome outcome) {
     return outcome != RunOutcome::Failed;
 }
 
-// The check of one mailbox, then its deletion run when asked; false on a mail error.
-bool CheckMailbox(CheckSession& session, int mailbox, const Arguments& args) {
+// Logs out of a session the run kept open (mailbox 1 alone has a server); false when that
+// failed. The client reports transport errors itself, which writes their records; a refused
+// QUIT is only raised, so its record is written here.
+bool EndSession(CheckSession& session, CheckFrontEnd& frontEnd) {
+    TmsRemotePOP& client = session.client;
+    if (!client.Connected()) return true;
+    try {
+        client.Disconnect();
+        return true;
+    } catch (const EServerError& error) {
+        session.log.WriteErrorRecord(error.what(), client.UserName, client.Server);
+        frontEnd.Error(error.what());
+    } catch (const EMailError& error) {
+        frontEnd.Error(error.what());
+    }
+    return false;
+}
+
+// The deletion run without a question; false when it failed. The messages it had to leave on
+// the server follow the count, one line each.
+bool DeleteMarked(CheckSession& session) {
+    const bool succeeded = Succeeded(session, session.run.Delete({.interactive = false}));
+    std::cout << "There were " << session.run.deletedCount() << " messages deleted\n";
+    std::cout.flush();
+    for (const NotDeletedMessage& message : session.run.notDeleted()) {
+        PrintProblem("error", message.text);
+    }
+    return succeeded;
+}
+
+// The check of one mailbox, then its deletion run when asked; false on a mail error or a marked
+// message left on the server. A check that failed part-way still prints what it listed; one
+// that listed nothing (a refused login, missing settings) prints no header.
+bool CheckMailbox(CheckSession& session, CheckFrontEnd& frontEnd, int mailbox,
+                  const Arguments& args) {
     session.run.setCurrentMailbox(mailbox);
     const RunOutcome listed = session.run.Check({.chooseMailbox = false, .absorbErrors = false});
-    if (!Succeeded(session, listed) || listed != RunOutcome::Done) return false;
-    PrintListing(session, mailbox, args.why);
-    if (args.remove) {
-        if (!Succeeded(session, session.run.Delete({.interactive = false}))) return false;
-        std::cout << "There were " << session.run.deletedCount() << " messages deleted\n";
-    }
-    if (session.client.Connected()) session.client.Disconnect();
+    const bool failed = !Succeeded(session, listed);
+    // A run that stopped before the server still holds the rows of the mailbox before.
+    const bool listedSome = failed && !session.run.rows().empty();
+    if (listed == RunOutcome::Done || listedSome) PrintListing(session, mailbox, args.why);
     std::cout.flush();
-    return true;
+    if (listed != RunOutcome::Done) return false;
+    if (args.remove && !DeleteMarked(session)) return false;
+    const bool ended = EndSession(session, frontEnd);
+    return ended && session.run.notDeleted().empty();
+}
+
+// The runs catch the mail errors; anything else that escapes them still gets its error record
+// and its line, like a mail error.
+bool CheckMailboxGuarded(CheckSession& session, CheckFrontEnd& frontEnd, int mailbox,
+                         const Arguments& args) {
+    try {
+        return CheckMailbox(session, frontEnd, mailbox, args);
+    } catch (const std::exception& error) {
+        std::cout.flush();
+        session.log.WriteErrorRecord(error.what(), session.client.UserName, session.client.Server);
+        frontEnd.Error(error.what());
+        return false;
+    }
 }
 
 std::vector<int> MailboxesToCheck(const Arguments& args, const MailboxAccounts& accounts) {
@@ -187,16 +244,12 @@ int CheckMail(const Arguments& args) {
         return kExitMailError;
     }
     for (int mailbox : boxes) {
-        if (!CheckMailbox(session, mailbox, args)) return kExitMailError;
+        if (!CheckMailboxGuarded(session, frontEnd, mailbox, args)) return kExitMailError;
     }
     return kExitOk;
 }
 
-}  // namespace
-}  // namespace kelvane
-
-int main(int argc, char** argv) {
-    using namespace kelvane;
+int Run(int argc, char** argv) {
     const std::optional<Arguments> args = ParseArguments(argc, argv);
     if (!args) {
         std::cerr << kUsage;
@@ -212,4 +265,23 @@ int main(int argc, char** argv) {
     }
     if (args->passwordFor) return SetPassword(*args->passwordFor);
     return CheckMail(*args);
+}
+
+}  // namespace
+}  // namespace kelvane
+
+// The runs catch the mail errors where they arise; anything else still ends in a line on
+// standard error and an exit status a script can test, not in an abort.
+int main(int argc, char** argv) {
+    try {
+        return kelvane::Run(argc, argv);
+    } catch (const std::exception& error) {
+        std::cout.flush();
+        kelvane::PrintProblem("error", error.what());
+        return kelvane::kExitMailError;
+    } catch (...) {
+        std::cout.flush();
+        kelvane::PrintProblem("error", "unknown error");
+        return kelvane::kExitMailError;
+    }
 }

@@ -1,4 +1,5 @@
 #include "CheckSession.h"
+#include "DisplayText.h"
 #include "EventPump.h"
 #include "ProgramPaths.h"
 #include "QtMessageBoxes.h"
@@ -8,7 +9,9 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QIcon>
+#include <exception>
 #include <filesystem>
+#include <iostream>
 #include <memory>
 #include <string>
 
@@ -29,11 +32,7 @@ void InstallEventPump() {
     });
 }
 
-}  // namespace
-}  // namespace kelvane
-
-int main(int argc, char** argv) {
-    using namespace kelvane;
+int RunProgram(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kelvane"));
     QApplication::setOrganizationName(QStringLiteral("Tarnwick Corporation"));
@@ -60,4 +59,23 @@ int main(int argc, char** argv) {
     const int result = app.exec();
     SetEventPump({});
     return result;
+}
+
+}  // namespace
+}  // namespace kelvane
+
+// The commands catch their own errors and show them in a box; whatever escapes before or after
+// the window ends the program with a line on standard error, not with an abort.
+int main(int argc, char** argv) {
+    try {
+        return kelvane::RunProgram(argc, argv);
+    } catch (const std::exception& error) {
+        kelvane::SetEventPump({});
+        std::cerr << "error: " << kelvane::SafeDisplayText(error.what()) << "\n";
+        return 1;
+    } catch (...) {
+        kelvane::SetEventPump({});
+        std::cerr << "error: unknown error\n";
+        return 1;
+    }
 }

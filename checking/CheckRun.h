@@ -37,6 +37,13 @@ struct DeleteOptions {
     bool interactive = true;  // a question may be asked and the mail program launched
 };
 
+// A marked message that a deletion run left on the server: refused, or skipped because another
+// program had changed the mailbox.
+struct NotDeletedMessage {
+    int number;        // its POP3 number
+    std::string text;  // "Message 3 was not deleted: the server replied -ERR locked"
+};
+
 // The check-mail run and the deletion run of one mailbox at a time, shared by the window
 // program and the command line. Everything happens on the calling thread; the client's waits
 // pump events, so Cancel() may come from a button pressed during a run.
@@ -71,6 +78,8 @@ class CheckRun {
     bool lastErrorLogged() const { return lastErrorLogged_; }
     // Messages the server confirmed deleting in the last deletion run.
     int deletedCount() const { return deleted_; }
+    // Marked messages the last deletion run left on the server, in message order.
+    const std::vector<NotDeletedMessage>& notDeleted() const { return notDeleted_; }
     int MarkedCount() const;
     // "Message Total: n Number Marked: m".
     std::string TotalCountText() const;
@@ -118,6 +127,7 @@ class CheckRun {
     int progressPosition_ = 1;
     int deleted_ = 0;
     std::vector<DeletedMessage> confirmed_;  // DELE answered "+OK", not yet committed by QUIT
+    std::vector<NotDeletedMessage> notDeleted_;
     std::string lastError_;
     bool lastErrorLogged_ = false;
 };

@@ -25,6 +25,8 @@ void CheckRun::ConnectDeleteEvents() {
 RunOutcome CheckRun::Delete(const DeleteOptions& options) {
     if (deleting_) return RunOutcome::Stopped;
     deleting_ = true;
+    deleted_ = 0;
+    notDeleted_.clear();
     const int marked = MarkedCount();
     const int total = static_cast<int>(rows_.size());
     RunOutcome outcome = RunOutcome::Stopped;
@@ -57,7 +59,6 @@ bool CheckRun::ProcessDeletions(int marked) {
     }
     progressMax_ = marked;
     progressPosition_ = 1;
-    deleted_ = 0;
     confirmed_.clear();
     frontEnd_.SetBusy(true);
     log_.OpenLogFile();
@@ -126,6 +127,7 @@ void CheckRun::RowNotDeleted(int num, const std::string& reason) {
     const std::string text = "Message " + std::to_string(num + 1) + " was not deleted: " + reason;
     frontEnd_.ShowStatus(text);
     log_.WriteErrorRecord(text, client_.UserName, client_.Server);
+    notDeleted_.push_back({num + 1, text});
 }
 
 }  // namespace kelvane

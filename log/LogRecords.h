@@ -17,8 +17,9 @@ struct DeletedMessage {
 };
 
 // The records of the activity log, each line ending in CR LF. The statistics find them by their
-// fixed words and column positions, so the texts are a file format. Inserted values have CR and
-// LF replaced by blanks, so that a server's error text cannot break a record into lines.
+// fixed words and column positions, so the texts are a file format. Inserted values go through
+// SafeDisplayText: a server's error text or a subject cannot break a record into lines, and the
+// log shows no terminal escapes or invalid UTF-8 to whoever reads it.
 std::string CheckRecord(std::size_t count, std::string_view user, std::string_view server,
                         std::string_view stamp);
 std::string ErrorRecord(std::string_view error, std::string_view user, std::string_view server,

@@ -86,14 +86,20 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
 }
 
 void WriteFileAtomically(const std::string& path, std::string_view bytes, mode_t newFileMode) {
+    struct stat existing {};
+    const mode_t mode =
+        ::stat(path.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : newFileMode;
+    WriteFileAtomicallyWithMode(path, bytes, mode);
+}
+
+// The temporary file is made 0600 by mkostemp and only then given `mode`, so the bytes are never
+// readable by others before the final mode allows it.
+void WriteFileAtomicallyWithMode(const std::string& path, std::string_view bytes, mode_t mode) {
     std::string pattern = path + ".tmp-XXXXXX";
     const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (fd < 0) Fail(path, "write", errno);
     TempFile temp(fd, pattern);
 
-    struct stat existing {};
-    const mode_t mode =
-        ::stat(path.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : newFileMode;
     if (::fchmod(temp.fd(), mode) != 0) Fail(path, "write", errno);
     if (!WriteAll(temp.fd(), bytes)) Fail(path, "write", errno);
     if (::fsync(temp.fd()) != 0) Fail(path, "write", errno);

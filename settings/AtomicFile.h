@@ -29,4 +29,8 @@ std::optional<std::string> ReadWholeFile(const std::string& path);
 void WriteFileAtomically(const std::string& path, std::string_view bytes,
                          mode_t newFileMode = 0644);
 
+// Like WriteFileAtomically, but the file has `mode` afterwards whatever it had before: for files
+// that must stay private even when someone loosened them.
+void WriteFileAtomicallyWithMode(const std::string& path, std::string_view bytes, mode_t mode);
+
 }  // namespace kelvane

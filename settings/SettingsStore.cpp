@@ -13,7 +13,8 @@
 namespace kelvane {
 namespace {
 
-// Settings hold passwords (enciphered), so a new file is for the user alone.
+// Settings hold passwords (enciphered), so the file is for the user alone, also after a write
+// over one that someone had made readable to others.
 constexpr mode_t kSettingsFileMode = 0600;
 
 // Whatever can be read; a file that cannot be read at all reads as empty.
@@ -152,9 +153,9 @@ void SettingsStore::Write(const std::function<void(SettingsWriter&)>& writes) {
     writes(writer);
     if (content && !document.MalformedLines().empty()) {
         // Lines we could not read would vanish with this write; keep the file as it was.
-        WriteFileAtomically(path_ + ".bad", *content, kSettingsFileMode);
+        WriteFileAtomicallyWithMode(path_ + ".bad", *content, kSettingsFileMode);
     }
-    WriteFileAtomically(path_, document.Serialize(), kSettingsFileMode);
+    WriteFileAtomicallyWithMode(path_, document.Serialize(), kSettingsFileMode);
 }
 
 }  // namespace kelvane

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -41,6 +43,12 @@ inline std::string FileBytes(const std::string& path) {
     } catch (const std::ios_base::failure&) {
         return {};
     }
+}
+
+// The permission bits of the file (such as 0600); 0 when it does not exist.
+inline unsigned FilePermissions(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? info.st_mode & 0777 : 0;
 }
 
 // Writes `bytes` as the whole file.

@@ -2,10 +2,10 @@
 
 #include "CheckRun.h"
 #include "GeneralErrorHandler.h"
-#include "MailErrors.h"
 #include "MarkPictures.h"
 #include "MessageBoxes.h"
 #include "RightAlignDelegate.h"
+#include "ShownText.h"
 #include "TfrmAbout.h"
 #include "TfrmRetrieving.h"
 #include "TmsRemotePOP.h"
@@ -19,6 +19,7 @@
 #include <QStatusBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <exception>
 
 namespace kelvane {
 
@@ -143,6 +144,8 @@ void TfrmMain::createStatusBar() {
 
     pnlStatus_ = new QLabel(bar);
     pnlStatus_->setObjectName(QStringLiteral("pnlStatus"));
+    // Statuses carry subjects and server replies, which are never markup.
+    pnlStatus_->setTextFormat(Qt::PlainText);
     bar->addWidget(pnlStatus_, 1);
 }
 
@@ -251,7 +254,7 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
         // A server that has gone away must not keep the window open.
         try {
             client_->Disconnect();
-        } catch (const EMailError&) {
+        } catch (const std::exception&) {
             client_->Close();
         }
     }
@@ -261,9 +264,8 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
 void TfrmMain::showRows(const std::vector<MessageEntry>& rows) {
     list_->clear();
     for (const MessageEntry& row : rows) {
-        auto* item = new QTreeWidgetItem(
-            {QString::fromStdString(row.subject), QString::fromStdString(row.sender),
-             QString::fromStdString(row.size), QString::fromStdString(row.date)});
+        auto* item = new QTreeWidgetItem({ShownText(row.subject), ShownText(row.sender),
+                                          ShownText(row.size), ShownText(row.date)});
         list_->addTopLevelItem(item);
         setRowMark(list_->topLevelItemCount() - 1, row.mark);
     }

@@ -34,7 +34,8 @@ class TfrmMain : public QMainWindow {
     // Connects the commands to `run` and enables checking; closing the window ends `client`'s
     // connection; the commands' boxes go to `boxes`. All must outlive the window.
     void attachRun(CheckRun& run, TmsRemotePOP& client, MessageBoxes& boxes);
-    // Replaces the list with `rows`, their mark pictures in front of the subjects.
+    // Replaces the list with `rows`, their mark pictures in front of the subjects. The texts are
+    // made safe to show; `rows` keep every byte.
     void showRows(const std::vector<MessageEntry>& rows);
     // The progress window of runs, made on first use.
     TfrmRetrieving& progressWindow();

@@ -16,9 +16,11 @@ namespace {
 const char* const kStandbyTitle = "Retrieving messages ... standby";
 constexpr int kFrameMilliseconds = 300;
 
+// The labels show subjects, user names and server names, which are never markup.
 QLabel* NamedLabel(const char* name, QWidget* parent) {
     auto* label = new QLabel(parent);
     label->setObjectName(QLatin1String(name));
+    label->setTextFormat(Qt::PlainText);
     return label;
 }
 

@@ -1,6 +1,7 @@
 #include "TfrmWhichMailbox.h"
 
 #include "MessageBoxes.h"
+#include "ShownText.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -38,7 +39,7 @@ void TfrmWhichMailbox::fillList(const std::vector<MailboxChoice>& choices, int c
     int preselected = -1;
     for (const MailboxChoice& choice : choices) {
         if (choice.mailbox == current) preselected = cbWhich_->count();
-        cbWhich_->addItem(QString::fromStdString(choice.text));
+        cbWhich_->addItem(ShownText(choice.text));
     }
     cbWhich_->setCurrentIndex(preselected);
 }

@@ -1,20 +1,13 @@
 #include "WindowFrontEnd.h"
 
 #include "CheckRun.h"
+#include "ShownText.h"
 #include "TfrmMain.h"
 #include "TfrmRetrieving.h"
 #include "TfrmWhichMailbox.h"
 #include "TmsRemotePOP.h"
 
 namespace kelvane {
-
-namespace {
-
-QString Text(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-}  // namespace
 
 WindowFrontEnd::WindowFrontEnd(TfrmMain& window, MessageBoxes& boxes)
     : window_(window), boxes_(boxes) {}
@@ -27,13 +20,13 @@ std::optional<int> WindowFrontEnd::PickMailbox(int current,
 }
 
 void WindowFrontEnd::ShowStatus(const std::string& text) {
-    window_.setStatusText(Text(text));
+    window_.setStatusText(ShownText(text));
 }
 
 void WindowFrontEnd::ShowProgressWindow(const std::string& title) {
     TfrmRetrieving& progress = window_.progressWindow();
-    progress.setTitle(Text(title));
-    progress.showFor(Text(run_->client().UserName), Text(run_->client().Server));
+    progress.setTitle(ShownText(title));
+    progress.showFor(ShownText(run_->client().UserName), ShownText(run_->client().Server));
 }
 
 void WindowFrontEnd::HideProgressWindow() {
@@ -41,7 +34,7 @@ void WindowFrontEnd::HideProgressWindow() {
 }
 
 void WindowFrontEnd::ShowProgressMessage(const std::string& text) {
-    window_.progressWindow().setMessage(Text(text));
+    window_.progressWindow().setMessage(ShownText(text));
 }
 
 void WindowFrontEnd::ShowProgressBar(int maximum, int position) {

@@ -112,6 +112,16 @@ TEST_F(DeletionRunTest, RefusedAndMovedMessagesAreNotCountedButLoggedAsErrors) {
     EXPECT_THAT(log, HasSubstr("ERROR " + moved + " FOR ann"));
     EXPECT_EQ(store.ReadString(settingkeys::Count), "1");
     EXPECT_EQ(run->rows().size(), 2u);
+    ASSERT_EQ(run->notDeleted().size(), 2u);
+    EXPECT_EQ(run->notDeleted()[0].number, 1);
+    EXPECT_EQ(run->notDeleted()[0].text, refused);
+    EXPECT_EQ(run->notDeleted()[1].number, 2);
+    EXPECT_EQ(run->notDeleted()[1].text, moved);
+
+    // The next deletion run starts afresh, also when it finds nothing marked.
+    EXPECT_EQ(run->Delete(), RunOutcome::Stopped);
+    EXPECT_TRUE(run->notDeleted().empty());
+    EXPECT_EQ(run->deletedCount(), 0);
 }
 
 // The server commits DELE only when QUIT succeeds; a session that breaks off before deleted

@@ -2,20 +2,33 @@
 
 #include <filesystem>
 #include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
 
 #include "CaseName.h"
 #include "CheckProgram.h"
 #include "PasswordCipher.h"
+#include "Pop3Script.h"
 #include "ProgramPaths.h"
 #include "ScriptedServer.h"
 #include "SettingsStore.h"
 #include "TempFolder.h"
+#include "TextChecks.h"
 
 namespace kelvane::checktest {
 namespace {
 
+using ::testing::EndsWith;
 using ::testing::HasSubstr;
+using ::testing::Not;
 using ::testing::StartsWith;
+using testsupport::CountOccurrences;
+using testsupport::Join;
+using testsupport::ListTop;
+using testsupport::Login;
+using testsupport::Quit;
+using testsupport::Script;
 
 class KelvaneCheckTest : public ::testing::Test {
   protected:
@@ -36,6 +49,11 @@ class KelvaneCheckTest : public ::testing::Test {
         store.WriteString(settingkeys::Version161, "161");
     }
     std::string DataFile(const std::string& name) const { return folder.File("data/" + name); }
+    std::string LogText() const { return testsupport::FileBytes(DataFile("logfile.txt")); }
+    void WriteKnownSpammers(const std::string& lines) {
+        std::filesystem::create_directories(folder.File("data"));
+        testsupport::WriteFileBytes(DataFile("known.lst"), lines);
+    }
     ProgramResult Run(const std::vector<std::string>& arguments, const std::string& input = "") {
         return RunCheckProgram(arguments, folder.path().string(), input);
     }
@@ -150,6 +168,210 @@ TEST_F(KelvaneCheckTest, ListsEachMessageWithItsReasons) {
                            "matching criteria\n"
                            "2\t2\t200\toffers@junk.test\twatches\tsomeday\n\t"));
     EXPECT_THAT(testsupport::FileBytes(DataFile("logfile.txt")), HasSubstr("MAIL CHECK 2 msg(s)"));
+}
+
+std::vector<std::string> Headers(int n) {
+    return {"From: sender" + std::to_string(n) + "@mail.test",
+            "Subject: offer " + std::to_string(n)};
+}
+
+// The listing line kelvane-check prints for Headers(n) without a mark.
+std::string Line(int n, int size) {
+    const std::string number = std::to_string(n);
+    return number + "\t-1\t" + std::to_string(size) + "\tsender" + number + "@mail.test\toffer " +
+           number + "\t\n";
+}
+
+// A check that fails after it has listed something still prints what it listed (the header
+// counting only those rows), then the error, and logs the error once.
+struct FailedListingCase {
+    const char* name;
+    Script afterFirstMessage;
+    int listed;  // rows printed
+    std::string error;
+};
+
+void PrintTo(const FailedListingCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class FailedListingTest : public KelvaneCheckTest,
+                          public ::testing::WithParamInterface<FailedListingCase> {};
+
+TEST_P(FailedListingTest, PrintsTheRowsListedThenTheErrorAndExitsWithOne) {
+    // Mailbox 1 alone has a server, so the listing keeps its session for kelvane-check to end.
+    testsupport::ScriptedServer server(
+        Join({Login("+OK 2 300"), ListTop(1, 100, Headers(1)), GetParam().afterFirstMessage}));
+    ConfigureMailbox(1, server.address(), "ann", "pw");
+
+    const ProgramResult result = Run({});
+
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(server.WaitUntilClosed(2000)) << server.failure();
+    std::string listing = "# 1\tann\t" + server.address() + "\t" +
+                          std::to_string(GetParam().listed) + "\n" + Line(1, 100);
+    if (GetParam().listed == 2) listing += Line(2, 200);
+    EXPECT_EQ(result.out, listing);
+    EXPECT_THAT(result.err, EndsWith("error: " + GetParam().error + "\n"));
+    const std::string log = LogText();
+    EXPECT_EQ(CountOccurrences(log, "ERROR "), 1) << log;
+    EXPECT_THAT(log, HasSubstr("ERROR " + GetParam().error + " FOR ann ON "));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FailedListingTest,
+    ::testing::Values(
+        FailedListingCase{"refused-quit-after-a-complete-listing",
+                          Join({ListTop(2, 200, Headers(2)), {"C: QUIT", "S: -ERR cannot commit"}}),
+                          2, "-ERR cannot commit"},
+        FailedListingCase{"refused-top-part-way",
+                          {"C: LIST 2", "S: +OK 2 200", "C: TOP 2 1", "S: -ERR no such message"},
+                          1,
+                          "-ERR no such message"},
+        FailedListingCase{"connection-lost-part-way",
+                          {"C: LIST 2", "close"},
+                          1,
+                          "The server closed the connection"}),
+    testsupport::ParamName());
+
+// A mailbox whose check stops before its server (no user name) prints nothing, not the rows
+// the mailbox before it listed.
+TEST_F(KelvaneCheckTest, MailboxStoppedBeforeItsServerPrintsNoListing) {
+    testsupport::ScriptedServer server(
+        Join({Login("+OK 1 100"), ListTop(1, 100, Headers(1)), Quit()}));
+    ConfigureMailbox(1, server.address(), "ann", "pw");
+    ConfigureMailbox(2, "pop.unused.invalid", "", "pw");
+
+    const ProgramResult result = Run({"--all"});
+
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(server.WaitUntilClosed(2000)) << server.failure();
+    EXPECT_EQ(result.out, "# 1\tann\t" + server.address() + "\t1\n" + Line(1, 100));
+    EXPECT_THAT(result.err, HasSubstr("error: You need to enter your e-mail username"));
+}
+
+// Outside text in the listing: TABs raw and encoded, terminal escapes (a C1 one too) and a byte
+// that is not UTF-8, in every column they can reach.
+TEST_F(KelvaneCheckTest, ControlBytesNeitherSplitTheLineNorReachTheTerminal) {
+    testsupport::ScriptedServer server(
+        Join({Login("+OK 2 300"),
+              ListTop(1, 100,
+                      {"From: \"\x1b[2JBoss\" <boss@corp.test>",
+                       "Subject: cheap\twatches \x1b]0;owned\x07now\xff", "Date: some\x1b[5mday"}),
+              ListTop(2, 200, {"From: \x1b[31m@junk.test", "Subject: =?utf-8?Q?a=09b=1B=C2=9Bc?="}),
+              Quit()}));
+    ConfigureMailbox(1, server.address(), "ann", "pw");
+
+    const ProgramResult result = Run({"--why"});
+
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_TRUE(server.WaitUntilClosed(2000)) << server.failure();
+    EXPECT_EQ(result.out.find('\x1b'), std::string::npos) << result.out;
+    EXPECT_EQ(result.err.find('\x1b'), std::string::npos) << result.err;
+    std::vector<std::string> messageLines;
+    std::istringstream lines(result.out);
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line[0] != '#' && line[0] != '\t') messageLines.push_back(line);
+    }
+    ASSERT_EQ(messageLines.size(), 2u) << result.out;
+    for (const std::string& line : messageLines) {
+        EXPECT_EQ(CountOccurrences(line, "\t"), 5) << line;
+        EXPECT_EQ(line.find('\r'), std::string::npos) << line;
+    }
+    EXPECT_THAT(messageLines[0],
+                HasSubstr("\tcheap watches  ]0;owned now\xEF\xBF\xBD\tsome [5mday"));
+    EXPECT_THAT(messageLines[1], HasSubstr("\ta b  c\t"));
+}
+
+// A server's refusal is shown as text, never as terminal control.
+struct RefusalCase {
+    const char* name;
+    Script script;
+};
+
+void PrintTo(const RefusalCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class RefusalTextTest : public KelvaneCheckTest,
+                        public ::testing::WithParamInterface<RefusalCase> {};
+
+TEST_P(RefusalTextTest, ReachesStandardErrorAndTheLogWithoutEscapes) {
+    testsupport::ScriptedServer server(GetParam().script);
+    ConfigureMailbox(1, server.address(), "ann", "pw");
+
+    const ProgramResult result = Run({});
+
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_THAT(result.err, HasSubstr("error: -ERR  [2J gone\n"));
+    EXPECT_EQ(result.err.find('\x1b'), std::string::npos) << result.err;
+    const std::string log = LogText();
+    EXPECT_THAT(log, HasSubstr("ERROR -ERR  [2J gone FOR ann"));
+    EXPECT_EQ(log.find('\x1b'), std::string::npos) << log;
+}
+
+INSTANTIATE_TEST_SUITE_P(Replies, RefusalTextTest,
+                         ::testing::Values(RefusalCase{"greeting", {"S: -ERR \x1b[2J gone"}},
+                                           RefusalCase{"password-reply",
+                                                       {"S: +OK ready", "C: USER ann", "S: +OK",
+                                                        "C: PASS pw", "S: -ERR \x1b[2J gone"}}),
+                         testsupport::ParamName());
+
+// The messages the server kept although they were marked: each gets its line on standard error
+// after the count, and the run exits with one. The listing's session does the deletion; the
+// list afterwards is a new session on the same server.
+TEST_F(KelvaneCheckTest, DeletionThatLeavesMarkedMessagesReportsEachAndExitsWithOne) {
+    WriteKnownSpammers("mail.test\r\n");
+    testsupport::ScriptedServer server(Join({
+        Login("+OK 3 600"),
+        ListTop(1, 100, Headers(1)),
+        ListTop(2, 200, Headers(2)),
+        ListTop(3, 300, Headers(3)),
+        testsupport::Dele(1, 100, Headers(1), "-ERR locked\x1b[2J"),
+        testsupport::Dele(2, 200, Headers(2)),
+        {"C: UIDL 3", "S: +OK 3 u3"},
+        ListTop(3, 300, {"From: someone@else.test", "Subject: other"}),
+        Quit(),
+        {"next"},
+        Login("+OK 2 400"),
+        ListTop(1, 100, Headers(1)),
+        ListTop(2, 300, {"From: someone@else.test"}),
+        Quit(),
+    }));
+    ConfigureMailbox(1, server.address(), "ann", "pw");
+
+    const ProgramResult result = Run({"--delete"});
+
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(server.WaitUntilClosed(2000)) << server.failure();
+    EXPECT_THAT(result.out, EndsWith("There were 1 messages deleted\n"));
+    const std::string refused = "Message 1 was not deleted: the server replied -ERR locked [2J";
+    const std::string moved = "Message 3 was not deleted: another program changed the mailbox";
+    EXPECT_THAT(result.err, EndsWith("error: " + refused + "\nerror: " + moved + "\n"));
+    const std::string log = LogText();
+    EXPECT_EQ(CountOccurrences(log, "DELETE SPAM on "), 1);
+    EXPECT_THAT(log, HasSubstr("ERROR " + refused + " FOR ann"));
+    EXPECT_THAT(log, HasSubstr("ERROR " + moved + " FOR ann"));
+}
+
+TEST_F(KelvaneCheckTest, DeletionOfEveryMarkedMessageExitsWithZero) {
+    WriteKnownSpammers("mail.test\r\n");
+    testsupport::ScriptedServer server(Join({Login("+OK 1 100"),
+                                             ListTop(1, 100, Headers(1)),
+                                             testsupport::Dele(1, 100, Headers(1)),
+                                             Quit(),
+                                             {"next"},
+                                             Login("+OK 0 0"),
+                                             Quit()}));
+    ConfigureMailbox(1, server.address(), "ann", "pw");
+
+    const ProgramResult result = Run({"--delete"});
+
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_TRUE(server.WaitUntilClosed(2000)) << server.failure();
+    EXPECT_THAT(result.out, EndsWith("There were 1 messages deleted\n"));
+    EXPECT_THAT(result.err, Not(HasSubstr("error: ")));
 }
 
 }  // namespace

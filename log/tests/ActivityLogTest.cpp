@@ -102,7 +102,29 @@ INSTANTIATE_TEST_SUITE_P(
                    "   Server:  pop.example.net Mailbox: ann\r\n"
                    "   Subject: Cheap  watches\r\n"
                    "   Sender:  Offers <deals@bulk.example>\r\n"
-                   "   Size:    2048  Date: 3/13/2000 11:40:00 PM\r\n"}),
+                   "   Size:    2048  Date: 3/13/2000 11:40:00 PM\r\n"},
+        // Outside text can neither add lines to the block nor reach a terminal reading the log.
+        RecordCase{"deletion-block-with-control-and-invalid-bytes",
+                   [](ActivityLog& log) {
+                       log.OpenLogFile();
+                       DeletedMessage spam = Spam("a\rb\nc\td\x1B]0;owned\x07z\xFF");
+                       spam.sender = "\x1B[2JOffers\r\n<deals@bulk.example>";
+                       const bool written = log.WriteDeletionBlock(spam);
+                       log.CloseLogFile();
+                       return written;
+                   },
+                   "DELETE SPAM on Tue 3/14/2000 2:05 PM\r\n"
+                   "   Server:  pop.example.net Mailbox: ann\r\n"
+                   "   Subject: a b c d ]0;owned z\xEF\xBF\xBD\r\n"
+                   "   Sender:   [2JOffers  <deals@bulk.example>\r\n"
+                   "   Size:    2048  Date: 3/13/2000 11:40:00 PM\r\n"},
+        RecordCase{"error-text-with-terminal-escape",
+                   [](ActivityLog& log) {
+                       return log.WriteErrorRecord("-ERR \x1B[2J gone\xC2\x9B", "ann\t",
+                                                   "pop.example.net");
+                   },
+                   "ERROR -ERR  [2J gone  FOR ann  ON pop.example.net AT "
+                   "Tue 3/14/2000 2:05 PM\r\n"}),
     testsupport::ParamName());
 
 // Runs every writer, with and without an explicit opening.

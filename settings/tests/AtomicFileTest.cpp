@@ -36,6 +36,23 @@ TEST_F(AtomicFileTest, WritesReplacesAndKeepsPermissions) {
     EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1);
 }
 
+TEST_F(AtomicFileTest, ForcedModeHoldsWhateverTheOldFileHad) {
+    const std::string loosened = Path("loosened.conf");
+    WriteFileAtomically(loosened, "old", 0644);
+    ASSERT_EQ(testsupport::FilePermissions(loosened), 0644u);
+    WriteFileAtomicallyWithMode(loosened, "new", 0600);
+    EXPECT_EQ(ReadWholeFile(loosened), "new");
+    EXPECT_EQ(testsupport::FilePermissions(loosened), 0600u);
+
+    const std::string fresh = Path("fresh.conf");
+    WriteFileAtomicallyWithMode(fresh, "x", 0640);
+    EXPECT_EQ(testsupport::FilePermissions(fresh), 0640u);
+    // The plain write still keeps the mode it finds.
+    WriteFileAtomically(fresh, "y");
+    EXPECT_EQ(testsupport::FilePermissions(fresh), 0640u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 2);
+}
+
 TEST_F(AtomicFileTest, FailureNamesThePathAndReasonAndKeepsTheOldFile) {
     const std::string missingFolder = Path("no/such/folder/file.txt");
     try {

@@ -98,6 +98,23 @@ TEST_F(SettingsStoreTest, DamagedFileIsReadAsFarAsPossibleAndKeptOnTheNextWrite)
     EXPECT_FALSE(store.ReadBool(keys::Alarm));
 }
 
+// Someone made the file and its kept copy readable to all (a copy from a backup, a chmod); the
+// next write makes both private again.
+TEST_F(SettingsStoreTest, WriteMakesLoosenedFilesPrivateAgain) {
+    WriteRaw("[General]\nMinutes=20\n\x01garbage without equals\n");
+    testsupport::WriteFileBytes(path_ + ".bad", "an older damaged copy");
+    ASSERT_EQ(::chmod(path_.c_str(), 0644), 0);
+    ASSERT_EQ(::chmod((path_ + ".bad").c_str(), 0644), 0);
+
+    SettingsStore store(path_);
+    store.WriteString(keys::PasswdN, "enciphered", 1);
+
+    EXPECT_EQ(testsupport::FilePermissions(path_), 0600u);
+    EXPECT_EQ(testsupport::FilePermissions(path_ + ".bad"), 0600u);
+    EXPECT_EQ(store.ReadString(keys::PasswdN, 1), "enciphered");
+    EXPECT_EQ(store.ReadInteger(keys::Minutes), 20);
+}
+
 TEST_F(SettingsStoreTest, UnreadableFileGivesDefaultsAndIsSetAsideOnWrite) {
     fs::create_directory(path_);  // unreadable as a file, whoever runs the test
     SettingsStore store(path_);

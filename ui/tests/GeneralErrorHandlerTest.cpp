@@ -47,13 +47,14 @@ struct ShownBox {
     QString title;
     QString text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
+    Qt::TextFormat format = Qt::AutoText;
 };
 
 void AnswerNextBox(ShownBox& shown, QMessageBox::StandardButton answer) {
     QTimer::singleShot(0, [&shown, answer] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box) return;
-        shown = {box->windowTitle(), box->text(), box->icon()};
+        shown = {box->windowTitle(), box->text(), box->icon(), box->textFormat()};
         if (QAbstractButton* button = box->button(answer))
             button->click();
         else
@@ -98,6 +99,31 @@ TEST(QtMessageBoxes, EachKindShowsItsIconAndConfirmReportsTheAnswer) {
         EXPECT_EQ(boxes.Confirm("Delete 3 messages?"), expected);
         EXPECT_EQ(shown.text, "Delete 3 messages?");
         EXPECT_EQ(shown.icon, QMessageBox::Question);
+    }
+}
+
+// A server's reply in a box: no control reaches the window, and markup is shown as written.
+TEST(QtMessageBoxes, OutsideTextIsShownSafelyAsPlainText) {
+    QtMessageBoxes boxes;
+    const std::string reply = "-ERR \x1b[2J<b>gone</b>\r\nnow\xC2\x9B";
+    const QString shownText = "-ERR  [2J<b>gone</b>  now ";
+    struct Case {
+        const char* name;
+        std::function<void()> show;
+    };
+    const Case cases[] = {
+        {"error", [&] { boxes.Error(reply); }},
+        {"warning", [&] { boxes.Warning(reply); }},
+        {"information", [&] { boxes.Information(reply); }},
+        {"confirm", [&] { boxes.Confirm(reply); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ShownBox shown;
+        AnswerNextBox(shown, QMessageBox::Ok);
+        c.show();
+        EXPECT_EQ(shown.text, shownText);
+        EXPECT_EQ(shown.format, Qt::PlainText);
     }
 }
 

@@ -118,6 +118,25 @@ TEST_F(TfrmMainCheckTest, AutoMarkRemarksTheListAndSaysWhenNothingMatches) {
                 ::testing::ElementsAre(std::string("information: ") + kNoMatchesMessage));
 }
 
+// Outside text reaches the list made safe, while the run's rows, which the rules compare, keep
+// every byte.
+TEST_F(TfrmMainCheckTest, ListShowsOutsideTextSafelyAndTheRowsKeepTheirBytes) {
+    const std::string subject = "cheap\twatches \x1b]0;owned\x07now\xff";
+    Serve(Join({Login("+OK 1 100"),
+                ListTop(1, 100,
+                        {"From: offers@junk.test", "Subject: " + subject,
+                         "Date: some\x1b[5m\xC2\x9Bnight"}),
+                Quit()}));
+
+    ClickCheck();
+
+    ASSERT_EQ(list()->topLevelItemCount(), 1);
+    EXPECT_THAT(rowTexts(0),
+                ::testing::ElementsAre(QString::fromUtf8("cheap watches  ]0;owned now\xEF\xBF\xBD"),
+                                       "offers@junk.test", "100", "some [5m night"));
+    EXPECT_EQ(run.rows()[0].subject, subject);
+}
+
 TEST_F(TfrmMainCheckTest, EmptyMailboxKeepsTheTaglineAndHidesTheMessageButtons) {
     Serve(Join({Login("+OK 0 0"), Quit()}));
 

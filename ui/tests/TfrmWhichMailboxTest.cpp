@@ -70,6 +70,18 @@ TEST_F(TfrmWhichMailboxTest, ListsOnlyMailboxesThatTakePartInChecks) {
     EXPECT_EQ(entries, expected);
 }
 
+TEST_F(TfrmWhichMailboxTest, EntriesShowControlsInNamesAsBlanksAndStillChoose) {
+    MailboxAccounts accounts;
+    accounts.Account(11) = {"pop\tone.example", "ann\x1b[2J", true, "pw"};
+    window_ = std::make_unique<TfrmWhichMailbox>(accounts.PickerChoices(), 11, boxes_);
+    window_->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+
+    EXPECT_EQ(list()->currentText(), "11) Mailbox ann [2J - Server pop one.example");
+    click("btOK");
+    EXPECT_EQ(window_->chosenMailbox(), 11);
+}
+
 TEST_F(TfrmWhichMailboxTest, PreselectsTheCurrentMailboxOnlyWhenListed) {
     struct Case {
         const char* name;
