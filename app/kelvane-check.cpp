@@ -63,7 +63,9 @@ class ConsoleFrontEnd : public CheckFrontEnd {
     void HideProgressWindow() override {}
     void ShowProgressMessage(const std::string&) override {}
     void ShowProgressBar(int, int) override {}
-    void RowsChanged() override {}
+    void RowsReset() override {}
+    void RowAppended(int) override {}
+    void MarksChanged() override {}
     void SetBusy(bool) override {}
     void OpenGeneralSettings() override {}
     void LaunchMailProgram() override {}

@@ -24,8 +24,12 @@ class CheckFrontEnd : public MessageBoxes {
     virtual void ShowProgressMessage(const std::string& text) = 0;
     // `maximum` 0 hides the progress bar.
     virtual void ShowProgressBar(int maximum, int position) = 0;
-    // The rows were emptied, a row was added or the marks changed.
-    virtual void RowsChanged() = 0;
+    // The run's rows were emptied or replaced as a whole.
+    virtual void RowsReset() = 0;
+    // Row `index` was added at the end of the rows, with its mark.
+    virtual void RowAppended(int index) = 0;
+    // Marks of any rows changed; the rows themselves stayed.
+    virtual void MarksChanged() = 0;
     // Buttons disabled and the third button reading "Cancel", or back to idle.
     virtual void SetBusy(bool busy) = 0;
     virtual void OpenGeneralSettings() = 0;

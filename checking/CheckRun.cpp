@@ -136,7 +136,7 @@ void CheckRun::SaveSpamSettings() {
 
 void CheckRun::AutoMark() {
     if (classifier_.AutoMark() == 0) frontEnd_.Information(kNoMatchesMessage);
-    frontEnd_.RowsChanged();
+    frontEnd_.MarksChanged();
     ShowTotalCount();
 }
 
@@ -151,7 +151,7 @@ void CheckRun::Cancel() {
 void CheckRun::ClearRows() {
     if (rows_.empty()) return;
     rows_.clear();
-    frontEnd_.RowsChanged();
+    frontEnd_.RowsReset();
 }
 
 int CheckRun::MarkedCount() const {

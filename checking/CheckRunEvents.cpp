@@ -75,7 +75,7 @@ void CheckRun::RowListed(int num) {
     frontEnd_.ShowStatus("Checking message " + Num1(num) + " of " + total +
                          " total waiting messages");
     classifier_.MarkForDeletion(static_cast<int>(rows_.size()) - 1);
-    frontEnd_.RowsChanged();
+    frontEnd_.RowAppended(static_cast<int>(rows_.size()) - 1);
     frontEnd_.ShowProgressMessage("Message " + Num1(num) + " of " + total);
     frontEnd_.ShowProgressBar(client_.MessageCount(), num + 1);
 }
@@ -84,7 +84,7 @@ void CheckRun::ListingDone() {
     frontEnd_.ShowStatus(std::to_string(client_.Info().Count()) + " msg(s) for " +
                          client_.UserName + " on " + client_.Server);
     classifier_.MarkForDeletion(-1);
-    frontEnd_.RowsChanged();
+    frontEnd_.MarksChanged();
     const std::string notice = classifier_.DomainCheckNotice();
     if (!notice.empty()) frontEnd_.ShowStatus(notice);
     frontEnd_.SetBusy(false);

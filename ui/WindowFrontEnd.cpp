@@ -45,8 +45,17 @@ void WindowFrontEnd::ShowProgressBar(int maximum, int position) {
         progress.setProgress(position, maximum);
 }
 
-void WindowFrontEnd::RowsChanged() {
+// Until the list is a model over the rows, every change shows them all again.
+void WindowFrontEnd::RowsReset() {
     if (run_) window_.showRows(run_->rows());
+}
+
+void WindowFrontEnd::RowAppended(int) {
+    RowsReset();
+}
+
+void WindowFrontEnd::MarksChanged() {
+    RowsReset();
 }
 
 void WindowFrontEnd::SetBusy(bool busy) {

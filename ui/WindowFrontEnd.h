@@ -29,7 +29,9 @@ class WindowFrontEnd : public CheckFrontEnd {
     void HideProgressWindow() override;
     void ShowProgressMessage(const std::string& text) override;
     void ShowProgressBar(int maximum, int position) override;
-    void RowsChanged() override;
+    void RowsReset() override;
+    void RowAppended(int index) override;
+    void MarksChanged() override;
     void SetBusy(bool busy) override;
     // The settings windows and the mail program are not part of this version.
     void OpenGeneralSettings() override {}

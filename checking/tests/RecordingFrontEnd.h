@@ -34,7 +34,9 @@ class RecordingFrontEnd : public CheckFrontEnd {
     void HideProgressWindow() override { requests.push_back("hide"); }
     void ShowProgressMessage(const std::string&) override {}
     void ShowProgressBar(int, int) override {}
-    void RowsChanged() override {}
+    void RowsReset() override {}
+    void RowAppended(int) override {}
+    void MarksChanged() override {}
     void SetBusy(bool busy) override { requests.push_back(busy ? "busy" : "idle"); }
     void OpenGeneralSettings() override { requests.push_back("general settings"); }
     void LaunchMailProgram() override { requests.push_back("launch"); }
