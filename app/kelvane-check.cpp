@@ -59,6 +59,7 @@ class ConsoleFrontEnd : public CheckFrontEnd {
         return current;
     }
     void ShowStatus(const std::string& text) override { lastStatus = text; }
+    void ShowNotice(const std::string& text) override { Warning(text); }
     void ShowProgressWindow(const std::string&) override {}
     void HideProgressWindow() override {}
     void ShowProgressMessage(const std::string&) override {}
@@ -154,37 +155,10 @@ void PrintListing(CheckSession& session, int mailbox, bool why) {
     }
 }
 
-// Every mail error ends up in the log, also a server's refusal that the client only raises.
-bool Succeeded(CheckSession& session, RunOutcome outcome) {
-    if (outcome == RunOutcome::Failed && !session.run.lastErrorLogged()) {
-        session.log.WriteErrorRecord(session.run.lastError(), session.client.UserName,
-                                     session.client.Server);
-    }
-    return outcome != RunOutcome::Failed;
-}
-
-// Logs out of a session the run kept open (mailbox 1 alone has a server); false when that
-// failed. The client reports transport errors itself, which writes their records; a refused
-// QUIT is only raised, so its record is written here.
-bool EndSession(CheckSession& session, CheckFrontEnd& frontEnd) {
-    TmsRemotePOP& client = session.client;
-    if (!client.Connected()) return true;
-    try {
-        client.Disconnect();
-        return true;
-    } catch (const EServerError& error) {
-        session.log.WriteErrorRecord(error.what(), client.UserName, client.Server);
-        frontEnd.Error(error.what());
-    } catch (const EMailError& error) {
-        frontEnd.Error(error.what());
-    }
-    return false;
-}
-
 // The deletion run without a question; false when it failed. The messages it had to leave on
 // the server follow the count, one line each.
 bool DeleteMarked(CheckSession& session) {
-    const bool succeeded = Succeeded(session, session.run.Delete({.interactive = false}));
+    const bool succeeded = session.run.Delete({.interactive = false}) != RunOutcome::Failed;
     std::cout << "There were " << session.run.deletedCount() << " messages deleted\n";
     std::cout.flush();
     for (const NotDeletedMessage& message : session.run.notDeleted()) {
@@ -196,18 +170,17 @@ bool DeleteMarked(CheckSession& session) {
 // The check of one mailbox, then its deletion run when asked; false on a mail error or a marked
 // message left on the server. A check that failed part-way still prints what it listed; one
 // that listed nothing (a refused login, missing settings) prints no header.
-bool CheckMailbox(CheckSession& session, CheckFrontEnd& frontEnd, int mailbox,
-                  const Arguments& args) {
+bool CheckMailbox(CheckSession& session, int mailbox, const Arguments& args) {
     session.run.setCurrentMailbox(mailbox);
     const RunOutcome listed = session.run.Check({.chooseMailbox = false, .absorbErrors = false});
-    const bool failed = !Succeeded(session, listed);
+    const bool failed = listed == RunOutcome::Failed;
     // A run that stopped before the server still holds the rows of the mailbox before.
     const bool listedSome = failed && !session.run.rows().empty();
     if (listed == RunOutcome::Done || listedSome) PrintListing(session, mailbox, args.why);
     std::cout.flush();
     if (listed != RunOutcome::Done) return false;
     if (args.remove && !DeleteMarked(session)) return false;
-    const bool ended = EndSession(session, frontEnd);
+    const bool ended = session.run.EndSession();
     return ended && session.run.notDeleted().empty();
 }
 
@@ -216,7 +189,7 @@ bool CheckMailbox(CheckSession& session, CheckFrontEnd& frontEnd, int mailbox,
 bool CheckMailboxGuarded(CheckSession& session, CheckFrontEnd& frontEnd, int mailbox,
                          const Arguments& args) {
     try {
-        return CheckMailbox(session, frontEnd, mailbox, args);
+        return CheckMailbox(session, mailbox, args);
     } catch (const std::exception& error) {
         std::cout.flush();
         session.log.WriteErrorRecord(error.what(), session.client.UserName, session.client.Server);

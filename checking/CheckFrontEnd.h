@@ -19,6 +19,9 @@ class CheckFrontEnd : public MessageBoxes {
                                            const std::vector<MailboxChoice>& choices) = 0;
     // The second status panel.
     virtual void ShowStatus(const std::string& text) = 0;
+    // Something the user should know about the run that ended, e.g. that the DNS server did
+    // not answer; shown after the run's last status.
+    virtual void ShowNotice(const std::string& text) { ShowStatus(text); }
     virtual void ShowProgressWindow(const std::string& title) = 0;
     virtual void HideProgressWindow() = 0;
     virtual void ShowProgressMessage(const std::string& text) = 0;

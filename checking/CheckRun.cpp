@@ -5,6 +5,7 @@
 
 #include "ActivityLog.h"
 #include "CheckFrontEnd.h"
+#include "DomainChecker.h"
 #include "GeneralSettings.h"
 #include "MailErrors.h"
 #include "MatchOperator.h"
@@ -29,6 +30,7 @@ CheckRun::CheckRun(SpamSettings& spam, GeneralSettingsModel& general, SettingsSt
       client_(client),
       log_(log),
       frontEnd_(frontEnd),
+      domains_(domains),
       classifier_(
           spam,
           [this](int index) -> const TmsHeaders* {
@@ -42,6 +44,16 @@ CheckRun::CheckRun(SpamSettings& spam, GeneralSettingsModel& general, SettingsSt
 
 CheckRun::~CheckRun() = default;
 
+CheckRun::RunScope::RunScope(CheckRun& run) : run_(run) {
+    run_.onStack_ = true;
+    run_.cancelRequested_ = false;
+    run_.domains_.ClearCancel();
+}
+
+CheckRun::RunScope::~RunScope() {
+    run_.onStack_ = false;
+}
+
 void CheckRun::LoadCurrentMailbox() {
     current_ = ValidMailboxNumber(current_);
     PopLogin login{client_.Server, client_.UserName, client_.Password};
@@ -52,6 +64,8 @@ void CheckRun::LoadCurrentMailbox() {
 }
 
 RunOutcome CheckRun::Check(const CheckOptions& options) {
+    if (onStack_) return RunOutcome::Stopped;
+    RunScope scope(*this);
     if (general_.accounts.HowManyMailboxesChecked() == 0) {
         frontEnd_.Error("At least ONE mailbox needs to be checked.");
         frontEnd_.OpenGeneralSettings();
@@ -104,18 +118,36 @@ bool CheckRun::RunListing(bool absorbErrors) {
     lastErrorLogged_ = false;
     try {
         client_.UpdateInfo();
+        // A cancel while the listing's last pass worked without waiting: nothing raised it.
+        if (cancelRequested_) throw ECanceledError(kOperationCanceled);
     } catch (const EMailError& error) {
+        if (cancelRequested_) {
+            Canceled();
+            return false;
+        }
         if (!absorbErrors) {
-            Failed(error);
+            Failed(error.what());
             return false;
         }
     }
     return true;
 }
 
-void CheckRun::Failed(const EMailError& error) {
-    lastError_ = error.what();
+void CheckRun::Failed(const std::string& text) {
+    lastError_ = text;
+    if (!lastErrorLogged_) log_.WriteErrorRecord(text, client_.UserName, client_.Server);
+    lastErrorLogged_ = true;
     frontEnd_.Error(lastError_);
+}
+
+// Every wait has unwound by now, so the rows and the windows are the run's to change again.
+void CheckRun::Canceled() {
+    if (checking_) ClearRows();
+    checking_ = false;
+    log_.WriteCancellationRecord(client_.UserName, client_.Server);
+    frontEnd_.SetBusy(false);
+    frontEnd_.HideProgressWindow();
+    Failed(kOperationCanceled);
 }
 
 void CheckRun::FinishCheck() {
@@ -127,25 +159,63 @@ void CheckRun::FinishCheck() {
         frontEnd_.CloseProgram();
     }
     ShowTotalCount();
+    ShowDomainNotice();
     SaveSpamSettings();
+}
+
+// After the totals, which would otherwise cover it at once.
+void CheckRun::ShowDomainNotice() {
+    const std::string notice = classifier_.DomainCheckNotice();
+    if (!notice.empty()) frontEnd_.ShowNotice(notice);
 }
 
 void CheckRun::SaveSpamSettings() {
     for (const std::string& failure : spam_.Savesettings()) frontEnd_.Error(failure);
 }
 
+// Sender-domain lookups may wait, so Auto mark is a run like the others and can be cancelled.
 void CheckRun::AutoMark() {
-    if (classifier_.AutoMark() == 0) frontEnd_.Information(kNoMatchesMessage);
+    if (onStack_) return;
+    RunScope scope(*this);
+    frontEnd_.SetBusy(true);
+    try {
+        if (classifier_.AutoMark() == 0) frontEnd_.Information(kNoMatchesMessage);
+    } catch (const ECanceledError&) {
+        // The marks set before the cancel stay; the rest are unmarked.
+    }
+    frontEnd_.SetBusy(false);
     frontEnd_.MarksChanged();
     ShowTotalCount();
 }
 
 void CheckRun::Cancel() {
+    if (onStack_) {
+        cancelRequested_ = true;
+        client_.Cancel();
+        domains_.Cancel();
+        return;
+    }
+    // Nothing waits: what is left to do is tidy up after a run that failed.
     client_.Cancel();
+    log_.WriteCancellationRecord(client_.UserName, client_.Server);
     if (checking_) ClearRows();
     checking_ = false;
     frontEnd_.SetBusy(false);
     frontEnd_.HideProgressWindow();
+}
+
+bool CheckRun::EndSession() {
+    if (onStack_ || !client_.Connected()) return true;
+    lastErrorLogged_ = false;
+    try {
+        client_.Disconnect();
+        return true;
+    } catch (const EMailError& error) {
+        // After QUIT the session is over, whatever the server answered.
+        client_.Close();
+        Failed(error.what());
+        return false;
+    }
 }
 
 void CheckRun::ClearRows() {

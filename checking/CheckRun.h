@@ -45,8 +45,10 @@ struct NotDeletedMessage {
 };
 
 // The check-mail run and the deletion run of one mailbox at a time, shared by the window
-// program and the command line. Everything happens on the calling thread; the client's waits
-// pump events, so Cancel() may come from a button pressed during a run.
+// program and the command line. Everything happens on the calling thread; the waits pump
+// events, so Cancel() may come from a button pressed during a run. A handler called from the
+// pump only asks: the run unwinds from wherever it waits and tidies up once, at its top, and
+// while a run is on the stack no other run starts and nothing else touches its rows.
 class CheckRun {
   public:
     CheckRun(SpamSettings& spam, GeneralSettingsModel& general, SettingsStore& store,
@@ -60,8 +62,14 @@ class CheckRun {
     RunOutcome Delete(const DeleteOptions& options = {});
     // "&Auto mark msgs": the list marked afresh; the user is told when no rule matched at all.
     void AutoMark();
-    // "Click to cancel": stops the client's wait; a check in progress loses its rows.
+    // "Click to cancel". During a run it only asks the waits to end; the run then tidies up
+    // (a check loses its rows). Outside a run it tidies up after one that failed.
     void Cancel();
+    // Logs out of a session a check kept open for its deletion (the program ending, or the
+    // command line done with a mailbox); false when that failed, which is logged and shown.
+    bool EndSession();
+    // A run (check, deletion, Auto mark) is on the stack, waiting or working.
+    bool running() const { return onStack_; }
 
     int currentMailbox() const { return current_; }
     void setCurrentMailbox(int mailbox) { current_ = mailbox; }
@@ -72,10 +80,8 @@ class CheckRun {
     SpamClassifier& classifier() { return classifier_; }
     bool checkInProgress() const { return checking_; }
     bool deletionInProgress() const { return deleting_; }
-    // The text of the error that ended the last run, and whether the client logged it already
-    // (a "-ERR" reply is raised without being reported).
+    // The text of the error that ended the last run; the run has logged and shown it.
     const std::string& lastError() const { return lastError_; }
-    bool lastErrorLogged() const { return lastErrorLogged_; }
     // Messages the server confirmed deleting in the last deletion run.
     int deletedCount() const { return deleted_; }
     // Marked messages the last deletion run left on the server, in message order.
@@ -91,6 +97,18 @@ class CheckRun {
     bool OnlyOneMailbox() const;
 
   private:
+    // Marks the run on the stack for its lifetime; a new run starts without an old cancel.
+    class RunScope {
+      public:
+        explicit RunScope(CheckRun& run);
+        ~RunScope();
+        RunScope(const RunScope&) = delete;
+        RunScope& operator=(const RunScope&) = delete;
+
+      private:
+        CheckRun& run_;
+    };
+
     bool ChooseMailbox();
     bool AccountComplete();
     bool RunListing(bool absorbErrors);
@@ -109,7 +127,11 @@ class CheckRun {
     bool AfterDeletion(int marked, int total, const DeleteOptions& options);
     void ClearRows();
     void CountDeletions();
-    void Failed(const EMailError& error);
+    // A mail error that ended the run: logged (unless the client did), shown.
+    void Failed(const std::string& text);
+    // Ends a run whose error came from a cancel: the one place it is tidied up.
+    void Canceled();
+    void ShowDomainNotice();
 
     SpamSettings& spam_;
     GeneralSettingsModel& general_;
@@ -117,12 +139,15 @@ class CheckRun {
     TmsRemotePOP& client_;
     ActivityLog& log_;
     CheckFrontEnd& frontEnd_;
+    DomainChecker& domains_;
     std::vector<MessageEntry> rows_;
     SpamClassifier classifier_;
     DateFormatter dateFormat_ = DefaultListDate;
     int current_ = 1;
     bool checking_ = false;
     bool deleting_ = false;
+    bool onStack_ = false;
+    bool cancelRequested_ = false;
     int progressMax_ = 0;
     int progressPosition_ = 1;
     int deleted_ = 0;

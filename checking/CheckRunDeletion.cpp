@@ -23,7 +23,8 @@ void CheckRun::ConnectDeleteEvents() {
 }
 
 RunOutcome CheckRun::Delete(const DeleteOptions& options) {
-    if (deleting_) return RunOutcome::Stopped;
+    if (onStack_ || deleting_) return RunOutcome::Stopped;
+    RunScope scope(*this);
     deleting_ = true;
     deleted_ = 0;
     notDeleted_.clear();
@@ -68,7 +69,10 @@ bool CheckRun::ProcessDeletions(int marked) {
         client_.ProcessMarked();
     } catch (const EMailError& error) {
         log_.CloseLogFile();
-        Failed(error);
+        if (cancelRequested_)
+            Canceled();
+        else
+            Failed(error.what());
         return false;
     }
     for (const DeletedMessage& message : confirmed_) log_.WriteDeletionBlock(message);
@@ -98,13 +102,18 @@ bool CheckRun::AfterDeletion(int marked, int total, const DeleteOptions& options
         lastErrorLogged_ = false;
         try {
             client_.UpdateInfo();
+            if (cancelRequested_) throw ECanceledError(kOperationCanceled);
         } catch (const EMailError& error) {
-            Failed(error);
+            if (cancelRequested_)
+                Canceled();
+            else
+                Failed(error.what());
             return false;
         }
     }
     frontEnd_.SetBusy(false);
     frontEnd_.ShowStatus("There were " + std::to_string(deleted_) + " messages deleted");
+    ShowDomainNotice();
     frontEnd_.HideProgressWindow();
     if (launch) frontEnd_.LaunchMailProgram();
     return true;

@@ -59,14 +59,12 @@ void CheckRun::ConnectCheckEvents() {
     client_.OnInfoUpdated = [this](TagSocket&) { ListingDone(); };
     client_.OnError = [this](TagSocket&, std::string& text) {
         frontEnd_.ShowStatus(text);
+        if (cancelRequested_) return;  // a cancelled run writes its records once, at its top
         log_.WriteErrorRecord(text, client_.UserName, client_.Server);
         lastErrorLogged_ = true;
     };
-    client_.OnCancel = [this](TagSocket&) {
-        frontEnd_.ShowStatus("Operation has been canceled");
-        frontEnd_.SetBusy(false);
-        log_.WriteCancellationRecord(client_.UserName, client_.Server);
-    };
+    // Called during a wait: only the status changes here; the run tidies up when it unwinds.
+    client_.OnCancel = [this](TagSocket&) { frontEnd_.ShowStatus("Operation has been canceled"); };
 }
 
 void CheckRun::RowListed(int num) {
@@ -85,8 +83,6 @@ void CheckRun::ListingDone() {
                          client_.UserName + " on " + client_.Server);
     classifier_.MarkForDeletion(-1);
     frontEnd_.MarksChanged();
-    const std::string notice = classifier_.DomainCheckNotice();
-    if (!notice.empty()) frontEnd_.ShowStatus(notice);
     frontEnd_.SetBusy(false);
     frontEnd_.HideProgressWindow();
 }

@@ -16,7 +16,13 @@ enum class DomainAnswer {
 class DomainChecker {
   public:
     virtual ~DomainChecker() = default;
+    // May raise ECanceledError: a lookup that waits keeps the windows live, and the user may
+    // cancel the run meanwhile.
     virtual DomainAnswer CheckDomainExists(const std::string& domain) = 0;
+    // Asks a waiting lookup to end with ECanceledError, and later ones not to start.
+    virtual void Cancel() {}
+    // Lookups may run again (a new run).
+    virtual void ClearCancel() {}
 };
 
 }  // namespace kelvane

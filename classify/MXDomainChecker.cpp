@@ -15,6 +15,8 @@ DomainAnswer MXDomainChecker::CheckDomainExists(const std::string& domain) {
                                                 : DomainAnswer::Unjudged;
     } catch (const ETimedOutError&) {
         return DomainAnswer::TimedOut;
+    } catch (const ECanceledError&) {
+        throw;  // the user's answer, not the server's: the run stops
     } catch (const EMailError&) {
         return DomainAnswer::Unjudged;
     }

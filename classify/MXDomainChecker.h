@@ -11,6 +11,8 @@ namespace kelvane {
 class MXDomainChecker : public DomainChecker {
   public:
     DomainAnswer CheckDomainExists(const std::string& domain) override;
+    void Cancel() override { resolver_.Cancel(); }
+    void ClearCancel() override { resolver_.ClearCancel(); }
 
     TmsMXResolver& resolver() { return resolver_; }
 

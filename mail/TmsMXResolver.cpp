@@ -45,6 +45,7 @@ TmsMXResolver::TmsMXResolver() {
 
 void TmsMXResolver::Resolve() {
     list_.clear();
+    if (canceled_) throw ECanceledError(kOperationCanceled);
     const std::string query = BuildMxQuery(RandomQueryId(), Domain);
     if (OnSendingQuery) OnSendingQuery(*this);
     const int socket = OpenSocket();
@@ -106,6 +107,10 @@ std::string TmsMXResolver::Receive(int socket) {
             if (!WouldBlock(errno)) RaiseSocketError(errno);
         }
         PumpEvents();
+        if (canceled_) {
+            counter_.Stop();
+            throw ECanceledError(kOperationCanceled);
+        }
         if (counter_.Expired()) {
             counter_.Stop();
             throw ETimedOutError(kOperationTimedOut);

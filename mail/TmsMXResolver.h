@@ -15,9 +15,9 @@ namespace kelvane {
 // them, so that the windows stay live.
 //
 // Resolve() raises EResolverError for an answer that says no or cannot be used, ETimedOutError
-// when no answer comes within TimeOut seconds and ESocketError ("Error #" and the system's error
-// number) when the socket fails. Once the socket is open, it is closed and OnClosingConnection
-// fires whatever happens.
+// when no answer comes within TimeOut seconds, ECanceledError once Cancel() was asked for and
+// ESocketError ("Error #" and the system's error number) when the socket fails. Once the socket is
+// open, it is closed and OnClosingConnection fires whatever happens.
 class TmsMXResolver {
   public:
     // DNSAddress and Port start as DefaultDnsServer() says.
@@ -37,6 +37,10 @@ class TmsMXResolver {
     void Resolve();
     // The records of the last lookup; empty after a failed one.
     const TMXList& MXList() const { return list_; }
+    // Asks a lookup that waits (usually below a button pressed during the wait) to end, and every
+    // later one not to start, until ClearCancel().
+    void Cancel() { canceled_ = true; }
+    void ClearCancel() { canceled_ = false; }
 
   private:
     int OpenSocket() const;
@@ -47,6 +51,7 @@ class TmsMXResolver {
 
     TTimeCounter counter_;
     TMXList list_;
+    bool canceled_ = false;
 };
 
 }  // namespace kelvane
