@@ -1,36 +1,23 @@
 #include "CheckSession.h"
 #include "DisplayText.h"
-#include "EventPump.h"
+#include "LocaleListDate.h"
 #include "ProgramPaths.h"
 #include "QtMessageBoxes.h"
 #include "TfrmMain.h"
+#include "WindowEventPump.h"
 #include "WindowFrontEnd.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QIcon>
 #include <exception>
 #include <filesystem>
 #include <iostream>
-#include <memory>
 #include <string>
 
 namespace kelvane {
 namespace {
 
 constexpr int kTimeOutSeconds = 120;
-// The decoders pump after every few lines; the window needs far fewer redraws than that.
-constexpr qint64 kPumpIntervalMs = 20;
-
-void InstallEventPump() {
-    auto sinceLast = std::make_shared<QElapsedTimer>();
-    sinceLast->start();
-    SetEventPump([sinceLast] {
-        if (sinceLast->elapsed() < kPumpIntervalMs) return;
-        sinceLast->restart();
-        QCoreApplication::processEvents();
-    });
-}
 
 int RunProgram(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -45,19 +32,20 @@ int RunProgram(int argc, char** argv) {
     CheckSession session(paths::ProgramDirectory(), paths::SettingsFile(), frontEnd);
     frontEnd.setRun(&session.run);
     session.client.TimeOut = kTimeOutSeconds;
+    session.run.SetDateFormatter(LocaleListDate(QLocale::system()));
     for (const std::string& problem : session.Load()) boxes.Error(problem);
     // Relative names given to other programs (the mail program, later) start from here.
     std::error_code ignored;
     std::filesystem::current_path(session.folder, ignored);
-    InstallEventPump();
-    window.attachRun(session.run, session.client, boxes);
+    InstallWindowEventPump();
+    window.attachRun(session.run, boxes);
     window.setStartedInTray(session.model.general.sysTray);
     if (window.startedInTray())
         window.hideApplication();
     else
         window.show();
     const int result = app.exec();
-    SetEventPump({});
+    RemoveWindowEventPump();
     return result;
 }
 
@@ -70,11 +58,11 @@ int main(int argc, char** argv) {
     try {
         return kelvane::RunProgram(argc, argv);
     } catch (const std::exception& error) {
-        kelvane::SetEventPump({});
+        kelvane::RemoveWindowEventPump();
         std::cerr << "error: " << kelvane::SafeDisplayText(error.what()) << "\n";
         return 1;
     } catch (...) {
-        kelvane::SetEventPump({});
+        kelvane::RemoveWindowEventPump();
         std::cerr << "error: unknown error\n";
         return 1;
     }

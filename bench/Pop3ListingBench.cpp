@@ -1,11 +1,12 @@
 // How long one check of a large mailbox takes: UpdateInfo over 2,000 messages with realistic
 // header blocks (Received chains, DKIM signatures, MIME fields), served by a private Dovecot.
-//   Pop3ListingBench [--runs=N] [benchmark flags]
+//   Pop3ListingBench [--runs=N] [--messages=M] [benchmark flags]
 //       start and fill a Dovecot (needs root), then list its mailbox N times (default 7)
-//   Pop3ListingBench --serve
+//   Pop3ListingBench --serve [--messages=M]
 //       start and fill a Dovecot, print "ADDRESS USER PASSWORD", serve until stdin closes
 //   Pop3ListingBench --server=ADDRESS --user=NAME --password=TEXT [--runs=N] [benchmark flags]
 //       list the mailbox of a running server, such as one from --serve
+// --messages fills the mailbox with M messages instead of 2,000.
 // bench/pop3-listing.sh runs it next to a plain client, bench/pop3_reference.py.
 #include <benchmark/benchmark.h>
 
@@ -30,7 +31,7 @@ namespace {
 
 using kelvane::testsupport::DovecotServer;
 
-constexpr int kMessages = 2000;
+int messageCount = 2000;
 constexpr const char* kUser = "bench";
 constexpr const char* kPassword = "bench-pass";
 
@@ -111,7 +112,7 @@ class MessageMaker {
 void Fill(DovecotServer& server) {
     server.AddUser(kUser, kPassword);
     MessageMaker maker;
-    for (int n = 1; n <= kMessages; ++n) server.AddMessage(kUser, maker.Message(n));
+    for (int n = 1; n <= messageCount; ++n) server.AddMessage(kUser, maker.Message(n));
 }
 
 // One check of the mailbox; returns the number of messages listed.
@@ -138,7 +139,7 @@ void BM_UpdateInfo(benchmark::State& state) {
     state.counters["messages"] = listed;
 }
 
-// Takes --serve, --server=, --user=, --password= and --runs= out of argv for us.
+// Takes --serve, --server=, --user=, --password=, --runs= and --messages= out of argv for us.
 struct Options {
     bool serve = false;
     int runs = 7;
@@ -162,6 +163,8 @@ Options TakeOptions(int& argc, char** argv) {
             target.password = value("--password=");
         } else if (arg.starts_with("--runs=")) {
             options.runs = std::stoi(value("--runs="));
+        } else if (arg.starts_with("--messages=")) {
+            messageCount = std::stoi(value("--messages="));
         } else {
             argv[kept++] = argv[i];
         }
@@ -216,7 +219,8 @@ int main(int argc, char** argv) {
     if (options.serve) return Serve();
     std::unique_ptr<DovecotServer> server;
     if (target.address.empty() && !(server = StartFilledServer())) return 1;
-    benchmark::RegisterBenchmark("UpdateInfo/2000_messages", BM_UpdateInfo)
+    const std::string name = "UpdateInfo/" + std::to_string(messageCount) + "_messages";
+    benchmark::RegisterBenchmark(name.c_str(), BM_UpdateInfo)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime()
         ->Iterations(1)

@@ -4,40 +4,29 @@
 #include "GeneralErrorHandler.h"
 #include "MarkPictures.h"
 #include "MessageBoxes.h"
-#include "RightAlignDelegate.h"
-#include "ShownText.h"
+#include "MessageListModel.h"
 #include "TfrmAbout.h"
 #include "TfrmRetrieving.h"
-#include "TmsRemotePOP.h"
 
 #include <QCloseEvent>
+#include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QTreeWidget>
+#include <QStyle>
+#include <QTreeView>
 #include <QVBoxLayout>
-#include <exception>
+#include <QtMath>
+#include <algorithm>
 
 namespace kelvane {
 
 namespace {
 
-enum Column { kSubject, kSender, kSize, kDate };
-
-constexpr int kMarkRole = Qt::UserRole;
-
-// A row without a picture keeps the picture's room empty so that its subject lines up with the
-// others.
-QIcon RowMarkIcon(MarkState mark) {
-    const QIcon icon = MarkIcon(mark);
-    if (!icon.isNull()) return icon;
-    QPixmap blank(16, 16);
-    blank.fill(Qt::transparent);
-    return QIcon(blank);
-}
+using Column = MessageListModel::Column;
 
 }  // namespace
 
@@ -60,30 +49,52 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
     enableAllButtons();
 }
 
-QTreeWidget* TfrmMain::createMessageList() {
-    list_ = new QTreeWidget(this);
+QTreeView* TfrmMain::createMessageList() {
+    messages_ = new MessageListModel(this);
+    list_ = new QTreeView(this);
     list_->setObjectName(QStringLiteral("ListView1"));
+    list_->setModel(messages_);
     list_->setRootIsDecorated(false);
+    list_->setItemsExpandable(false);
+    // Rows of one height let the view lay out thousands of them without measuring each.
     list_->setUniformRowHeights(true);
     list_->setAllColumnsShowFocus(true);
     list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list_->setSortingEnabled(false);
     list_->setIconSize(QSize(16, 16));
-    list_->setHeaderLabels({tr("Subject"), tr("Sender"), tr("Size"), tr("Date")});
-    list_->headerItem()->setTextAlignment(kSize, Qt::AlignRight | Qt::AlignVCenter);
-    list_->setItemDelegateForColumn(kSize, new RightAlignDelegate(list_));
 
     QHeaderView* header = list_->header();
     header->setSectionsClickable(false);
     header->setSectionsMovable(false);
     // Stretching would override the Date width; the spare room stays blank instead.
     header->setStretchLastSection(false);
-    header->resizeSection(kSubject, 220);
-    header->resizeSection(kSender, 200);
-    header->resizeSection(kSize, 60);
-    header->resizeSection(kDate, 130);
+    header->resizeSection(Column::kSubject, 220);
+    header->resizeSection(Column::kSender, 200);
+    header->resizeSection(Column::kSize, 60);
+    header->resizeSection(Column::kDate, 130);
+
+    connect(messages_, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex&, int first, int last) { widenDateColumn(first, last); });
+    connect(messages_, &QAbstractItemModel::modelReset, this,
+            [this] { widenDateColumn(0, messages_->rowCount() - 1); });
     return list_;
+}
+
+// The date's form is the desktop's, so its width is known only once it is there; the column
+// grows to fit rather than cut it off, and never shrinks under the user. Measured with the font
+// alone, as the delegate's own measure costs too much for every row of a large mailbox.
+void TfrmMain::widenDateColumn(int first, int last) {
+    const QFontMetricsF metrics(list_->font());
+    // A cell's text keeps this far from both of its edges (QCommonStyle's item text margin).
+    const int margin =
+        list_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list_) + 1;
+    int needed = list_->columnWidth(Column::kDate);
+    for (int row = first; row <= last; ++row) {
+        const QString text = messages_->index(row, Column::kDate).data().toString();
+        needed = std::max(needed, qCeil(metrics.horizontalAdvance(text)) + 2 * margin);
+    }
+    if (needed > list_->columnWidth(Column::kDate)) list_->setColumnWidth(Column::kDate, needed);
 }
 
 QWidget* TfrmMain::createButtonRow() {
@@ -99,6 +110,9 @@ QWidget* TfrmMain::createButtonRow() {
     btResetAll_ = addButton(row, "btResetAll", tr("&Reset all marks"));
     btRemark_ = addButton(row, "btRemark", tr("&Auto mark msgs"));
     btLaunch_ = addButton(row, "btLaunch", tr("&Launch e-mail program"));
+    // Marking by hand, resetting the marks and the mail program come later; until then their
+    // buttons would do nothing.
+    for (QPushButton* later : {btMark_, btResetAll_, btLaunch_}) later->hide();
 
     lblAd_ = new QLabel(tagline(), rowWidget);
     lblAd_->setObjectName(QStringLiteral("lblAd"));
@@ -157,7 +171,7 @@ void TfrmMain::disableAllButtons() {
 }
 
 void TfrmMain::enableAllButtons() {
-    const bool listed = list_->topLevelItemCount() > 0;
+    const bool listed = messages_->rowCount() > 0;
     btList_->setEnabled(run_ != nullptr);
     btList_->setIcon(CheckButtonIcon(!listed));
     btOptions_->setEnabled(true);
@@ -177,9 +191,7 @@ void TfrmMain::setMessageButtonsVisible(bool visible) {
     // The tagline leaves before the buttons come, so that the row never asks for room for both
     // and the window does not widen on the way.
     if (visible) lblAd_->hide();
-    for (QPushButton* button : {btMark_, btResetAll_, btLaunch_, btDelete_, btRemark_}) {
-        button->setVisible(visible);
-    }
+    for (QPushButton* button : {btDelete_, btRemark_}) button->setVisible(visible);
     if (!visible) lblAd_->show();
 }
 
@@ -187,23 +199,13 @@ void TfrmMain::setStatusText(const QString& text) {
     pnlStatus_->setText(text);
 }
 
-void TfrmMain::setRowMark(int row, MarkState mark) {
-    QTreeWidgetItem* item = list_->topLevelItem(row);
-    if (!item) return;
-    item->setData(kSubject, kMarkRole, mark);
-    item->setIcon(kSubject, RowMarkIcon(mark));
-}
-
 MarkState TfrmMain::rowMark(int row) const {
-    const QTreeWidgetItem* item = list_->topLevelItem(row);
-    if (!item) return kNoMark;
-    const QVariant mark = item->data(kSubject, kMarkRole);
+    const QVariant mark = messages_->index(row, Column::kSubject).data(MessageListModel::kMarkRole);
     return mark.isValid() ? mark.toInt() : kNoMark;
 }
 
-void TfrmMain::attachRun(CheckRun& run, TmsRemotePOP& client, MessageBoxes& boxes) {
+void TfrmMain::attachRun(CheckRun& run, MessageBoxes& boxes) {
     run_ = &run;
-    client_ = &client;
     boxes_ = &boxes;
     btList_->setToolTip(QString());
     connectRunCommands();
@@ -250,25 +252,13 @@ void TfrmMain::hideApplication() {
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
-    if (client_ && client_->Connected()) {
-        // A server that has gone away must not keep the window open.
-        try {
-            client_->Disconnect();
-        } catch (const std::exception&) {
-            client_->Close();
-        }
-    }
+    // The run logs out of a session it kept open; it reports a failure and closes regardless.
+    if (run_) RunGuarded(*boxes_, [this] { run_->EndSession(); });
     QMainWindow::closeEvent(event);
 }
 
-void TfrmMain::showRows(const std::vector<MessageEntry>& rows) {
-    list_->clear();
-    for (const MessageEntry& row : rows) {
-        auto* item = new QTreeWidgetItem({ShownText(row.subject), ShownText(row.sender),
-                                          ShownText(row.size), ShownText(row.date)});
-        list_->addTopLevelItem(item);
-        setRowMark(list_->topLevelItemCount() - 1, row.mark);
-    }
+void TfrmMain::showRows(const std::vector<MessageEntry>* rows) {
+    messages_->setRows(rows);
 }
 
 TfrmRetrieving& TfrmMain::progressWindow() {

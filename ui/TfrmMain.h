@@ -9,14 +9,14 @@
 class QHBoxLayout;
 class QLabel;
 class QPushButton;
-class QTreeWidget;
+class QTreeView;
 
 namespace kelvane {
 
 class CheckRun;
 class MessageBoxes;
+class MessageListModel;
 class TfrmRetrieving;
-class TmsRemotePOP;
 
 // The main window: the list of messages on the server, the command buttons and a status bar.
 class TfrmMain : public QMainWindow {
@@ -31,12 +31,14 @@ class TfrmMain : public QMainWindow {
     void enableAllButtons();
     void setStatusText(const QString& text);
 
-    // Connects the commands to `run` and enables checking; closing the window ends `client`'s
-    // connection; the commands' boxes go to `boxes`. All must outlive the window.
-    void attachRun(CheckRun& run, TmsRemotePOP& client, MessageBoxes& boxes);
-    // Replaces the list with `rows`, their mark pictures in front of the subjects. The texts are
-    // made safe to show; `rows` keep every byte.
-    void showRows(const std::vector<MessageEntry>& rows);
+    // Connects the commands to `run` and enables checking; closing the window has the run end
+    // the session it kept; the commands' boxes go to `boxes`. Both must outlive the window.
+    void attachRun(CheckRun& run, MessageBoxes& boxes);
+    // Lists `*rows` from now on (nothing for null), their mark pictures in front of the subjects;
+    // they must be replaced before they go. The texts are made safe to show; the rows keep every
+    // byte. Changes to them are announced through messageList().
+    void showRows(const std::vector<MessageEntry>* rows);
+    MessageListModel& messageList() { return *messages_; }
     // The progress window of runs, made on first use.
     TfrmRetrieving& progressWindow();
 
@@ -47,16 +49,15 @@ class TfrmMain : public QMainWindow {
     // Puts the program out of the way without ending it.
     void hideApplication();
 
-    // Shows `mark`'s picture in front of the subject of row `row`; kNoMark leaves that room blank.
-    void setRowMark(int row, MarkState mark);
-    // kNoMark for a row never marked.
+    // The mark the list shows for row `row`; kNoMark for an unmarked row or one not listed.
     MarkState rowMark(int row) const;
 
   protected:
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    QTreeWidget* createMessageList();
+    QTreeView* createMessageList();
+    void widenDateColumn(int first, int last);
     QWidget* createButtonRow();
     QPushButton* addButton(QHBoxLayout* row, const char* name, const QString& caption);
     void createOptionsMenu();
@@ -71,13 +72,13 @@ class TfrmMain : public QMainWindow {
     void setExitButtonBusy(bool busy);
 
     CheckRun* run_ = nullptr;
-    TmsRemotePOP* client_ = nullptr;
     MessageBoxes* boxes_ = nullptr;
     TfrmRetrieving* progress_ = nullptr;
     bool busy_ = false;
     bool startedInTray_ = false;
 
-    QTreeWidget* list_ = nullptr;
+    MessageListModel* messages_ = nullptr;
+    QTreeView* list_ = nullptr;
     QPushButton* btList_ = nullptr;
     QPushButton* btMark_ = nullptr;
     QPushButton* btDelete_ = nullptr;

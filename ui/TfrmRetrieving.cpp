@@ -56,6 +56,10 @@ TfrmRetrieving::TfrmRetrieving(QWidget* parent) : QDialog(parent) {
     connect(animation_, &QTimer::timeout, this,
             [this] { showFrame((frame_ + 1) % kMailFrameCount); });
     showFrame(0);
+    progressStep_ = new QTimer(this);
+    progressStep_->setSingleShot(true);
+    progressStep_->setInterval(0);
+    connect(progressStep_, &QTimer::timeout, this, &TfrmRetrieving::showProgress);
     setMinimumWidth(320);
 }
 
@@ -70,14 +74,11 @@ QWidget* TfrmRetrieving::createAccountLines() {
     return lines;
 }
 
-void TfrmRetrieving::showFor(const QString& userName, const QString& server) {
+void TfrmRetrieving::showFor(const QString& title, const QString& userName, const QString& server) {
+    lblTitle_->setText(title);
     lblMailbox_->setText(userName);
     lblServer_->setText(server);
     show();
-}
-
-void TfrmRetrieving::setTitle(const QString& text) {
-    lblTitle_->setText(text);
 }
 
 void TfrmRetrieving::setMessage(const QString& text) {
@@ -85,12 +86,19 @@ void TfrmRetrieving::setMessage(const QString& text) {
 }
 
 void TfrmRetrieving::setProgress(int position, int maximum) {
-    progbar_->setMaximum(maximum);
-    progbar_->setValue(position);
+    position_ = position;
+    maximum_ = maximum;
+    if (!progressStep_->isActive()) progressStep_->start();
+}
+
+void TfrmRetrieving::showProgress() {
+    progbar_->setMaximum(maximum_);
+    progbar_->setValue(position_);
     progbar_->show();
 }
 
 void TfrmRetrieving::hideProgress() {
+    progressStep_->stop();
     progbar_->hide();
 }
 
@@ -102,10 +110,10 @@ void TfrmRetrieving::reject() {
     emit cancelClicked();
 }
 
+// The title is left alone: it is the run's, and a deletion's must not turn back into a listing's.
 void TfrmRetrieving::showEvent(QShowEvent* event) {
     lblMsg_->clear();
-    lblTitle_->setText(tr(kStandbyTitle));
-    progbar_->hide();
+    hideProgress();
     animation_->start();
     QDialog::showEvent(event);
 }

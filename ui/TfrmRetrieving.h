@@ -16,13 +16,15 @@ class TfrmRetrieving : public QDialog {
   public:
     explicit TfrmRetrieving(QWidget* parent = nullptr);
 
-    // Shows the window for a fresh listing of `userName` on `server`.
-    void showFor(const QString& userName, const QString& server);
+    // Shows the window headed `title` for a fresh run on `userName`'s mailbox on `server`; a
+    // window already shown keeps its message and bar.
+    void showFor(const QString& title, const QString& userName, const QString& server);
 
-    void setTitle(const QString& text);
     void setMessage(const QString& text);
-    // Shows the bar at `position` of `maximum`.
+    // Shows the bar at `position` of `maximum` at the next round of events: a bar repaints at
+    // once on every step it shows, and a large mailbox brings steps far faster than needed.
     void setProgress(int position, int maximum);
+    // Also drops a step not shown yet.
     void hideProgress();
 
     // The frame of the mail animation on view, 0 to 9.
@@ -42,6 +44,7 @@ class TfrmRetrieving : public QDialog {
   private:
     QWidget* createAccountLines();
     void showFrame(int frame);
+    void showProgress();
 
     QLabel* lblTitle_ = nullptr;
     QLabel* lblMsg_ = nullptr;
@@ -51,7 +54,10 @@ class TfrmRetrieving : public QDialog {
     QProgressBar* progbar_ = nullptr;
     QPushButton* btCancel_ = nullptr;
     QTimer* animation_ = nullptr;
+    QTimer* progressStep_ = nullptr;
     int frame_ = 0;
+    int position_ = 0;
+    int maximum_ = 0;
 };
 
 }  // namespace kelvane

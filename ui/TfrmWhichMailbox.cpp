@@ -39,7 +39,7 @@ void TfrmWhichMailbox::fillList(const std::vector<MailboxChoice>& choices, int c
     int preselected = -1;
     for (const MailboxChoice& choice : choices) {
         if (choice.mailbox == current) preselected = cbWhich_->count();
-        cbWhich_->addItem(ShownText(choice.text));
+        cbWhich_->addItem(ShownText(choice.text), choice.mailbox);
     }
     cbWhich_->setCurrentIndex(preselected);
 }
@@ -49,8 +49,8 @@ void TfrmWhichMailbox::okClicked() {
         boxes_.Error("Mailbox not selected.");
         return;
     }
-    const QString entry = cbWhich_->currentText();
-    chosen_ = entry.left(entry.indexOf(QLatin1Char(')'))).toInt();
+    // The number comes with the entry: its text is for reading and need not start with it.
+    chosen_ = cbWhich_->currentData().toInt();
     accept();
 }
 

@@ -1,6 +1,7 @@
 #include "WindowFrontEnd.h"
 
 #include "CheckRun.h"
+#include "MessageListModel.h"
 #include "ShownText.h"
 #include "TfrmMain.h"
 #include "TfrmRetrieving.h"
@@ -11,6 +12,15 @@ namespace kelvane {
 
 WindowFrontEnd::WindowFrontEnd(TfrmMain& window, MessageBoxes& boxes)
     : window_(window), boxes_(boxes) {}
+
+WindowFrontEnd::~WindowFrontEnd() {
+    window_.showRows(nullptr);
+}
+
+void WindowFrontEnd::setRun(CheckRun* run) {
+    run_ = run;
+    window_.showRows(run_ ? &run_->rows() : nullptr);
+}
 
 std::optional<int> WindowFrontEnd::PickMailbox(int current,
                                                const std::vector<MailboxChoice>& choices) {
@@ -24,9 +34,8 @@ void WindowFrontEnd::ShowStatus(const std::string& text) {
 }
 
 void WindowFrontEnd::ShowProgressWindow(const std::string& title) {
-    TfrmRetrieving& progress = window_.progressWindow();
-    progress.setTitle(ShownText(title));
-    progress.showFor(ShownText(run_->client().UserName), ShownText(run_->client().Server));
+    window_.progressWindow().showFor(ShownText(title), ShownText(run_->client().UserName),
+                                     ShownText(run_->client().Server));
 }
 
 void WindowFrontEnd::HideProgressWindow() {
@@ -45,17 +54,16 @@ void WindowFrontEnd::ShowProgressBar(int maximum, int position) {
         progress.setProgress(position, maximum);
 }
 
-// Until the list is a model over the rows, every change shows them all again.
 void WindowFrontEnd::RowsReset() {
-    if (run_) window_.showRows(run_->rows());
+    window_.messageList().rowsReset();
 }
 
-void WindowFrontEnd::RowAppended(int) {
-    RowsReset();
+void WindowFrontEnd::RowAppended(int index) {
+    window_.messageList().rowAppended(index);
 }
 
 void WindowFrontEnd::MarksChanged() {
-    RowsReset();
+    window_.messageList().marksChanged();
 }
 
 void WindowFrontEnd::SetBusy(bool busy) {

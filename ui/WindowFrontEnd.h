@@ -16,8 +16,13 @@ class WindowFrontEnd : public CheckFrontEnd {
   public:
     // `boxes` must outlive the front end.
     WindowFrontEnd(TfrmMain& window, MessageBoxes& boxes);
-    // The run shown; set once the run exists, before it starts.
-    void setRun(CheckRun* run) { run_ = run; }
+    // The window stops listing the run's rows, which may be gone already.
+    ~WindowFrontEnd() override;
+    WindowFrontEnd(const WindowFrontEnd&) = delete;
+    WindowFrontEnd& operator=(const WindowFrontEnd&) = delete;
+    // The run shown; set once the run exists, before it starts. The window lists its rows until
+    // another run is set or the front end goes.
+    void setRun(CheckRun* run);
 
     void Error(const std::string& text) override { boxes_.Error(text); }
     void Warning(const std::string& text) override { boxes_.Warning(text); }

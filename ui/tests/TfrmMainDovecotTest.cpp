@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
-#include <QTreeWidget>
 #include <algorithm>
 #include <iostream>
 #include <optional>
@@ -48,6 +47,12 @@ class TfrmMainDovecotTest : public windowtest::WindowRunFixture {
     }
 
     std::string Where() const { return "ann on " + dovecot->address(); }
+    // The progress window's title when the run first showed `status`.
+    std::string TitleAtStatus(const std::string& status) const {
+        const auto at = std::find(front.panelTexts.begin(), front.panelTexts.end(), status);
+        if (at == front.panelTexts.end()) return "(no status " + status + ")";
+        return front.progressTitles[at - front.panelTexts.begin()];
+    }
     std::vector<std::string> SubjectsOnServer() const {
         return testsupport::SubjectsOnServer(dovecot->address(), "ann", "pw");
     }
@@ -55,11 +60,11 @@ class TfrmMainDovecotTest : public windowtest::WindowRunFixture {
     // Checks, then marks the rows check, question and blacklist, as a user would by hand.
     void CheckAndMarkThree() {
         QTest::mouseClick(button("btList"), Qt::LeftButton);
-        ASSERT_EQ(list()->topLevelItemCount(), 3) << ::testing::PrintToString(boxes.shown);
+        ASSERT_EQ(listedRows(), 3) << ::testing::PrintToString(boxes.shown);
         run.rows()[0].mark = kCheckMark;
         run.rows()[1].mark = kQuestionMark;
         run.rows()[2].mark = kBlacklistMark;
-        window.showRows(run.rows());
+        front.MarksChanged();
         ASSERT_TRUE(button("btDelete")->isVisible());
     }
 
@@ -77,7 +82,7 @@ TEST_F(TfrmMainDovecotTest, CheckShowsEachRowAsItIsListedAndEndsWithTheTotals) {
     EXPECT_EQ(window.rowMark(0), kNoMark);
     EXPECT_EQ(window.rowMark(1), kBlacklistMark);
     EXPECT_EQ(window.rowMark(2), kNoMark);
-    EXPECT_EQ(list()->topLevelItem(0)->text(1), "bo@friends.test");
+    EXPECT_EQ(cellText(0, 1), "bo@friends.test");
 
     // The panel showed every step, in order.
     EXPECT_THAT(front.panelTexts, HasInOrder(std::vector<std::string>{
@@ -111,6 +116,10 @@ TEST_F(TfrmMainDovecotTest, DeleteConfirmedRemovesTheMarkedMessagesAndListsTheRe
     EXPECT_THAT(front.panelTexts,
                 HasInOrder(std::vector<std::string>{"Deleting 1 lunch", "Deleting 3 today"}));
     EXPECT_EQ(status(), "There were 2 messages deleted");
+    // The progress window says what it waits for: the deletion, then the listing after it.
+    EXPECT_EQ(TitleAtStatus("Deleting 1 lunch"), "Deleting messages ... standby");
+    EXPECT_EQ(TitleAtStatus("Checking message 1 of 1 total waiting messages"),
+              "Retrieving messages ... standby");
 
     const std::string log = LogText();
     ASSERT_EQ(log.substr(0, logBefore.size()), logBefore);

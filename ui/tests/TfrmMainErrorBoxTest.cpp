@@ -16,7 +16,6 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -91,7 +90,7 @@ TEST_P(IncompleteSettingsTest, CheckShowsTheErrorAndContactsNoServer) {
     EXPECT_FALSE(listener.ConnectionPending());
     EXPECT_FALSE(client.Connected());
     EXPECT_EQ(child<QLabel>("pnlStatus")->text(), "");
-    EXPECT_EQ(list()->topLevelItemCount(), 0);
+    EXPECT_EQ(listedRows(), 0);
     EXPECT_EQ(LogText(), "");
     ExpectIdle();
 }
@@ -119,9 +118,9 @@ TEST_F(TfrmMainErrorBoxTest, CancelDuringSlowListingLogsItAndEmptiesTheList) {
     QTimer poll;
     poll.setInterval(10);
     QObject::connect(&poll, &QTimer::timeout, &window, [&] {
-        if (list()->topLevelItemCount() == 0 || button("btExit")->text() != "Cancel") return;
+        if (listedRows() == 0 || button("btExit")->text() != "Cancel") return;
         poll.stop();
-        rowsWhenCancelled = list()->topLevelItemCount();
+        rowsWhenCancelled = listedRows();
         QTest::mouseClick(button("btExit"), Qt::LeftButton);
     });
     poll.start();
@@ -130,7 +129,7 @@ TEST_F(TfrmMainErrorBoxTest, CancelDuringSlowListingLogsItAndEmptiesTheList) {
 
     EXPECT_EQ(rowsWhenCancelled, 1);
     EXPECT_THAT(boxes.shown, ElementsAre("error: Operation has been canceled"));
-    EXPECT_EQ(list()->topLevelItemCount(), 0);
+    EXPECT_EQ(listedRows(), 0);
     EXPECT_TRUE(run.rows().empty());
     ExpectIdle();
 

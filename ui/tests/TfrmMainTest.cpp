@@ -1,5 +1,5 @@
 #include "MarkPictures.h"
-#include "RightAlignDelegate.h"
+#include "MessageListModel.h"
 #include "TfrmAbout.h"
 #include "TfrmMain.h"
 
@@ -16,17 +16,21 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolTip>
-#include <QTreeWidget>
+#include <QTreeView>
+#include <algorithm>
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace kelvane {
 namespace {
 
+// The window over rows of its own, changed and announced the way a run does it.
 class TfrmMainTest : public ::testing::Test {
   protected:
     void SetUp() override {
+        window_.showRows(&rows_);
         window_.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window_));
     }
@@ -38,29 +42,28 @@ class TfrmMainTest : public ::testing::Test {
         return found;
     }
 
-    QTreeWidget* list() { return child<QTreeWidget>("ListView1"); }
+    QTreeView* list() { return child<QTreeView>("ListView1"); }
+    QAbstractItemModel* model() { return list()->model(); }
     QPushButton* button(const char* name) { return child<QPushButton>(name); }
+    QModelIndex cell(int row, int column = 0) { return model()->index(row, column); }
+    QString text(int row, int column = 0) { return cell(row, column).data().toString(); }
+    QPoint cellCentre(int row) { return list()->visualRect(cell(row)).center(); }
 
-    QTreeWidgetItem* addRow(const QString& subject) {
-        auto* item = new QTreeWidgetItem({subject, "ann@example.org", "2048", "2024-03-01 10:15"});
-        list()->addTopLevelItem(item);
-        return item;
+    void addRow(const std::string& subject, const std::string& date = "3/1/2024 10:15 AM") {
+        rows_.push_back({subject, "ann@example.org", "2048", date});
+        window_.messageList().rowAppended(static_cast<int>(rows_.size()) - 1);
     }
 
-    QPoint cellCentre(QTreeWidgetItem* item, int column = 0) {
-        return list()->visualRect(list()->indexFromItem(item, column)).center();
-    }
-
+    // Declared first, so that the rows outlive the window that lists them.
+    std::vector<MessageEntry> rows_;
     TfrmMain window_;
 };
-
-const char* const kMessageButtons[] = {"btMark", "btDelete", "btResetAll", "btRemark", "btLaunch"};
 
 TEST_F(TfrmMainTest, TitleIsProgramNameAndDefaultSizeFitsColumnsAndAllButtons) {
     EXPECT_EQ(window_.windowTitle(), "Kelvane");
     EXPECT_GE(list()->viewport()->width(), 220 + 200 + 60 + 130);
 
-    // Listing messages brings in the full button row; the window must already have room for it.
+    // Listing messages brings in the message buttons; the window must already have room for them.
     const QSize idleSize = window_.size();
     addRow("Invoice");
     window_.enableAllButtons();
@@ -77,30 +80,22 @@ TEST_F(TfrmMainTest, ListHasFourColumnsWithHeadingsWidthsAndAlignment) {
     const Case cases[] = {
         {"Subject", 220, false}, {"Sender", 200, false}, {"Size", 60, true}, {"Date", 130, false}};
 
-    QTreeWidget* view = list();
-    ASSERT_EQ(view->columnCount(), 4);
+    ASSERT_EQ(model()->columnCount(), 4);
+    EXPECT_EQ(model()->rowCount(), 0);
+    addRow("Invoice");
+    const auto rightAligned = [](const QVariant& alignment) {
+        return Qt::Alignment(alignment.toInt()).testFlag(Qt::AlignRight);
+    };
     for (int column = 0; column < 4; ++column) {
         const Case& expected = cases[column];
         SCOPED_TRACE(expected.heading);
-        EXPECT_EQ(view->headerItem()->text(column), expected.heading);
-        EXPECT_EQ(view->columnWidth(column), expected.width);
-        const auto alignment = Qt::Alignment(
-            view->model()->headerData(column, Qt::Horizontal, Qt::TextAlignmentRole).toInt());
-        EXPECT_EQ(alignment.testFlag(Qt::AlignRight), expected.rightAligned);
+        EXPECT_EQ(model()->headerData(column, Qt::Horizontal).toString(), expected.heading);
+        EXPECT_EQ(list()->columnWidth(column), expected.width);
+        EXPECT_EQ(rightAligned(model()->headerData(column, Qt::Horizontal, Qt::TextAlignmentRole)),
+                  expected.rightAligned);
+        EXPECT_EQ(rightAligned(cell(0, column).data(Qt::TextAlignmentRole)), expected.rightAligned);
     }
-    EXPECT_FALSE(view->rootIsDecorated());
-    EXPECT_EQ(view->topLevelItemCount(), 0);
-}
-
-TEST_F(TfrmMainTest, SizeCellsAreRightAlignedWhoeverAddsTheRow) {
-    QTreeWidgetItem* item = addRow("Invoice");
-    auto* delegate = dynamic_cast<RightAlignDelegate*>(list()->itemDelegateForColumn(2));
-    ASSERT_NE(delegate, nullptr);
-
-    QStyleOptionViewItem option;
-    delegate->initStyleOption(&option, list()->indexFromItem(item, 2));
-    EXPECT_TRUE(option.displayAlignment.testFlag(Qt::AlignRight));
-    for (int column : {0, 1, 3}) EXPECT_EQ(list()->itemDelegateForColumn(column), nullptr);
+    EXPECT_FALSE(list()->rootIsDecorated());
 }
 
 TEST_F(TfrmMainTest, ClickingAHeadingDoesNotSortTheList) {
@@ -111,39 +106,41 @@ TEST_F(TfrmMainTest, ClickingAHeadingDoesNotSortTheList) {
 
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, subjectHeading);
 
-    EXPECT_EQ(list()->topLevelItem(0)->text(0), "beta");
-    EXPECT_EQ(list()->topLevelItem(1)->text(0), "alpha");
+    EXPECT_EQ(text(0), "beta");
+    EXPECT_EQ(text(1), "alpha");
     EXPECT_FALSE(header->isSortIndicatorShown());
 }
 
 TEST_F(TfrmMainTest, CellsCannotBeEditedInPlace) {
-    QTreeWidgetItem* item = addRow("Invoice");
-    // Even an editable item must not open an editor in this list.
-    item->setFlags(item->flags() | Qt::ItemIsEditable);
-    list()->setCurrentItem(item);
+    addRow("Invoice");
+    list()->setCurrentIndex(cell(0));
     list()->setFocus();
 
     QTest::keyClick(list(), Qt::Key_F2);
-    QTest::mouseDClick(list()->viewport(), Qt::LeftButton, {}, cellCentre(item));
+    QTest::mouseDClick(list()->viewport(), Qt::LeftButton, {}, cellCentre(0));
     QTest::keyClicks(list(), "x");
 
     EXPECT_TRUE(list()->findChildren<QLineEdit*>().isEmpty());
-    EXPECT_EQ(item->text(0), "Invoice");
+    EXPECT_EQ(text(0), "Invoice");
+    EXPECT_EQ(rows_[0].subject, "Invoice");
 }
 
 TEST_F(TfrmMainTest, ControlClickSelectsSeveralRows) {
-    QTreeWidgetItem* first = addRow("one");
+    addRow("one");
     addRow("two");
-    QTreeWidgetItem* third = addRow("three");
+    addRow("three");
 
-    QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, cellCentre(first));
-    QTest::mouseClick(list()->viewport(), Qt::LeftButton, Qt::ControlModifier, cellCentre(third));
+    QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, cellCentre(0));
+    QTest::mouseClick(list()->viewport(), Qt::LeftButton, Qt::ControlModifier, cellCentre(2));
 
-    EXPECT_EQ(list()->selectedItems().size(), 2);
-    EXPECT_TRUE(first->isSelected());
-    EXPECT_TRUE(third->isSelected());
+    std::vector<int> selected;
+    for (const QModelIndex& row : list()->selectionModel()->selectedRows())
+        selected.push_back(row.row());
+    std::sort(selected.begin(), selected.end());
+    EXPECT_EQ(selected, (std::vector<int>{0, 2}));
 }
 
+// The mark, reset and launch commands do nothing yet, so they are never offered.
 TEST_F(TfrmMainTest, IdleStateOffersOnlyWorkingCommandsInOrder) {
     struct Case {
         const char* name;
@@ -213,27 +210,32 @@ TEST_F(TfrmMainTest, StatusBarHasFixedHintAndStretchingStatusPanel) {
     EXPECT_EQ(status->width(), narrowWidth + 200);
 }
 
+// Only the commands that work come with a listing; the others stay hidden whatever happens.
 TEST_F(TfrmMainTest, EnableAllButtonsShowsMessageCommandsOnlyWhenListHasRows) {
+    const char* const working[] = {"btDelete", "btRemark"};
+    const char* const notYet[] = {"btMark", "btResetAll", "btLaunch"};
     auto* tagline = child<QLabel>("lblAd");
+    const auto expectShown = [&](bool shown) {
+        for (const char* name : working) EXPECT_EQ(button(name)->isVisible(), shown) << name;
+        for (const char* name : notYet) EXPECT_FALSE(button(name)->isVisible()) << name;
+        EXPECT_EQ(tagline->isVisible(), !shown);
+    };
 
     window_.disableAllButtons();
     EXPECT_FALSE(button("btList")->isEnabled());
     EXPECT_FALSE(button("btOptions")->isEnabled());
     window_.enableAllButtons();
     EXPECT_TRUE(button("btOptions")->isEnabled());
-    for (const char* name : kMessageButtons) EXPECT_FALSE(button(name)->isVisible()) << name;
-    EXPECT_TRUE(tagline->isVisible());
+    expectShown(false);
 
     addRow("Invoice");
     window_.enableAllButtons();
-    for (const char* name : kMessageButtons) EXPECT_TRUE(button(name)->isVisible()) << name;
-    EXPECT_FALSE(tagline->isVisible());
+    expectShown(true);
     // A window without a run attached has nothing to check with.
     EXPECT_FALSE(button("btList")->isEnabled());
 
     window_.disableAllButtons();
-    for (const char* name : kMessageButtons) EXPECT_FALSE(button(name)->isVisible()) << name;
-    EXPECT_TRUE(tagline->isVisible());
+    expectShown(false);
     EXPECT_FALSE(button("btOptions")->isEnabled());
 }
 
@@ -294,38 +296,63 @@ TEST_F(TfrmMainTest, AboutOpensModalAboutBox) {
 }
 
 TEST_F(TfrmMainTest, RowMarkShowsItsPictureInFrontOfTheSubjectOnly) {
-    QTreeWidgetItem* first = addRow("Invoice");
-    QTreeWidgetItem* second = addRow("Lunch");
+    addRow("Invoice");
+    addRow("Lunch");
     EXPECT_EQ(window_.rowMark(0), kNoMark);
-    window_.setRowMark(0, kNoMark);
+    const auto picture = [&](int row, int column) {
+        return qvariant_cast<QIcon>(cell(row, column).data(Qt::DecorationRole));
+    };
 
     for (MarkState mark : {kCheckMark, kBlacklistMark, kLastExceptionMark}) {
         SCOPED_TRACE(mark);
-        window_.setRowMark(1, mark);
+        rows_[1].mark = mark;
+        window_.messageList().marksChanged();
         EXPECT_EQ(window_.rowMark(1), mark);
-        EXPECT_EQ(second->icon(0).pixmap(16, 16).toImage(), MarkPixmap(mark).toImage());
-        for (int column : {1, 2, 3}) EXPECT_TRUE(second->icon(column).isNull());
-        EXPECT_EQ(second->text(0), "Lunch");
+        EXPECT_EQ(picture(1, 0).pixmap(16, 16).toImage(), MarkPixmap(mark).toImage());
+        for (int column : {1, 2, 3}) EXPECT_TRUE(picture(1, column).isNull());
+        EXPECT_EQ(text(1), "Lunch");
         // The other row keeps its own mark.
         EXPECT_EQ(window_.rowMark(0), kNoMark);
     }
     EXPECT_EQ(list()->iconSize(), QSize(16, 16));
 
     // Taking the mark away leaves an empty picture, so the subjects of all rows stay lined up.
-    window_.setRowMark(1, kNoMark);
+    rows_[1].mark = kNoMark;
+    window_.messageList().marksChanged();
     EXPECT_EQ(window_.rowMark(1), kNoMark);
-    for (QTreeWidgetItem* item : {first, second}) {
-        const QImage blank = item->icon(0).pixmap(16, 16).toImage();
+    for (int row : {0, 1}) {
+        const QImage blank = picture(row, 0).pixmap(16, 16).toImage();
         ASSERT_EQ(blank.size(), QSize(16, 16));
         for (int y = 0; y < 16; ++y) {
             for (int x = 0; x < 16; ++x) ASSERT_EQ(qAlpha(blank.pixel(x, y)), 0) << x << "," << y;
         }
     }
 
-    // A row that is not there is left alone rather than crashing the window.
-    window_.setRowMark(2, kCheckMark);
-    window_.setRowMark(-1, kCheckMark);
+    // A row that is not listed has no mark rather than crashing the window.
     EXPECT_EQ(window_.rowMark(2), kNoMark);
+    EXPECT_EQ(window_.rowMark(-1), kNoMark);
+}
+
+// Dates come in the desktop's form, and texts that are no date at all as they are: the column
+// grows to show each whole, also for rows that replace the list at once, and never shrinks.
+TEST_F(TfrmMainTest, DateColumnGrowsToShowEveryDateWhole) {
+    const std::string wide = "sometime on the last Wednesday of September 2023 at noon";
+    const auto fits = [&](int row) {
+        return list()->sizeHintForIndex(cell(row, 3)).width() <= list()->columnWidth(3);
+    };
+    addRow("short", "3/1/2024");
+    EXPECT_EQ(list()->columnWidth(3), 130);
+
+    addRow("wide", wide);
+    EXPECT_TRUE(fits(1)) << list()->columnWidth(3);
+    const int grown = list()->columnWidth(3);
+    addRow("short again", "3/2/2024");
+    EXPECT_EQ(list()->columnWidth(3), grown);
+
+    std::vector<MessageEntry> replacement{{"new", "bo@example.org", "1", wide + " or later"}};
+    window_.showRows(&replacement);
+    EXPECT_TRUE(fits(0)) << list()->columnWidth(3);
+    window_.showRows(&rows_);
 }
 
 TEST(TfrmMainAboutBox, ShowsNameVersionAndTaglineAndClosesWithOk) {

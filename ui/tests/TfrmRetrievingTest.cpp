@@ -15,6 +15,8 @@
 namespace kelvane {
 namespace {
 
+const QString kListing = "Retrieving messages ... standby";
+
 class TfrmRetrievingTest : public ::testing::Test {
   protected:
     template <typename T>
@@ -47,16 +49,16 @@ TEST_F(TfrmRetrievingTest, StartsWithCaptionStandbyTitleAndItsLabels) {
     EXPECT_FALSE(window_.isAnimating());
 }
 
-TEST_F(TfrmRetrievingTest, ShowingStartsAFreshListingWhateverTheLastOneLeft) {
-    window_.showFor("ann", "pop.example.org");
-    window_.setTitle("Deleting messages ... standby");
+// A deletion's title must survive the window's appearing, which clears what the last run left.
+TEST_F(TfrmRetrievingTest, ShowingStartsAFreshRunUnderItsOwnTitle) {
+    window_.showFor(kListing, "ann", "pop.example.org");
     window_.setMessage("Message 3 of 7");
     window_.setProgress(3, 7);
     window_.hide();
 
-    window_.showFor("bob", "mail.example.net");
+    window_.showFor("Deleting messages ... standby", "bob", "mail.example.net");
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window_));
-    EXPECT_EQ(label("lblTitle")->text(), "Retrieving messages ... standby");
+    EXPECT_EQ(label("lblTitle")->text(), "Deleting messages ... standby");
     EXPECT_TRUE(label("lblMsg")->text().isEmpty());
     EXPECT_EQ(label("lblMailbox")->text(), "bob");
     EXPECT_EQ(label("lblServer")->text(), "mail.example.net");
@@ -64,17 +66,24 @@ TEST_F(TfrmRetrievingTest, ShowingStartsAFreshListingWhateverTheLastOneLeft) {
     EXPECT_TRUE(window_.isAnimating());
 }
 
-TEST_F(TfrmRetrievingTest, ProgressShowsTheBarUntilHidden) {
-    window_.showFor("ann", "pop.example.org");
+// Steps show by the next round of events, the latest one; hiding also drops a step not yet shown.
+TEST_F(TfrmRetrievingTest, ProgressShowsTheLatestStepUntilHidden) {
+    window_.showFor(kListing, "ann", "pop.example.org");
     ASSERT_FALSE(bar()->isVisible());
 
+    window_.setProgress(1, 5);
     window_.setProgress(2, 5);
-    EXPECT_TRUE(bar()->isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bar()->isVisible(); }, 2000));
     EXPECT_EQ(bar()->maximum(), 5);
     EXPECT_EQ(bar()->value(), 2);
 
     window_.hideProgress();
     EXPECT_FALSE(bar()->isVisible());
+    window_.setProgress(3, 5);
+    window_.hideProgress();
+    QTest::qWait(50);
+    EXPECT_FALSE(bar()->isVisible());
+    EXPECT_EQ(bar()->value(), 2);
 }
 
 TEST_F(TfrmRetrievingTest, AnimationStepsThroughTenFramesEveryThreeHundredMsAndWraps) {
@@ -82,7 +91,7 @@ TEST_F(TfrmRetrievingTest, AnimationStepsThroughTenFramesEveryThreeHundredMsAndW
     ASSERT_NE(timer, nullptr);
     EXPECT_EQ(timer->interval(), 300);
 
-    window_.showFor("ann", "pop.example.org");
+    window_.showFor(kListing, "ann", "pop.example.org");
     // Speeds the animation up so that a whole round fits in the test's time.
     timer->setInterval(1);
     std::vector<int> frames{window_.animationFrame()};
@@ -107,7 +116,7 @@ TEST_F(TfrmRetrievingTest, AnimationStepsThroughTenFramesEveryThreeHundredMsAndW
 
 TEST_F(TfrmRetrievingTest, CancelIsAskedForByButtonEscapeAndCloseButNotByEnter) {
     QSignalSpy cancels(&window_, &TfrmRetrieving::cancelClicked);
-    window_.showFor("ann", "pop.example.org");
+    window_.showFor(kListing, "ann", "pop.example.org");
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window_));
 
     QTest::keyClick(&window_, Qt::Key_Return);

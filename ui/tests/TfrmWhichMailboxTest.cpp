@@ -82,6 +82,26 @@ TEST_F(TfrmWhichMailboxTest, EntriesShowControlsInNamesAsBlanksAndStillChoose) {
     EXPECT_EQ(window_->chosenMailbox(), 11);
 }
 
+// The entry's text is only for reading: the number chosen is the one it was made for, however
+// its text begins.
+TEST_F(TfrmWhichMailboxTest, OkGivesTheNumberOfTheEntryNotOfItsText) {
+    const std::vector<MailboxChoice> choices = {
+        {5, "12) Mailbox ann - Server pop.one.example"},
+        {7, "Mailbox (work) 3) - Server pop.two.example"},
+        {9, "9a) Mailbox tess - Server ten.example"},
+    };
+    for (int entry = 0; entry < static_cast<int>(choices.size()); ++entry) {
+        SCOPED_TRACE(choices[entry].text);
+        window_ = std::make_unique<TfrmWhichMailbox>(choices, 1, boxes_);
+        window_->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+        list()->setCurrentIndex(entry);
+        click("btOK");
+        EXPECT_EQ(window_->result(), QDialog::Accepted);
+        EXPECT_EQ(window_->chosenMailbox(), choices[entry].mailbox);
+    }
+}
+
 TEST_F(TfrmWhichMailboxTest, PreselectsTheCurrentMailboxOnlyWhenListed) {
     struct Case {
         const char* name;
@@ -103,7 +123,7 @@ TEST_F(TfrmWhichMailboxTest, PreselectsTheCurrentMailboxOnlyWhenListed) {
     }
 }
 
-TEST_F(TfrmWhichMailboxTest, OkGivesTheWholeNumberBeforeTheParenthesis) {
+TEST_F(TfrmWhichMailboxTest, OkGivesTheChosenMailbox) {
     struct Case {
         const char* name;
         int current;

@@ -43,8 +43,11 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         LabelCase{"status", [](WindowFrontEnd& f, TmsRemotePOP&) { f.ShowStatus(kOutside); },
                   "pnlStatus"},
-        // The window shows the standby title when it appears; a title while shown replaces it.
-        LabelCase{"progress-title",
+        // The run's title shows, whether the window appears with it or was up already.
+        LabelCase{"progress-title-on-showing",
+                  [](WindowFrontEnd& f, TmsRemotePOP&) { f.ShowProgressWindow(kOutside); },
+                  "lblTitle"},
+        LabelCase{"progress-title-while-shown",
                   [](WindowFrontEnd& f, TmsRemotePOP&) {
                       f.ShowProgressWindow("Retrieving messages ... standby");
                       f.ShowProgressWindow(kOutside);

@@ -5,6 +5,7 @@
 
 #include "AccountSetup.h"
 #include "EventPump.h"
+#include "LocaleListDate.h"
 #include "TfrmRetrieving.h"
 
 namespace kelvane::windowtest {
@@ -15,7 +16,9 @@ WatchedFrontEnd::WatchedFrontEnd(TfrmMain& window, MessageBoxes& boxes)
 void WatchedFrontEnd::ShowStatus(const std::string& text) {
     WindowFrontEnd::ShowStatus(text);
     panelTexts.push_back(window_.findChild<QLabel*>("pnlStatus")->text().toStdString());
-    rowCounts.push_back(window_.findChild<QTreeWidget*>("ListView1")->topLevelItemCount());
+    rowCounts.push_back(window_.findChild<QTreeView*>("ListView1")->model()->rowCount());
+    const auto* title = window_.progressWindow().findChild<QLabel*>("lblTitle");
+    progressTitles.push_back(title->isVisible() ? title->text().toStdString() : "");
 }
 
 WindowRunFixture::WindowRunFixture()
@@ -28,8 +31,9 @@ WindowRunFixture::WindowRunFixture()
     Configure(3, "unused.invalid", "bob", false);
     // A loaded machine must not turn a slow reply into a failed run.
     client.TimeOut = 10;
+    run.SetDateFormatter(LocaleListDate(QLocale(QLocale::English, QLocale::UnitedStates)));
     front.setRun(&run);
-    window.attachRun(run, client, boxes);
+    window.attachRun(run, boxes);
     SetEventPump([] { QCoreApplication::processEvents(); });
 }
 
@@ -51,10 +55,13 @@ std::string WindowRunFixture::LogText() const {
     return testsupport::FileBytes(folder.File("log.txt"));
 }
 
+QString WindowRunFixture::cellText(int row, int column) {
+    return list()->model()->index(row, column).data().toString();
+}
+
 std::vector<std::string> WindowRunFixture::ListedSubjects() {
     std::vector<std::string> subjects;
-    for (int i = 0; i < list()->topLevelItemCount(); ++i)
-        subjects.push_back(list()->topLevelItem(i)->text(0).toStdString());
+    for (int i = 0; i < listedRows(); ++i) subjects.push_back(cellText(i, 0).toStdString());
     return subjects;
 }
 

@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QString>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -25,13 +25,25 @@
 
 namespace kelvane::windowtest {
 
+// Every domain exists, unless a test hands the lookups to a real checker.
 class AllDomainsExist : public DomainChecker {
   public:
-    DomainAnswer CheckDomainExists(const std::string&) override { return DomainAnswer::Exists; }
+    DomainAnswer CheckDomainExists(const std::string& domain) override {
+        return real ? real->CheckDomainExists(domain) : DomainAnswer::Exists;
+    }
+    void Cancel() override {
+        if (real) real->Cancel();
+    }
+    void ClearCancel() override {
+        if (real) real->ClearCancel();
+    }
+
+    DomainChecker* real = nullptr;
 };
 
 // The window's own front end that also notes, whenever the run shows a status, what the status
-// panel reads and how many rows the list holds at that moment.
+// panel reads, how many rows the list holds and what the progress window's title reads at that
+// moment.
 class WatchedFrontEnd : public WindowFrontEnd {
   public:
     WatchedFrontEnd(TfrmMain& window, MessageBoxes& boxes);
@@ -39,6 +51,7 @@ class WatchedFrontEnd : public WindowFrontEnd {
 
     std::vector<std::string> panelTexts;
     std::vector<int> rowCounts;
+    std::vector<std::string> progressTitles;
 
   private:
     TfrmMain& window_;
@@ -46,7 +59,8 @@ class WatchedFrontEnd : public WindowFrontEnd {
 
 // The main window wired to a real run over mailbox 1 (password "pw"), shown offscreen. Mailbox 3
 // is configured but not checked, so that every listing logs out and no picker is asked. The
-// settings and the log live in a temp folder; every domain exists.
+// settings and the log live in a temp folder; every domain exists; dates are written as in the
+// United States, whatever the machine's locale.
 class WindowRunFixture : public ::testing::Test {
   protected:
     WindowRunFixture();
@@ -62,7 +76,10 @@ class WindowRunFixture : public ::testing::Test {
         if (!found) throw std::runtime_error(std::string("no widget named ") + name);
         return found;
     }
-    QTreeWidget* list() { return child<QTreeWidget>("ListView1"); }
+    QTreeView* list() { return child<QTreeView>("ListView1"); }
+    int listedRows() { return list()->model()->rowCount(); }
+    // What the list shows in `column` of `row`.
+    QString cellText(int row, int column);
     QPushButton* button(const char* name) { return child<QPushButton>(name); }
     QString status() { return child<QLabel>("pnlStatus")->text(); }
     std::string LogText() const;

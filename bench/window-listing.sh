@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# The main window listing a large mailbox next to kelvane-check listing the same one: the window
+# program's own window, front end and check (bench/WindowListingBench.cpp, on the offscreen
+# platform) and kelvane-check, both start to exit, taking turns against one private Dovecot,
+# with the rules of bench/make_rules.py and the sender-domain check off. Prints both medians and
+# their ratio. Needs root.
+# Usage: bench/window-listing.sh [BUILD_DIR [MESSAGES [RUNS]]]   (defaults build/default, 5000, 5)
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+build=${1:-build/default}
+messages=${2:-5000}
+runs=${3:-5}
+serve="$build/bench/Pop3ListingBench"
+window="$build/bench/WindowListingBench"
+check="$build/bin/kelvane-check"
+for program in "$serve" "$window" "$check"; do
+    [ -x "$program" ] || {
+        echo "no $program: build Pop3ListingBench, WindowListingBench, kelvane-check" >&2
+        exit 2
+    }
+done
+for number in "$messages" "$runs"; do
+    [[ $number =~ ^[1-9][0-9]*$ ]] || { echo "not a positive number: '$number'" >&2; exit 2; }
+done
+
+# The interpreter itself: a version manager's wrapper script would add its own start-up.
+python=$(python3 -c 'import sys; print(sys.executable)')
+work=$(mktemp -d -t kelvane-window-listing.XXXXXX)
+server_pid=""
+to_server=""
+finish() {
+    if [ -n "$to_server" ]; then
+        # The server lives as long as its standard input stays open.
+        eval "exec $to_server>&-"
+        wait "$server_pid" || true
+    fi
+    rm -rf "$work"
+}
+trap finish EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+coproc SERVER { exec "$serve" --serve --messages="$messages"; }
+server_pid=$SERVER_PID
+to_server=${SERVER[1]}
+read -r address user password <&"${SERVER[0]}" || { echo "the server did not start" >&2; exit 1; }
+
+# A settings store and program folder of our own, set up as README.md tells a user to; both
+# programs read them.
+export XDG_CONFIG_HOME="$work/config" KELVANE_DATA_DIR="$work/data" QT_QPA_PLATFORM=offscreen
+mkdir -p "$XDG_CONFIG_HOME/Tarnwick Corporation/Kelvane"
+printf '[Server]\nWhich=1\nServer1=%s\nMailbox1=%s\nCheck1=1\n' "$address" "$user" \
+    > "$XDG_CONFIG_HOME/Tarnwick Corporation/Kelvane/10.conf"
+printf '%s\n' "$password" | "$check" --set-password 1
+rules=$("$python" "$here/make_rules.py" "$KELVANE_DATA_DIR")
+
+# One untimed run of each: both must list the whole mailbox without a complaint, or the figures
+# below would measure the wrong thing.
+if ! "$check" > "$work/check.txt" 2> "$work/check.err" || [ -s "$work/check.err" ]; then
+    echo "kelvane-check failed on the warm-up check:" >&2
+    cat "$work/check.err" >&2
+    exit 1
+fi
+listed=$(awk -F'\t' '/^# / { print $4 }' "$work/check.txt")
+[ "$listed" = "$messages" ] || { echo "kelvane-check listed $listed messages" >&2; exit 1; }
+if ! shown=$("$window" --expect="$messages" 2> "$work/window.err"); then
+    echo "the window failed on the warm-up check:" >&2
+    cat "$work/window.err" >&2
+    exit 1
+fi
+
+echo "Dovecot on $address with a $messages-message mailbox; $rules; $runs runs each"
+echo "warm-up: the window had $shown"
+
+timed=$("$python" "$here/time_commands.py" --runs "$runs" \
+    -- window "$window" --expect="$messages" \
+    -- check "$check")
+
+"$python" - "$timed" "$messages" <<'PYTHON'
+import sys
+timed = {name: (float(wall), float(cpu))
+         for name, wall, cpu in (line.split() for line in sys.argv[1].splitlines())}
+messages = int(sys.argv[2])
+for name, label in (("window", "window (offscreen), start to exit:"),
+                    ("check", "kelvane-check, start to exit:")):
+    wall, cpu = timed[name]
+    print(f"{label:<36} {wall:8.1f} ms median, {wall / messages:.3f} ms per message "
+          f"(processor {cpu:.0f} ms)")
+ratio = timed["window"][0] / timed["check"][0]
+print(f"ratio window/kelvane-check: {ratio:.2f} ({'within' if ratio <= 1.5 else 'over'} 1.5)")
+PYTHON
