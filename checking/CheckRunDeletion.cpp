@@ -82,11 +82,13 @@ bool CheckRun::ProcessDeletions(int marked) {
     return true;
 }
 
+// Raised from the stored count under the settings lock, so that the deletions another program
+// counted meanwhile (kelvane-check from cron) are kept; only the count is written.
 void CheckRun::CountDeletions() {
-    general_.general.count = AddToSpamCount(general_.general.count, deleted_);
     try {
-        SaveGeneralSettings(store_, general_.general);
+        general_.general.count = RaiseStoredSpamCount(store_, deleted_);
     } catch (const FileError& error) {
+        general_.general.count = AddToSpamCount(general_.general.count, deleted_);
         frontEnd_.Error(error.what());
     }
 }

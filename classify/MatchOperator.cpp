@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "LetterCase.h"
+
 namespace kelvane {
 namespace {
 
@@ -57,9 +59,11 @@ bool EndsWith(std::string_view text, std::string_view value) {
     return text.substr(text.size() - value.size(), kEndsWithLimit) == value;
 }
 
+// Digits, signs and letters without case (Hebrew, Chinese) leave a text upper-case, so a
+// non-blank text with no cased letter at all counts as upper-case.
 bool IsUppercase(std::string_view text) {
     if (IsBlankText(text)) return false;
-    return std::none_of(text.begin(), text.end(), [](char c) { return c >= 'a' && c <= 'z'; });
+    return !HoldsLowerCaseLetter(text);
 }
 
 bool CompareValue(MatchOperator op, std::string_view text, std::string_view value) {

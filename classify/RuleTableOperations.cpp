@@ -93,11 +93,20 @@ void CheckGridAdv(RuleTable& table, int row, bool deletes) {
 }
 
 void BumpUpGrid(RuleTable& table, int row, bool explaining) {
-    if (explaining || row < 1 || row >= table.rowCount()) return;
-    const int column = table.layout().hitColumn;
-    const long long hits = HitCount(table.cell(column, row));
-    if (hits == std::numeric_limits<long long>::max()) return;
-    table.setCell(column, row, std::to_string(hits + 1));
+    if (!explaining) AddHits(table, row, 1);
+}
+
+long long RuleHits(const RuleTable& table, int row) {
+    return HitCount(table.cell(table.layout().hitColumn, row));
+}
+
+void AddHits(RuleTable& table, int row, long long hits) {
+    if (hits <= 0 || row < 1 || row >= table.rowCount()) return;
+    long long sum = 0;
+    if (__builtin_add_overflow(RuleHits(table, row), hits, &sum)) {
+        sum = std::numeric_limits<long long>::max();
+    }
+    table.setCell(table.layout().hitColumn, row, std::to_string(sum));
 }
 
 }  // namespace kelvane

@@ -35,4 +35,9 @@ void CheckGridAdv(RuleTable& table, int row, bool deletes);
 // An explanation never counts hits.
 void BumpUpGrid(RuleTable& table, int row, bool explaining);
 
+// The rule's hit count; a cell that is not a number counts as 0.
+long long RuleHits(const RuleTable& table, int row);
+// Adds `hits` to the rule's count, stopping at the largest count; nothing unless `hits` > 0.
+void AddHits(RuleTable& table, int row, long long hits);
+
 }  // namespace kelvane

@@ -24,6 +24,10 @@ const char* BoolText(bool value) {
     return value ? "1" : "0";
 }
 
+long long UnknownDomains(const SpamOptions& options) {
+    return ParseIniInteger(options.unknownDomainCount).value_or(0);
+}
+
 }  // namespace
 
 SpamOptions ReadSpamOptions(const IniDocument& ini) {
@@ -56,10 +60,25 @@ void WriteSpamOptions(const SpamOptions& o, IniDocument& ini) {
 }
 
 void bumpUnknown(SpamOptions& options) {
-    const auto count = ParseIniInteger(options.unknownDomainCount);
-    const long long current = count.value_or(0);
+    const long long current = UnknownDomains(options);
     if (current == std::numeric_limits<long long>::max()) return;
     options.unknownDomainCount = std::to_string(current + 1);
+}
+
+SpamOptions MergeSpamOptions(const SpamOptions& onDisk, const SpamOptions& loaded,
+                             const SpamOptions& current) {
+    SpamOptions merged = onDisk;
+    long long gained = 0;
+    if (__builtin_sub_overflow(UnknownDomains(current), UnknownDomains(loaded), &gained) ||
+        gained <= 0) {
+        return merged;
+    }
+    long long sum = 0;
+    if (__builtin_add_overflow(UnknownDomains(onDisk), gained, &sum)) {
+        sum = std::numeric_limits<long long>::max();
+    }
+    merged.unknownDomainCount = std::to_string(sum);
+    return merged;
 }
 
 }  // namespace kelvane

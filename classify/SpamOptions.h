@@ -35,4 +35,10 @@ void WriteSpamOptions(const SpamOptions& options, IniDocument& ini);
 // Counts one more unknown domain; a count that is not a number starts again from 0.
 void bumpUnknown(SpamOptions& options);
 
+// The options another program (or a hand edit) left in the file, `onDisk`, with the unknown
+// domains this program counted since it read or wrote `loaded` added to their count, `current`
+// being what it holds now.
+SpamOptions MergeSpamOptions(const SpamOptions& onDisk, const SpamOptions& loaded,
+                             const SpamOptions& current);
+
 }  // namespace kelvane

@@ -1,9 +1,11 @@
 #include "SpamSettings.h"
 
 #include "AtomicFile.h"
+#include "FileLock.h"
 #include "IniFile.h"
 #include "ProgramPaths.h"
 #include "RuleFile.h"
+#include "RuleTableMerge.h"
 #include "RuleTableOperations.h"
 
 namespace kelvane {
@@ -35,6 +37,35 @@ void NormaliseShape(RuleTable& table) {
     table.applyHeadings();
 }
 
+// `content` (nothing for a missing file) read into `table`. A file that holds no table is kept
+// as "<name>.bad" and gives an empty table and the problem's text.
+std::string TableFromFile(const std::string& path, const std::optional<std::string>& content,
+                          RuleTable& table) {
+    table = RuleTable(table.kind());
+    std::string problem;
+    if (content && !ReadRuleFileText(*content, table)) {
+        KeepDamagedCopy(path, *content);
+        problem = CorruptRuleFileMessage(path);
+    }
+    NormaliseShape(table);
+    return problem;
+}
+
+// Two programs saving at once take turns. A folder that cannot hold the lock file cannot take
+// the rule files either, and their writes report why.
+std::optional<FileLock> LockFolder(const std::string& folder) {
+    try {
+        return std::optional<FileLock>(std::in_place,
+                                       paths::JoinPath(folder, paths::kRuleFilesLock), 0644);
+    } catch (const FileError&) {
+        return std::nullopt;
+    }
+}
+
+std::string UnableToWriteMessage(const std::string& path, const std::string& reason) {
+    return "Unable to write to " + path + (reason.empty() ? "" : "\n" + reason);
+}
+
 }  // namespace
 
 std::string CorruptRuleFileMessage(const std::string& path) {
@@ -43,6 +74,10 @@ std::string CorruptRuleFileMessage(const std::string& path) {
 
 SpamSettings::SpamSettings(std::string folder) : folder_(std::move(folder)) {
     for (RuleTableKind kind : kSaveOrder) tables_.emplace_back(kind);
+    // Until the files are read, this holds what a folder without them gives.
+    savedTables_ = tables_;
+    savedTableFiles_.assign(tables_.size(), FileSnapshot{true, std::nullopt});
+    savedOptionsFile_ = FileSnapshot{true, std::nullopt};
 }
 
 std::string SpamSettings::filePath(RuleTableKind kind) const {
@@ -73,8 +108,11 @@ std::vector<std::string> SpamSettings::readSettings() {
 }
 
 std::string SpamSettings::loadTable(RuleTableKind kind) {
+    const auto index = static_cast<size_t>(kind);
     RuleTable& loaded = table(kind);
     loaded = RuleTable(kind);
+    savedTables_[index] = loaded;
+    savedTableFiles_[index] = FileSnapshot{};
     const std::string path = filePath(kind);
     std::optional<std::string> content;
     try {
@@ -82,48 +120,86 @@ std::string SpamSettings::loadTable(RuleTableKind kind) {
     } catch (const FileError& error) {
         return error.what();
     }
-    std::string problem;
-    if (content && !ReadRuleFileText(*content, loaded)) {
-        KeepDamagedCopy(path, *content);
-        problem = CorruptRuleFileMessage(path);
-    }
-    NormaliseShape(loaded);
+    std::string problem = TableFromFile(path, content, loaded);
+    savedTables_[index] = loaded;
+    savedTableFiles_[index] = FileSnapshot{true, std::move(content)};
     return problem;
 }
 
 std::string SpamSettings::loadOptions() {
     options_ = SpamOptions();
+    savedOptions_ = options_;
+    savedOptionsFile_ = FileSnapshot{};
     try {
         const auto content = ReadWholeFile(optionsPath());
-        if (!content) return {};
-        const IniDocument ini = IniDocument::Parse(*content);
-        if (!ini.MalformedLines().empty()) KeepDamagedCopy(optionsPath(), *content);
-        options_ = ReadSpamOptions(ini);
+        if (content) {
+            const IniDocument ini = IniDocument::Parse(*content);
+            if (!ini.MalformedLines().empty()) KeepDamagedCopy(optionsPath(), *content);
+            options_ = ReadSpamOptions(ini);
+        }
+        savedOptions_ = options_;
+        savedOptionsFile_ = FileSnapshot{true, content};
     } catch (const FileError& error) {
         return error.what();
     }
     return {};
 }
 
-std::vector<std::string> SpamSettings::Savesettings() const {
-    std::vector<std::string> failures;
-    for (RuleTableKind kind : kSaveOrder) {
-        try {
-            WriteFileAtomically(filePath(kind), WriteRuleFileText(table(kind)));
-        } catch (const FileError& error) {
-            failures.push_back(error.what());
+std::vector<std::string> SpamSettings::Savesettings(SaveMode mode) {
+    const std::optional<FileLock> lock = LockFolder(folder_);
+    std::vector<std::string> problems;
+    for (RuleTableKind kind : kSaveOrder) saveTable(kind, mode, problems);
+    std::string problem = saveOptions(mode);
+    if (!problem.empty()) problems.push_back(std::move(problem));
+    return problems;
+}
+
+void SpamSettings::saveTable(RuleTableKind kind, SaveMode mode,
+                             std::vector<std::string>& problems) {
+    try {
+        if (mode == SaveMode::KeepOtherChanges) {
+            std::string problem = takeOtherChanges(kind);
+            if (!problem.empty()) problems.push_back(std::move(problem));
         }
+        std::string text = WriteRuleFileText(table(kind));
+        WriteFileAtomically(filePath(kind), text);
+        const auto index = static_cast<size_t>(kind);
+        savedTables_[index] = table(kind);
+        savedTableFiles_[index] = FileSnapshot{true, std::move(text)};
+    } catch (const FileError& error) {
+        problems.push_back(error.what());
     }
+}
+
+// A file we cannot read is not written either: what it holds would be lost.
+std::string SpamSettings::takeOtherChanges(RuleTableKind kind) {
+    const auto index = static_cast<size_t>(kind);
+    const std::string path = filePath(kind);
+    const std::optional<std::string> onDisk = ReadWholeFile(path);
+    if (!savedTableFiles_[index].ChangedTo(onDisk)) return {};
+    RuleTable reread(kind);
+    std::string problem = TableFromFile(path, onDisk, reread);
+    if (problem.empty()) table(kind) = MergeRuleTable(reread, savedTables_[index], table(kind));
+    return problem;
+}
+
+std::string SpamSettings::saveOptions(SaveMode mode) {
     try {
         // Keep whatever else the options file holds; only our ten values change.
         const auto content = ReadWholeFile(optionsPath());
         IniDocument ini = content ? IniDocument::Parse(*content) : IniDocument();
+        if (mode == SaveMode::KeepOtherChanges && savedOptionsFile_.ChangedTo(content)) {
+            options_ = MergeSpamOptions(ReadSpamOptions(ini), savedOptions_, options_);
+        }
         WriteSpamOptions(options_, ini);
-        WriteFileAtomically(optionsPath(), ini.Serialize());
+        std::string text = ini.Serialize();
+        WriteFileAtomically(optionsPath(), text);
+        savedOptions_ = options_;
+        savedOptionsFile_ = FileSnapshot{true, std::move(text)};
     } catch (const FileError& error) {
-        failures.push_back(error.what());
+        return UnableToWriteMessage(optionsPath(), error.reason());
     }
-    return failures;
+    return {};
 }
 
 void SpamSettings::DeleteAllDups() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -7,6 +8,17 @@
 #include "SpamOptions.h"
 
 namespace kelvane {
+
+// What Savesettings does with a file that another program (or a hand edit) changed since this
+// program last read or wrote it.
+enum class SaveMode {
+    // A changed rule file is read again and this program's new hits and new rows are put into
+    // it; changed spam options are read again and this program's new unknown domains added.
+    // For the check run, which changes nothing but counts.
+    KeepOtherChanges,
+    // Every file as it stands in memory: the user's edits in the spam settings window.
+    AsEdited,
+};
 
 // The user's four rule tables and the spam options, loaded from and saved to the program's
 // folder. One instance lives for the whole run; the spam settings window edits it and the
@@ -36,20 +48,41 @@ class SpamSettings {
     [[nodiscard]] std::vector<std::string> readSettings();
 
     // Writes the four rule files (Subject, Header, Sender, Exceptions) and the options, each
-    // file replaced atomically. Every file is tried; the texts of the failures are returned and
-    // the tables stay in memory.
-    [[nodiscard]] std::vector<std::string> Savesettings() const;
+    // file replaced atomically, under a lock on the program's folder so that two programs saving
+    // at once take turns. Where `mode` keeps other changes, the tables and options in memory
+    // become what was written. Every file is tried; the texts of the problems (a failed write, a
+    // changed file that holds no table and was kept as "<name>.bad" and saved over) are returned
+    // and the tables stay in memory.
+    [[nodiscard]] std::vector<std::string> Savesettings(SaveMode mode = SaveMode::KeepOtherChanges);
 
     // Removes adjacent duplicate rules from all four tables, in the saving order.
     void DeleteAllDups();
 
   private:
+    // A file's bytes as this program last read or wrote them; nothing for a missing file.
+    struct FileSnapshot {
+        bool known = false;  // false while the file could neither be read nor written
+        std::optional<std::string> bytes;
+
+        bool ChangedTo(const std::optional<std::string>& now) const {
+            return !known || bytes != now;
+        }
+    };
+
     std::string loadTable(RuleTableKind kind);
     std::string loadOptions();
+    void saveTable(RuleTableKind kind, SaveMode mode, std::vector<std::string>& problems);
+    std::string takeOtherChanges(RuleTableKind kind);
+    std::string saveOptions(SaveMode mode);
 
     std::string folder_;
     std::vector<RuleTable> tables_;
     SpamOptions options_;
+    // The tables and options as last read or written, with their files.
+    std::vector<RuleTable> savedTables_;
+    std::vector<FileSnapshot> savedTableFiles_;
+    SpamOptions savedOptions_;
+    FileSnapshot savedOptionsFile_;
 };
 
 // The message shown for a rule file that holds no table.

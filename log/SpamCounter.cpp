@@ -3,6 +3,8 @@
 #include <charconv>
 #include <limits>
 
+#include "SettingsStore.h"
+
 namespace kelvane {
 
 namespace {
@@ -31,6 +33,15 @@ std::string AddToSpamCount(std::string_view count, long long added) {
         sum = added > 0 ? Limits::max() : Limits::min();
     }
     return std::to_string(sum);
+}
+
+std::string RaiseStoredSpamCount(SettingsStore& store, long long added) {
+    std::string count;
+    store.Write([&](SettingsWriter& writer) {
+        count = AddToSpamCount(writer.ReadString(settingkeys::Count), added);
+        writer.WriteString(settingkeys::Count, count);
+    });
+    return count;
 }
 
 }  // namespace kelvane

@@ -12,4 +12,12 @@ inline constexpr std::string_view kSpamCountReset = "0";
 // the largest (or smallest) representable count instead of wrapping.
 std::string AddToSpamCount(std::string_view count, long long added);
 
+class SettingsStore;
+
+// Adds `added` to the counter as the settings file holds it at this moment, under the settings
+// lock, and writes that key alone: the window and a command-line run may both be deleting, and
+// neither may lose the other's count. Returns the new count for the caller's model. Throws
+// FileError when the settings cannot be written.
+std::string RaiseStoredSpamCount(SettingsStore& store, long long added);
+
 }  // namespace kelvane

@@ -56,8 +56,8 @@ bool WriteAll(int fd, std::string_view bytes) {
 }
 
 [[noreturn]] void Fail(const std::string& path, const char* action, int error) {
-    throw FileError(path,
-                    std::string("Could not ") + action + " " + path + ": " + SystemReason(error));
+    const std::string reason = SystemReason(error);
+    throw FileError(path, std::string("Could not ") + action + " " + path + ": " + reason, reason);
 }
 
 }  // namespace

@@ -5,18 +5,23 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace kelvane {
 
 // A file that could not be read or written; the text names the path and the system's reason.
 class FileError : public std::runtime_error {
   public:
-    FileError(const std::string& path, const std::string& what)
-        : std::runtime_error(what), path_(path) {}
+    FileError(const std::string& path, const std::string& what, std::string reason = {})
+        : std::runtime_error(what), path_(path), reason_(std::move(reason)) {}
     const std::string& path() const { return path_; }
+    // The system's reason alone ("Permission denied"), for a caller that words its own message;
+    // empty when there is none.
+    const std::string& reason() const { return reason_; }
 
   private:
     std::string path_;
+    std::string reason_;
 };
 
 // The whole content of a file, or nothing when the file does not exist.

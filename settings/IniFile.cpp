@@ -78,32 +78,42 @@ IniDocument IniDocument::Parse(std::string_view text, IniEscapes escapes) {
     int lineNumber = 0;
     while (!text.empty()) {
         const auto end = text.find('\n');
-        const std::string_view raw = text.substr(0, end);
+        std::string_view raw = text.substr(0, end);
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
         ++lineNumber;
+        // Only the line end goes; a value's own blanks are part of it.
+        if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
         const std::string_view line = TrimBlanks(raw);
         if (line.empty() || line.front() == ';' || line.front() == '#') continue;
         if (line.front() == '[' && line.back() == ']') {
-            const std::string_view name = TrimBlanks(line.substr(1, line.size() - 2));
-            current = doc.FindSection(name);
-            if (current == nullptr) {
-                doc.sections_.push_back(Section{std::string(name), {}});
-                current = &doc.sections_.back();
-            }
+            doc.OpenSection(TrimBlanks(line.substr(1, line.size() - 2)), current);
             continue;
         }
-        const auto equals = line.find('=');
-        if (equals == std::string_view::npos || equals == 0 || current == nullptr) {
+        if (current == nullptr || !doc.ReadEntry(raw, *current)) {
             doc.malformed_.emplace_back(lineNumber, std::string(raw));
-            continue;
         }
-        const std::string_view key = TrimBlanks(line.substr(0, equals));
-        const std::string_view rawValue = TrimBlanks(line.substr(equals + 1));
-        const std::string value =
-            escapes == IniEscapes::Backslash ? Unescape(rawValue) : std::string(rawValue);
-        SetInSection(*current, key, value);
     }
     return doc;
+}
+
+void IniDocument::OpenSection(std::string_view name, Section*& current) {
+    current = FindSection(name);
+    if (current == nullptr) {
+        sections_.push_back(Section{std::string(name), {}});
+        current = &sections_.back();
+    }
+}
+
+bool IniDocument::ReadEntry(std::string_view line, Section& section) const {
+    const auto equals = line.find('=');
+    if (equals == std::string_view::npos) return false;
+    const std::string_view key = TrimBlanks(line.substr(0, equals));
+    if (key.empty()) return false;
+    // A value keeps its leading and trailing blanks: a log file name of blanks means "no log".
+    const std::string_view rawValue = line.substr(equals + 1);
+    SetInSection(section, key,
+                 escapes_ == IniEscapes::Backslash ? Unescape(rawValue) : std::string(rawValue));
+    return true;
 }
 
 std::string IniDocument::Serialize() const {

@@ -29,7 +29,8 @@ class IniDocument {
     explicit IniDocument(IniEscapes escapes = IniEscapes::None) : escapes_(escapes) {}
 
     // Reads what can be read; lines that are neither a section, a key, a comment nor blank are
-    // kept in MalformedLines() (1-based line number and text) and otherwise ignored.
+    // kept in MalformedLines() (1-based line number and text) and otherwise ignored. Names are
+    // trimmed of blanks; a value keeps every byte after the "=" up to the line end (LF or CR LF).
     static IniDocument Parse(std::string_view text, IniEscapes escapes = IniEscapes::None);
     std::string Serialize() const;
 
@@ -43,6 +44,9 @@ class IniDocument {
 
   private:
     static void SetInSection(Section& section, std::string_view key, std::string_view value);
+    void OpenSection(std::string_view name, Section*& current);
+    // False when `line` is no "key=value" line.
+    bool ReadEntry(std::string_view line, Section& section) const;
     Section* FindSection(std::string_view name);
     const Section* FindSection(std::string_view name) const;
 
@@ -55,7 +59,8 @@ class IniDocument {
 bool SameIniName(std::string_view a, std::string_view b);
 
 // A whole number written in decimal or, with a leading "0x", in hexadecimal; an optional sign
-// and surrounding blanks are allowed. Nothing for any other text or a number out of range.
+// and surrounding blanks (which a stored value keeps) are allowed. Nothing for any other text or
+// a number out of range.
 std::optional<long long> ParseIniInteger(std::string_view text);
 
 // A boolean option: true when the text reads as a non-zero number, `fallback` when it does not

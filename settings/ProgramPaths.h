@@ -14,6 +14,8 @@ inline constexpr const char* kExceptionRulesFile = "except.lst";
 inline constexpr const char* kSpamOptionsFile = "kelvane.ini";
 inline constexpr const char* kKnownSpammersFile = "known.lst";
 inline constexpr const char* kAlarmSoundFile = "harptune.wav";
+// Held while one program saves the rule files and the spam options, so that two take turns.
+inline constexpr const char* kRuleFilesLock = "kelvane.lock";
 
 // Looks up an environment variable; nothing when it is unset.
 using EnvLookup = std::function<std::optional<std::string>(const char* name)>;

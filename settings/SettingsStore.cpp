@@ -1,13 +1,9 @@
 #include "SettingsStore.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 
 #include "AtomicFile.h"
+#include "FileLock.h"
 #include "IniFile.h"
 
 namespace kelvane {
@@ -29,32 +25,26 @@ IniDocument LoadDocument(const std::string& path) {
                 : IniDocument(IniEscapes::Backslash);
 }
 
-// Holds an exclusive advisory lock on "<settings>.lock" for one read-modify-write.
-class FileLock {
-  public:
-    explicit FileLock(const std::string& settingsPath) {
-        const std::string lockPath = settingsPath + ".lock";
-        fd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, kSettingsFileMode);
-        if (fd_ < 0) {
-            throw FileError(settingsPath,
-                            "Could not write " + settingsPath + ": " + std::strerror(errno));
-        }
-        while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
-        }
+// Locks "<settings>.lock" for one read-modify-write; a failure is a failed write of the settings.
+FileLock LockSettings(const std::string& settingsPath) {
+    try {
+        return FileLock(settingsPath + ".lock", kSettingsFileMode);
+    } catch (const FileError& error) {
+        throw FileError(settingsPath, "Could not write " + settingsPath + ": " + error.reason(),
+                        error.reason());
     }
-    ~FileLock() { ::close(fd_); }
-    FileLock(const FileLock&) = delete;
-    FileLock& operator=(const FileLock&) = delete;
-
-  private:
-    int fd_ = -1;
-};
+}
 
 std::string BoolText(bool value) {
     return value ? "1" : "0";
 }
 
 }  // namespace
+
+std::string SettingsWriter::ReadString(const SettingKey& key, int mailbox) const {
+    return document_.Value(key.section, key.KeyName(mailbox))
+        .value_or(std::string(key.defaultValue));
+}
 
 void SettingsWriter::WriteString(std::string_view section, std::string_view key,
                                  std::string_view value) {
@@ -139,7 +129,7 @@ void SettingsStore::WriteBool(const SettingKey& key, bool value, int mailbox) {
 }
 
 void SettingsStore::Write(const std::function<void(SettingsWriter&)>& writes) {
-    const FileLock lock(path_);
+    const FileLock lock = LockSettings(path_);
     std::optional<std::string> content;
     try {
         content = ReadWholeFile(path_);

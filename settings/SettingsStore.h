@@ -14,6 +14,11 @@ class IniDocument;
 class SettingsWriter {
   public:
     explicit SettingsWriter(IniDocument& document) : document_(document) {}
+
+    // The value as the file holds it now, under the lock, with the writes made so far; the key
+    // table's default when missing. For a write that depends on the stored value (a counter).
+    std::string ReadString(const SettingKey& key, int mailbox = 0) const;
+
     void WriteString(std::string_view section, std::string_view key, std::string_view value);
     void WriteInteger(std::string_view section, std::string_view key, long long value);
     void WriteBool(std::string_view section, std::string_view key, bool value);

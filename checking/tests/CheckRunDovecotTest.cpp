@@ -135,7 +135,7 @@ class DovecotDeletionTest : public CheckRunDovecotTest,
 TEST_P(DovecotDeletionTest, DeletesTheCheckAndBlacklistMarksCountsLogsAndListsAgain) {
     CheckThree();
     model.general.launch = GetParam().launch;
-    model.general.count = "40";
+    store.WriteString(settingkeys::Count, "40");  // the count as stored, whatever the model holds
     run->rows()[0].mark = kCheckMark;
     run->rows()[1].mark = kQuestionMark;
     run->rows()[2].mark = kBlacklistMark;

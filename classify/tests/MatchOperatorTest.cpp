@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "CaseName.h"
+#include "TextMatch.h"
 
 namespace kelvane {
 namespace {
@@ -88,6 +89,63 @@ INSTANTIATE_TEST_SUITE_P(
         OperatorCase{"first-char-empty", "First char numeric", "", "", false, false},
         OperatorCase{"unknown-operator", "Equals (exact match)", "x", "x", false, false},
         OperatorCase{"operator-name-case-matters", "contains", "x", "x", false, false}),
+    testsupport::ParamName());
+
+struct UppercaseCase {
+    const char* name;
+    std::string text;  // UTF-8, as decoded subjects are
+    bool uppercase;
+};
+
+void PrintTo(const UppercaseCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class IsUppercaseTest : public ::testing::TestWithParam<UppercaseCase> {};
+
+// The rule path tests the text as it is, never its ASCII-folded form.
+TEST_P(IsUppercaseTest, LooksForLowerCaseLettersOfEveryAlphabet) {
+    const UppercaseCase& c = GetParam();
+    EXPECT_EQ(EvaluateOperator(MatchOperator::IsUppercase, c.text, "", false), c.uppercase);
+    const TextMatch rule(MatchOperator::IsUppercase, "", false);
+    const std::string folded = UpperAscii(c.text);
+    EXPECT_EQ(rule.Matches({c.text, folded}), c.uppercase);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scripts, IsUppercaseTest,
+    ::testing::Values(
+        UppercaseCase{"latin-upper", "FREE OFFER", true},
+        UppercaseCase{"latin-one-lower", "FREE OFFEr", false},
+        UppercaseCase{"latin-accented-upper", "CAF\u00C9 CR\u00C8ME", true},
+        UppercaseCase{"latin-accented-lower", "CAF\u00E9", false},
+        UppercaseCase{"cyrillic-lower", "\u043F\u0440\u0438\u0432\u0435\u0442", false},
+        UppercaseCase{"cyrillic-upper", "\u041F\u0420\u0418\u0412\u0415\u0422!", true},
+        UppercaseCase{"cyrillic-capitalised", "\u041F\u0440\u0438\u0432\u0435\u0442", false},
+        UppercaseCase{"greek-lower", "\u03B3\u03B5\u03B9\u03B1 \u03C3\u03B1\u03C2", false},
+        UppercaseCase{"greek-upper", "\u0393\u0395\u0399\u0391 \u03A3\u0391\u03A3", true},
+        UppercaseCase{"greek-final-sigma-is-lower", "\u0393\u0395\u0399\u0391\u03C2", false},
+        // Upper-case German keeps ß, which has no one-letter capital in common use.
+        UppercaseCase{"german-sharp-s-in-upper-text", "GRO\u00DFE PREISE", true},
+        UppercaseCase{"german-lower", "stra\u00DFe", false},
+        UppercaseCase{"mixed-scripts-upper",
+                      "SALE \u041F\u0420\u041E\u0414\u0410\u0416\u0410 "
+                      "\u03A0\u03A9\u039B\u0397\u03A3\u0397",
+                      true},
+        UppercaseCase{"mixed-scripts-one-lower", "SALE \u041F\u0420\u041E\u0414\u0410\u0436",
+                      false},
+        UppercaseCase{"scripts-without-case", "\u05E9\u05DC\u05D5\u05DD \u4E2D\u6587", true},
+        UppercaseCase{"digits-only", "2024", true},
+        UppercaseCase{"digits-and-cyrillic-upper", "2024 \u0413\u041E\u0414", true},
+        UppercaseCase{"digits-and-cyrillic-lower", "2024 \u0433\u043E\u0434", false},
+        // Bytes that are not UTF-8 (such as Latin-1 text) are no letters; decoding goes on after.
+        UppercaseCase{"latin1-bytes-around-upper", "\xC9T\xC9", true},
+        UppercaseCase{"latin1-bytes-around-lower", "\xE9t\xE9", false},
+        UppercaseCase{"overlong-encoding-of-a", "WIN \xC1\xA1", true},
+        UppercaseCase{"encoded-surrogate", "WIN \xED\xB0\x80", true},
+        UppercaseCase{"cut-off-at-the-end", "WIN \xD0", true},
+        UppercaseCase{"lower-after-invalid-byte", "WIN \xFF\u0430", false},
+        UppercaseCase{"blank", " \r\n", false}, UppercaseCase{"empty", "", false}),
     testsupport::ParamName());
 
 TEST(MatchOperatorNames, ShownStoredAndPositionsRoundTrip) {

@@ -137,6 +137,18 @@ TEST_F(SpamSettingsTest, FileThatCannotBeWrittenIsReportedAndTheRestIsSaved) {
     }
 }
 
+TEST_F(SpamSettingsTest, OptionsFileThatCannotBeWrittenIsReportedByName) {
+    fs::create_directory(folder_ / "kelvane.ini");
+    SpamSettings settings(folder_.string());
+    AppendRule(settings.subjects(), SubjectKeywordRule("free"));
+    const auto failures = settings.Savesettings();
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0],
+              "Unable to write to " + (folder_ / "kelvane.ini").string() + "\nIs a directory");
+    EXPECT_NE(Read("subj.lst"), "<missing>") << "the rule files are saved all the same";
+    EXPECT_TRUE(fs::is_directory(folder_ / "kelvane.ini"));
+}
+
 TEST_F(SpamSettingsTest, SaveKeepsOtherContentOfTheOptionsFile) {
     Write("kelvane.ini", "[Mine]\nKeep=yes\n");
     SpamSettings settings(folder_.string());

@@ -9,8 +9,10 @@
 #include <vector>
 
 #include "CaseName.h"
+#include "GeneralSettings.h"
 #include "LogFileNames.h"
 #include "LogTestFiles.h"
+#include "SettingsStore.h"
 
 namespace kelvane {
 namespace {
@@ -183,6 +185,27 @@ INSTANTIATE_TEST_SUITE_P(Names, BlankNameTest,
                                            BlankNameCase{"line-breaks-and-backspace", "\r\n\b"},
                                            BlankNameCase{"all-together", " \b \r\n "}),
                          testsupport::ParamName());
+
+// The settings keep a name's blanks, so a stored name of blanks stays "no log" instead of becoming
+// logfile.txt in the program's folder.
+TEST(StoredLogFileNameTest, NameOfThreeBlanksKeepsNoLog) {
+    TempFolder settings;
+    TempFolder programFolder;
+    WorkingFolder inside(programFolder.path());
+    testsupport::WriteFileBytes(settings.File("10.conf"), "[General]\nLogfile=   \n");
+    const GeneralSettings general = ReadGeneralSettings(SettingsStore(settings.File("10.conf")));
+    ActivityLog log(
+        [&] {
+            return CurrentLogFileName(general.logfile, LogNaming::AsIs, kTuesdayAfternoon,
+                                      programFolder.path().string());
+        },
+        [] { return kTuesdayAfternoon; });
+
+    WriteEveryKind(log);
+
+    EXPECT_TRUE(programFolder.IsEmpty());
+    EXPECT_EQ(log.LastError(), "");
+}
 
 TEST(BlankLogFileNameTest, OtherCharactersMakeARealName) {
     EXPECT_FALSE(IsBlankLogFileName(" a "));

@@ -105,6 +105,15 @@ TEST_F(GeneralSettingsTest, SavesInTheFixedOrderAndReadsBack) {
     EXPECT_EQ(store_.ReadString("General", "Alarmfile", ""), saved.alarmFile);
 }
 
+TEST_F(GeneralSettingsTest, LogNamesKeepTheirBlanksThroughASaveAndARead) {
+    for (const std::string name : {"   ", "/home/u/activity.log ", " logs/a.txt"}) {
+        GeneralSettings saved;
+        saved.logfile = name;
+        SaveGeneralSettings(store_, saved);
+        EXPECT_EQ(ReadGeneralSettings(store_).logfile, name);
+    }
+}
+
 struct StoredCase {
     const char* name;
     const char* fileText;
@@ -127,25 +136,36 @@ TEST_P(GeneralSettingsStored, ReadsWhatTheFileHolds) {
 
 INSTANTIATE_TEST_SUITE_P(
     Values, GeneralSettingsStored,
-    ::testing::Values(StoredCase{"hex minutes", "[General]\nMinutes=0x1E\n",
-                                 [](GeneralSettings& s) { s.minutes = 30; }},
-                      StoredCase{"minutes in words give the default", "[General]\nMinutes=ten\n",
-                                 [](GeneralSettings&) {}},
-                      StoredCase{"two is true", "[General]\nAutomatic=2\nSysTray=2\n",
-                                 [](GeneralSettings& s) { s.automatic = s.sysTray = true; }},
-                      StoredCase{"zero turns off a default-on option",
-                                 "[General]\nAsk=0\n[Logfile]\nAsis=0\n",
-                                 [](GeneralSettings& s) { s.ask = s.logAsIs = false; }},
-                      StoredCase{"boolean in words gives the default",
-                                 "[General]\nAsk=no\nKill=yes\n", [](GeneralSettings&) {}},
-                      StoredCase{"names in another case",
-                                 "[general]\nAlarmfile=/snd/a.wav\nMINUTES=5\n",
-                                 [](GeneralSettings& s) {
-                                     s.alarmFile = "/snd/a.wav";
-                                     s.minutes = 5;
-                                 }},
-                      StoredCase{"count is text", "[General]\nCount=0012\n",
-                                 [](GeneralSettings& s) { s.count = "0012"; }}),
+    ::testing::Values(
+        StoredCase{"hex minutes", "[General]\nMinutes=0x1E\n",
+                   [](GeneralSettings& s) { s.minutes = 30; }},
+        StoredCase{"minutes in words give the default", "[General]\nMinutes=ten\n",
+                   [](GeneralSettings&) {}},
+        StoredCase{"two is true", "[General]\nAutomatic=2\nSysTray=2\n",
+                   [](GeneralSettings& s) { s.automatic = s.sysTray = true; }},
+        StoredCase{"zero turns off a default-on option", "[General]\nAsk=0\n[Logfile]\nAsis=0\n",
+                   [](GeneralSettings& s) { s.ask = s.logAsIs = false; }},
+        StoredCase{"boolean in words gives the default", "[General]\nAsk=no\nKill=yes\n",
+                   [](GeneralSettings&) {}},
+        StoredCase{"names in another case", "[general]\nAlarmfile=/snd/a.wav\nMINUTES=5\n",
+                   [](GeneralSettings& s) {
+                       s.alarmFile = "/snd/a.wav";
+                       s.minutes = 5;
+                   }},
+        StoredCase{"count is text", "[General]\nCount=0012\n",
+                   [](GeneralSettings& s) { s.count = "0012"; }},
+        // A log name of blanks means "keep no log"; trimmed, it would name the default file.
+        StoredCase{"log name of blanks stays blanks", "[General]\nLogfile=   \n",
+                   [](GeneralSettings& s) { s.logfile = "   "; }},
+        StoredCase{"blanks around a name are part of it", "[General]\nMailer= /usr/bin/mutt \n",
+                   [](GeneralSettings& s) { s.mailer = " /usr/bin/mutt "; }},
+        StoredCase{"numbers and booleans read through blanks",
+                   "[General]\nMinutes = 30 \nAutomatic=\t1\r\n[Logfile]\nAsis= 0\n",
+                   [](GeneralSettings& s) {
+                       s.minutes = 30;
+                       s.automatic = true;
+                       s.logAsIs = false;
+                   }}),
     testsupport::ParamName());
 
 TEST_F(GeneralSettingsTest, ModelSavesTheOptionsEvenWhenAnAccountIsIncomplete) {

@@ -5,14 +5,27 @@
 namespace kelvane {
 namespace {
 
-TEST(IniDocument, NamesIgnoreCaseAndValuesAreTrimmed) {
+TEST(IniDocument, NamesIgnoreCaseAndValuesKeepTheirBlanks) {
     const IniDocument ini = IniDocument::Parse(
-        "; comment\r\n[Known]\r\n  QMonitor = 0 \r\n# other comment\r\n[known]\r\nNum=7\r\n");
-    EXPECT_EQ(ini.Value("KNOWN", "qmonitor"), "0");
+        "; comment\r\n[Known]\r\n  QMonitor = 0 \r\n# other comment\r\n[known]\r\nNum=7\r\n"
+        "Name=\t \r\n");
+    EXPECT_EQ(ini.Value("KNOWN", "qmonitor"), " 0 ") << "the line end goes, the blanks stay";
     EXPECT_EQ(ini.Value("Known", "Num"), "7");
+    EXPECT_EQ(ini.Value("Known", "Name"), "\t ");
     EXPECT_EQ(ini.Sections().size(), 1u) << "a repeated section is the same section";
     EXPECT_FALSE(ini.Value("Known", "Missing").has_value());
     EXPECT_TRUE(ini.MalformedLines().empty());
+}
+
+TEST(IniDocument, BlanksAroundValuesSurviveAWriteAndARead) {
+    for (IniEscapes escapes : {IniEscapes::Backslash, IniEscapes::None}) {
+        IniDocument ini(escapes);
+        ini.SetValue("General", "Logfile", "   ");
+        ini.SetValue("General", "Mailer", " /usr/bin/mail client ");
+        const IniDocument again = IniDocument::Parse(ini.Serialize(), escapes);
+        EXPECT_EQ(again.Value("General", "Logfile"), "   ");
+        EXPECT_EQ(again.Value("General", "Mailer"), " /usr/bin/mail client ");
+    }
 }
 
 TEST(IniDocument, MalformedLinesAreSkippedAndReported) {
