@@ -121,6 +121,8 @@ TEST_F(CheckMailTest, ServerRefusalEndsTheRunWithoutCheckRecord) {
     Serve({"S: +OK ready", "C: USER ann", "S: +OK", "C: PASS pw", "S: -ERR wrong password"});
     EXPECT_EQ(run->Check(), RunOutcome::Failed);
     EXPECT_THAT(front.boxes.shown, ElementsAre(HasSubstr("wrong password")));
+    // The client only raises a refusal; the run logs it, whichever program shows it.
+    EXPECT_THAT(LogText(), HasSubstr("ERROR -ERR wrong password FOR ann ON "));
     EXPECT_THAT(LogText(), Not(HasSubstr("MAIL CHECK")));
 }
 
