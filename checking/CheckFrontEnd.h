@@ -6,6 +6,7 @@
 
 #include "MailboxAccounts.h"
 #include "MessageBoxes.h"
+#include "TlsCertificate.h"
 
 namespace kelvane {
 
@@ -42,6 +43,13 @@ class CheckFrontEnd : public MessageBoxes {
     virtual bool CanLaunchMailProgram() const { return true; }
     // The exit-after-check rule: end the program (or hide it to the tray).
     virtual void CloseProgram() = 0;
+    // The server's certificate was refused for `reason`: true when the user chose "Trust this
+    // certificate for this mailbox". The run then stores its fingerprint for the mailbox.
+    virtual bool OfferTrust(const std::string& reason, const TlsCertificate& certificate) {
+        (void)reason;
+        (void)certificate;
+        return false;
+    }
 };
 
 }  // namespace kelvane

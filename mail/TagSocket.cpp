@@ -19,6 +19,8 @@
 #include "EventPump.h"
 #include "HostResolver.h"
 #include "MailErrors.h"
+#include "TlsErrors.h"
+#include "TlsSession.h"
 
 namespace kelvane {
 namespace {
@@ -56,6 +58,7 @@ TagSocket::TagSocket() : resolver_(std::make_unique<HostResolver>()) {}
 
 // Closes quietly: the owner is going away, so no handler is called.
 TagSocket::~TagSocket() {
+    tls_.reset();
     if (socket_ >= 0) ::close(socket_);
 }
 
@@ -130,6 +133,8 @@ void TagSocket::ConnectSocket() {
 void TagSocket::Close() {
     if (Connected()) {
         if (OnClosing) OnClosing(*this);
+        if (tls_) tls_->Shutdown();
+        tls_.reset();
         ::close(socket_);
         socket_ = -1;
         adopted_ = false;
@@ -242,7 +247,7 @@ void TagSocket::ReportProgress(long long expectedSize, long long position) {
 
 PeerState TagSocket::PollPeer() {
     if (!Connected()) return PeerState::Closed;
-    if (!buffer_.empty()) return PeerState::SentSomething;
+    if (!buffer_.empty() || (tls_ && tls_->HasPending())) return PeerState::SentSomething;
     pollfd entry{socket_, POLLIN, 0};
     if (::poll(&entry, 1, 0) <= 0) return PeerState::Quiet;
     char byte = 0;
@@ -277,7 +282,8 @@ void TagSocket::ReceiveMore(bool cancelFirst) {
 bool TagSocket::WaitForSocket(short events) {
     for (;;) {
         if (canceled_ || !Connected() || counter_.Expired()) return false;
-        pollfd entry{socket_, events, 0};
+        if (tls_ && (events & POLLIN) && tls_->HasPending()) return true;
+        pollfd entry{socket_, TlsDirection(events), 0};
         if (::poll(&entry, 1, kSliceMs) > 0) return true;
         PumpEvents();
     }
@@ -298,6 +304,7 @@ void TagSocket::ProtocolError(const std::string& text) {
 
 void TagSocket::AdoptSocket(int fd) {
     if (Connected()) Close();
+    tls_.reset();
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
     socket_ = fd;
     adopted_ = true;
@@ -343,11 +350,72 @@ TTimeCounter& TagSocket::TimeCounter() {
 }
 
 long TagSocket::RawSend(const char* data, std::size_t size) {
+    if (tls_) return tls_->Send(data, size);
     return ::send(socket_, data, size, MSG_NOSIGNAL);
 }
 
 long TagSocket::RawReceive(char* data, std::size_t size) {
+    if (tls_) return tls_->Receive(data, size);
     return ::recv(socket_, data, size, 0);
+}
+
+// TLS may have to write before it can read on, or the other way round.
+short TagSocket::TlsDirection(short events) const {
+    if (!tls_) return events;
+    switch (tls_->Wanted()) {
+        case TlsSession::Want::Read:
+            return POLLIN;
+        case TlsSession::Want::Write:
+            return POLLOUT;
+        default:
+            return events;
+    }
+}
+
+void TagSocket::StartTls() {
+    if (!Connected()) RaiseSocketError(kConnectFirst);
+    try {
+        tls_ = std::make_unique<TlsSession>(socket_, Server.substr(0, Server.find(':')));
+    } catch (const ESocketError& error) {
+        Fail(error.what(), true);
+    }
+    StartCounter();
+    while (!HandshakeStep()) {
+        if (!WaitForSocket(TlsDirection(POLLIN))) EndWait(true);
+    }
+    counter_.Stop();
+    peerCertificate_ = tls_->PeerCertificate();
+    const std::string refusal = tls_->Refusal(NormalizedFingerprint(PinnedFingerprint));
+    if (!refusal.empty()) RefuseCertificate(refusal);
+}
+
+bool TagSocket::HandshakeStep() {
+    try {
+        return tls_->Handshake();
+    } catch (const ESocketError& error) {
+        Fail(error.what(), true);
+    }
+}
+
+void TagSocket::RefuseCertificate(const std::string& reason) {
+    ECertificateError error(reason, peerCertificate_);
+    std::string text = error.what();
+    if (OnError) OnError(*this, text);
+    Close();
+    throw error;
+}
+
+bool TagSocket::TlsActive() const {
+    return tls_ != nullptr;
+}
+
+// Nothing the server sent before a handshake may be read as a reply after it (RFC 2595's
+// warning about text injected into the plain-text part of a session).
+void TagSocket::DiscardReceived() {
+    buffer_.clear();
+    char scratch[4096];
+    while (Connected() && ::recv(socket_, scratch, sizeof scratch, MSG_DONTWAIT) > 0) {
+    }
 }
 
 }  // namespace kelvane

@@ -8,11 +8,13 @@
 #include <string_view>
 
 #include "TimeCounter.h"
+#include "TlsCertificate.h"
 
 namespace kelvane {
 
 class DialUpLink;
 class HostResolver;
+class TlsSession;
 
 // One reply line and its code (ReplyCode of the line; -1 when no complete line arrived).
 struct ReplyLine {
@@ -45,6 +47,9 @@ class TagSocket {
     int TimeOut = 60;  // seconds
     std::string ServiceName;
     DialUpLink* RAS = nullptr;  // optional dial-up connection
+    // SHA-256 fingerprint of a certificate the user chose to trust (any case, colons allowed):
+    // when set, StartTls() accepts exactly that certificate, whoever signed it.
+    std::string PinnedFingerprint;
 
     std::function<void(TagSocket& sender)> OnOpen;
     std::function<void(TagSocket& sender)> OnClosing;
@@ -74,6 +79,18 @@ class TagSocket {
                      std::size_t keepAtMost = kKeepAll);
     // Looks, without waiting, at what the peer did since the last read.
     PeerState PollPeer();
+
+    // TLS 1.2 or later on the connected socket, in the same pumped waits as everything else;
+    // every byte after it is encrypted until Close(). The certificate must chain to the system's
+    // trust store (SSL_CERT_FILE / SSL_CERT_DIR may point elsewhere) and be issued for the host
+    // in Server, unless PinnedFingerprint is set. A refusal raises ECertificateError (after
+    // OnError) with the reason and the certificate's details, and closes the connection.
+    void StartTls();
+    bool TlsActive() const;
+    // The certificate the server showed in the last handshake, also when it was refused.
+    const TlsCertificate& PeerCertificate() const { return peerCertificate_; }
+    // Forgets whatever was received and not yet read: plain text that came before a handshake.
+    void DiscardReceived();
     // Sends a line only if the socket takes all of it at once; never waits, never reports.
     bool TrySendLine(std::string_view text);
 
@@ -111,6 +128,11 @@ class TagSocket {
     // Appends the next bytes that arrive to the read buffer.
     void ReceiveMore(bool cancelFirst);
     void ReportProgress(long long expectedSize, long long position);
+    short TlsDirection(short events) const;
+    // One step of the TLS handshake; true once it is complete.
+    bool HandshakeStep();
+    // Reports a certificate that cannot be trusted, closes and raises ECertificateError.
+    [[noreturn]] void RefuseCertificate(const std::string& reason);
 
     int socket_ = -1;
     std::uint32_t address_ = 0;  // network byte order
@@ -120,6 +142,8 @@ class TagSocket {
     std::string buffer_;    // received bytes not yet handed out; carries over between reads
     TTimeCounter counter_;
     std::unique_ptr<HostResolver> resolver_;
+    std::unique_ptr<TlsSession> tls_;
+    TlsCertificate peerCertificate_;
 };
 
 }  // namespace kelvane

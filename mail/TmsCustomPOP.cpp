@@ -4,11 +4,17 @@
 #include <charconv>
 
 #include "MailErrors.h"
+#include "MailText.h"
+#include "TlsErrors.h"
 
 namespace kelvane {
 namespace {
 
 constexpr std::string_view kPasswordPlaceholder = "{password}";
+constexpr std::size_t kLongestCapabilities = 64 * 1024;
+constexpr const char* kNoStls =
+    "The server does not offer STLS, so the mailbox cannot be reached securely";
+constexpr const char* kNoTlsForMailbox = "This mailbox does not use TLS";
 
 // The whole text read as a decimal integer; 0 when it is empty or anything else.
 int IntOrZero(std::string_view text) {
@@ -43,6 +49,9 @@ TmsCustomPOP::TmsCustomPOP() {
 
 void TmsCustomPOP::Open() {
     if (UserName.empty()) RaiseSocketError(std::string("UserName property is required"));
+    const bool implicit = Security == PopSecurity::Implicit;
+    DefaultPort = implicit ? 995 : 110;
+    ServiceName = implicit ? "pop3s" : "pop3";
     ResetState();
     TagSocket::Open();
 }
@@ -59,13 +68,61 @@ void TmsCustomPOP::Login() {
 
 void TmsCustomPOP::LoginSteps() {
     ConnectSocket();
+    if (Security == PopSecurity::Implicit) StartTls();
+    ReadGreeting();
+    if (Security == PopSecurity::StartTls) UpgradeToTls();
+    CommandOk("USER " + UserName);
+    SendPassword();
+    ReadStat(CommandOk("STAT"));
+}
+
+void TmsCustomPOP::ReadGreeting() {
     const ReplyLine greeting = ReadReplyLine();
     lastReply_ = greeting.line;
     Trace("S: " + greeting.line);
     RequireSuccess(greeting);
-    CommandOk("USER " + UserName);
-    SendPassword();
-    ReadStat(CommandOk("STAT"));
+}
+
+// RFC 2595: STLS only when CAPA lists it, and never a fall-back to plain text.
+void TmsCustomPOP::UpgradeToTls() {
+    if (!OffersStls()) ProtocolError(kNoStls);
+    CommandOk("STLS");
+    DiscardReceived();
+    StartTls();
+}
+
+bool TmsCustomPOP::OffersStls() {
+    if (Command("CAPA").code != 1) return false;
+    std::string block;
+    ReceiveData(block, 0, kLongestCapabilities);
+    TraceData(block.size());
+    for (std::string_view rest = block; !rest.empty();) {
+        const std::size_t end = std::min(rest.find('\n'), rest.size());
+        std::string_view line = rest.substr(0, end);
+        rest.remove_prefix(std::min(end + 1, rest.size()));
+        line = line.substr(0, line.find_first_of(" \r"));
+        if (mailtext::EqualsNoCase(line, "STLS")) return true;
+    }
+    return false;
+}
+
+TlsCertificate TmsCustomPOP::ServerCertificate() {
+    if (Security == PopSecurity::Plain) RaiseSocketError(std::string(kNoTlsForMailbox));
+    Open();
+    try {
+        ConnectSocket();
+        if (Security == PopSecurity::Implicit) {
+            StartTls();
+        } else {
+            ReadGreeting();
+            UpgradeToTls();
+        }
+    } catch (const ECertificateError& error) {
+        return error.certificate();
+    }
+    const TlsCertificate certificate = PeerCertificate();
+    QuitQuietly();
+    return certificate;
 }
 
 // A server may echo what it was sent; the password stays out of every text that leaves here.

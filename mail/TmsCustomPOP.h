@@ -8,6 +8,13 @@
 
 namespace kelvane {
 
+// How a mailbox's session is protected.
+enum class PopSecurity {
+    Plain = 0,     // plain text, as POP3 began
+    StartTls = 1,  // "STLS" (RFC 2595) after the greeting, before the login
+    Implicit = 2,  // TLS from the first byte (POP3S, port 995)
+};
+
 // An event about one message; `num` is the zero-based index, the POP3 number is num + 1.
 using TmsNumNotifyEvent = std::function<void(TagSocket& sender, int num)>;
 
@@ -20,6 +27,9 @@ class TmsCustomPOP : public TmsMailBase {
 
     std::string UserName;
     std::string Password;
+    // Plain text never takes over from TLS that was asked for: a server that cannot do it is an
+    // error. The default port follows: 995 for Implicit, else 110.
+    PopSecurity Security = PopSecurity::Plain;
 
     TmsNumNotifyEvent OnRetrieving;
     TmsNumNotifyEvent OnRetrieved;
@@ -43,6 +53,11 @@ class TmsCustomPOP : public TmsMailBase {
     void Logout() override;
     // 1 for a positive reply ("+"), -1 for a negative one ("-"), 0 otherwise.
     int ReplyCode(std::string_view line) override;
+
+    // Connects as a check would, up to and including the TLS handshake, and gives the
+    // certificate the server showed, trusted or not; then closes. For a user who decides to
+    // trust it. Raises the usual errors, and ESocketError for a mailbox without TLS.
+    TlsCertificate ServerCertificate();
 
     // Hands over a downloaded message: the data block exactly as received, terminator included.
     virtual void SaveMessage(int num, const std::string& contents) = 0;
@@ -73,6 +88,9 @@ class TmsCustomPOP : public TmsMailBase {
   private:
     void RequireSuccess(const ReplyLine& reply);
     void LoginSteps();
+    void ReadGreeting();
+    void UpgradeToTls();
+    bool OffersStls();
     void SendPassword();
     void ReadStat(std::string_view reply);
 

@@ -3,9 +3,14 @@ target_sources(kelvane_mail PRIVATE
     ${CMAKE_CURRENT_SOURCE_DIR}/TimeCounter.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/HostResolver.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/DataBlockScanner.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/TlsCertificate.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/TlsSession.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/TlsTrust.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/TagSocket.cpp)
-# getaddrinfo_a, for a host-name lookup that the caller can wait for in slices and abandon.
-target_link_libraries(kelvane_mail PUBLIC anl)
+# getaddrinfo_a, for a host-name lookup that the caller can wait for in slices and abandon;
+# OpenSSL 3 for TLS.
+find_package(OpenSSL 3 REQUIRED)
+target_link_libraries(kelvane_mail PUBLIC anl OpenSSL::SSL OpenSSL::Crypto)
 
 kelvane_add_test(NAME mail_transport_tests
     SOURCES
