@@ -13,9 +13,12 @@
 #include "CheckSession.h"
 #include "DisplayText.h"
 #include "MailErrors.h"
+#include "MailboxSecurity.h"
 #include "PasswordCipher.h"
 #include "ProgramPaths.h"
 #include "SettingsStore.h"
+#include "TlsCertificate.h"
+#include "TmsCustomPOP.h"
 
 namespace kelvane {
 namespace {
@@ -27,7 +30,9 @@ constexpr int kDnsTimeOutSeconds = 10;
 
 constexpr const char* kUsage =
     "usage: kelvane-check [--mailbox N | --all] [--why] [--delete] [--help] [--version]\n"
-    "       kelvane-check --set-password N   (reads the password from standard input)\n";
+    "       kelvane-check --set-password N   (reads the password from standard input)\n"
+    "       kelvane-check --trust-certificate N   (prints mailbox N's server certificate and\n"
+    "                                              trusts it from now on, whoever signed it)\n";
 
 constexpr const char* kNoReasons =
     "Message was neither on the exception list nor on the list of matching criteria";
@@ -40,6 +45,7 @@ struct Arguments {
     bool help = false;
     bool version = false;
     std::optional<int> passwordFor;
+    std::optional<int> trustFor;
 };
 
 // One line on standard error: "error: text". The text is often a server's reply, which must not
@@ -48,10 +54,26 @@ void PrintProblem(const char* kind, std::string_view text) {
     std::cerr << kind << ": " << SafeDisplayText(text) << "\n";
 }
 
+// `text` line by line, each made safe: a refused certificate's error names its details on the
+// lines after the reason.
+void PrintLines(std::ostream& out, const char* prefix, std::string_view text) {
+    if (text.ends_with('\n')) text.remove_suffix(1);
+    while (true) {
+        const std::size_t end = text.find('\n');
+        out << prefix << SafeDisplayText(text.substr(0, end)) << "\n";
+        if (end == std::string_view::npos) return;
+        text.remove_prefix(end + 1);
+    }
+}
+
+void PrintProblemLines(std::string_view text) {
+    PrintLines(std::cerr, "error: ", text);
+}
+
 // Boxes go to standard error; the deletion never asks, so a question is answered Yes.
 class ConsoleFrontEnd : public CheckFrontEnd {
   public:
-    void Error(const std::string& text) override { PrintProblem("error", text); }
+    void Error(const std::string& text) override { PrintProblemLines(text); }
     void Warning(const std::string& text) override { PrintProblem("warning", text); }
     void Information(const std::string& text) override { PrintProblem("information", text); }
     bool Confirm(const std::string&) override { return true; }
@@ -101,6 +123,8 @@ std::optional<Arguments> ParseArguments(int argc, char** argv) {
             ok = TakeNumber(argc, argv, i, args.mailbox);
         else if (arg == "--set-password")
             ok = TakeNumber(argc, argv, i, args.passwordFor);
+        else if (arg == "--trust-certificate")
+            ok = TakeNumber(argc, argv, i, args.trustFor);
         else if (arg == "--all")
             args.all = true;
         else if (arg == "--why")
@@ -116,7 +140,10 @@ std::optional<Arguments> ParseArguments(int argc, char** argv) {
         if (!ok) return std::nullopt;
     }
     const bool checks = args.mailbox || args.all || args.why || args.remove;
-    if ((args.mailbox && args.all) || (args.passwordFor && checks)) return std::nullopt;
+    const bool alone = args.passwordFor || args.trustFor;
+    if ((args.mailbox && args.all) || (alone && checks) || (args.passwordFor && args.trustFor)) {
+        return std::nullopt;
+    }
     return args;
 }
 
@@ -134,6 +161,32 @@ int SetPassword(int mailbox) {
         PrintProblem("error", error.what());
         return kExitMailError;
     }
+    return kExitOk;
+}
+
+// Connects to mailbox `mailbox` as its check would, shows the certificate its server presents and
+// pins it. The user compares the fingerprint with the one the provider publishes.
+int TrustCertificate(int mailbox) {
+    ConsoleFrontEnd frontEnd;
+    CheckSession session(paths::ProgramDirectory(), paths::SettingsFile(), frontEnd);
+    for (const std::string& problem : session.Load()) frontEnd.Warning(problem);
+    session.run.setCurrentMailbox(mailbox);
+    session.run.LoadCurrentMailbox();
+    if (session.client.Security == PopSecurity::Plain) {
+        frontEnd.Error("Mailbox " + std::to_string(mailbox) + " does not use TLS");
+        return kExitMailError;
+    }
+    try {
+        const TlsCertificate certificate = session.client.ServerCertificate();
+        PrintLines(std::cout, "", certificate.Details());
+        StoreTrustedFingerprint(session.store, session.model.accounts, mailbox,
+                                certificate.fingerprint);
+    } catch (const std::exception& error) {
+        std::cout.flush();
+        frontEnd.Error(error.what());
+        return kExitMailError;
+    }
+    std::cout << "Fingerprint stored for mailbox " << mailbox << "\n";
     return kExitOk;
 }
 
@@ -239,6 +292,7 @@ int Run(int argc, char** argv) {
         return kExitOk;
     }
     if (args->passwordFor) return SetPassword(*args->passwordFor);
+    if (args->trustFor) return TrustCertificate(*args->trustFor);
     return CheckMail(*args);
 }
 
@@ -252,7 +306,7 @@ int main(int argc, char** argv) {
         return kelvane::Run(argc, argv);
     } catch (const std::exception& error) {
         std::cout.flush();
-        kelvane::PrintProblem("error", error.what());
+        kelvane::PrintProblemLines(error.what());
         return kelvane::kExitMailError;
     } catch (...) {
         std::cout.flush();

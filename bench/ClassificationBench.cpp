@@ -166,7 +166,7 @@ struct Mailbox {
         std::vector<std::string> listed;
         for (int i = 0; i < 10000; ++i) listed.push_back(words.Address());
         known.Assign(std::move(listed));
-        accounts.Account(1) = {"pop.example.org", "ann", true, ""};
+        accounts.Account(1) = {"pop.example.org", "ann", true, "", 0, ""};
         for (int i = 0; i < kMessages; ++i) {
             kelvane::MessageEntry row;
             row.subject = words.Phrase(3 + words.Next(6));

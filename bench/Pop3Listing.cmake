@@ -3,3 +3,5 @@
 kelvane_add_benchmark(Pop3ListingBench Pop3ListingBench.cpp)
 target_link_libraries(Pop3ListingBench PRIVATE kelvane_mail)
 target_include_directories(Pop3ListingBench PRIVATE ${PROJECT_SOURCE_DIR}/testsupport)
+# --tls makes a test authority and certificate with OpenSSL for the TLS listing.
+target_link_libraries(Pop3ListingBench PRIVATE OpenSSL::SSL OpenSSL::Crypto)

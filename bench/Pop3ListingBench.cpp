@@ -6,8 +6,12 @@
 //       start and fill a Dovecot, print "ADDRESS USER PASSWORD", serve until stdin closes
 //   Pop3ListingBench --server=ADDRESS --user=NAME --password=TEXT [--runs=N] [benchmark flags]
 //       list the mailbox of a running server, such as one from --serve
+//   Pop3ListingBench --tls [--runs=N] [--messages=M] [benchmark flags]
+//       start and fill a Dovecot that also serves TLS from the first byte, with a test authority
+//       and certificate made for the run, then list its mailbox over plain text and over TLS
 // --messages fills the mailbox with M messages instead of 2,000.
-// bench/pop3-listing.sh runs it next to a plain client, bench/pop3_reference.py.
+// bench/pop3-listing.sh runs it next to a plain client, bench/pop3_reference.py;
+// bench/pop3-tls-listing.sh compares plain text with TLS.
 #include <benchmark/benchmark.h>
 
 #include <poll.h>
@@ -25,6 +29,7 @@
 #include <vector>
 
 #include "DovecotServer.h"
+#include "TestCertificates.h"
 #include "TmsRemotePOP.h"
 
 namespace {
@@ -37,6 +42,7 @@ constexpr const char* kPassword = "bench-pass";
 
 struct Target {
     std::string address;
+    std::string tlsAddress;  // only with --tls
     std::string user = kUser;
     std::string password = kPassword;
 };
@@ -116,9 +122,10 @@ void Fill(DovecotServer& server) {
 }
 
 // One check of the mailbox; returns the number of messages listed.
-int ListOnce() {
+int ListOnce(kelvane::PopSecurity security = kelvane::PopSecurity::Plain) {
     kelvane::TmsRemotePOP pop;
-    pop.Server = target.address;
+    pop.Security = security;
+    pop.Server = security == kelvane::PopSecurity::Implicit ? target.tlsAddress : target.address;
     pop.UserName = target.user;
     pop.Password = target.password;
     pop.TimeOut = 30;
@@ -126,11 +133,11 @@ int ListOnce() {
     return pop.Info().Count();
 }
 
-void BM_UpdateInfo(benchmark::State& state) {
+void BM_UpdateInfo(benchmark::State& state, kelvane::PopSecurity security) {
     int listed = 0;
     for (auto _ : state) {
         try {
-            listed = ListOnce();
+            listed = ListOnce(security);
         } catch (const std::exception& error) {
             state.SkipWithError(error.what());
             break;
@@ -142,6 +149,7 @@ void BM_UpdateInfo(benchmark::State& state) {
 // Takes --serve, --server=, --user=, --password=, --runs= and --messages= out of argv for us.
 struct Options {
     bool serve = false;
+    bool tls = false;
     int runs = 7;
 };
 
@@ -155,6 +163,8 @@ Options TakeOptions(int& argc, char** argv) {
         };
         if (arg == "--serve") {
             options.serve = true;
+        } else if (arg == "--tls") {
+            options.tls = true;
         } else if (arg.starts_with("--server=")) {
             target.address = value("--server=");
         } else if (arg.starts_with("--user=")) {
@@ -175,16 +185,24 @@ Options TakeOptions(int& argc, char** argv) {
 
 // Starts a filled Dovecot and reads the whole mailbox once, so that every measured run finds
 // Dovecot's index built and the messages in the page cache.
-std::unique_ptr<DovecotServer> StartFilledServer() {
+std::unique_ptr<DovecotServer> StartFilledServer(bool tls = false) {
     if (const std::string reason = DovecotServer::Unavailable(); !reason.empty()) {
         std::cerr << "Pop3ListingBench: cannot start a private Dovecot: " << reason << "\n";
         return nullptr;
     }
     auto server = std::make_unique<DovecotServer>();
     Fill(*server);
+    if (tls) {
+        // Made once and kept for the whole run: the server reads them, the client trusts them.
+        static const kelvane::testsupport::TestCertificates certificates;
+        static const kelvane::testsupport::TrustedAuthority trust(certificates.AuthorityFile());
+        server->UseTls(certificates["valid"].certificateFile, certificates["valid"].keyFile);
+    }
     server->Start();
     target.address = server->address();
+    target.tlsAddress = server->tlsAddress();
     ListOnce();
+    if (tls) ListOnce(kelvane::PopSecurity::Implicit);
     return server;
 }
 
@@ -218,13 +236,21 @@ int main(int argc, char** argv) {
     const Options options = TakeOptions(argc, argv);
     if (options.serve) return Serve();
     std::unique_ptr<DovecotServer> server;
-    if (target.address.empty() && !(server = StartFilledServer())) return 1;
+    if (options.tls && !target.address.empty()) {
+        std::cerr << "Pop3ListingBench: --tls starts its own server; leave out --server\n";
+        return 2;
+    }
+    if (target.address.empty() && !(server = StartFilledServer(options.tls))) return 1;
     const std::string name = "UpdateInfo/" + std::to_string(messageCount) + "_messages";
-    benchmark::RegisterBenchmark(name.c_str(), BM_UpdateInfo)
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime()
-        ->Iterations(1)
-        ->Repetitions(options.runs);
+    const auto add = [&](const std::string& title, kelvane::PopSecurity security) {
+        benchmark::RegisterBenchmark(title.c_str(), BM_UpdateInfo, security)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime()
+            ->Iterations(1)
+            ->Repetitions(options.runs);
+    };
+    add(name, kelvane::PopSecurity::Plain);
+    if (options.tls) add(name + "/implicit_tls", kelvane::PopSecurity::Implicit);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 2;
     benchmark::RunSpecifiedBenchmarks();

@@ -44,10 +44,10 @@ class CheckFrontEnd : public MessageBoxes {
     // The exit-after-check rule: end the program (or hide it to the tray).
     virtual void CloseProgram() = 0;
     // The server's certificate was refused for `reason`: true when the user chose "Trust this
-    // certificate for this mailbox". The run then stores its fingerprint for the mailbox.
+    // certificate for this mailbox". The run then stores its fingerprint for the mailbox. Where
+    // nobody can be asked, the refusal is an error with the certificate's details.
     virtual bool OfferTrust(const std::string& reason, const TlsCertificate& certificate) {
-        (void)reason;
-        (void)certificate;
+        Error(reason + "\n" + certificate.Details());
         return false;
     }
 };

@@ -8,9 +8,11 @@
 #include "DomainChecker.h"
 #include "GeneralSettings.h"
 #include "MailErrors.h"
+#include "MailboxSecurity.h"
 #include "MatchOperator.h"
 #include "RemotePOPSettings.h"
 #include "SpamSettings.h"
+#include "TlsErrors.h"
 #include "TmsRemotePOP.h"
 
 namespace kelvane {
@@ -56,11 +58,14 @@ CheckRun::RunScope::~RunScope() {
 
 void CheckRun::LoadCurrentMailbox() {
     current_ = ValidMailboxNumber(current_);
-    PopLogin login{client_.Server, client_.UserName, client_.Password};
+    PopLogin login{client_.Server, client_.UserName, client_.Password,
+                   static_cast<int>(client_.Security), client_.PinnedFingerprint};
     GetRemotePOPSettings(current_, store_, login, frontEnd_);
     client_.Server = login.server;
     client_.UserName = login.userName;
     client_.Password = login.password;
+    client_.Security = static_cast<PopSecurity>(login.security);
+    client_.PinnedFingerprint = login.fingerprint;
 }
 
 RunOutcome CheckRun::Check(const CheckOptions& options) {
@@ -120,6 +125,11 @@ bool CheckRun::RunListing(bool absorbErrors) {
         client_.UpdateInfo();
         // A cancel while the listing's last pass worked without waiting: nothing raised it.
         if (cancelRequested_) throw ECanceledError(kOperationCanceled);
+    } catch (const ECertificateError& error) {
+        if (!absorbErrors) {
+            Refused(error);
+            return false;
+        }
     } catch (const EMailError& error) {
         if (cancelRequested_) {
             Canceled();
@@ -131,6 +141,21 @@ bool CheckRun::RunListing(bool absorbErrors) {
         }
     }
     return true;
+}
+
+// The user may know the certificate (a provider's own, or one they made): trusting it pins it
+// for this mailbox, and the next check accepts exactly that certificate.
+void CheckRun::Refused(const ECertificateError& error) {
+    lastError_ = error.what();
+    if (!lastErrorLogged_) log_.WriteErrorRecord(lastError_, client_.UserName, client_.Server);
+    lastErrorLogged_ = true;
+    if (!frontEnd_.OfferTrust(error.reason(), error.certificate())) return;
+    try {
+        StoreTrustedFingerprint(store_, general_.accounts, current_,
+                                error.certificate().fingerprint);
+    } catch (const std::exception& failure) {
+        frontEnd_.Error(failure.what());
+    }
 }
 
 void CheckRun::Failed(const std::string& text) {

@@ -14,6 +14,7 @@ namespace kelvane {
 class ActivityLog;
 class CheckFrontEnd;
 class DomainChecker;
+class ECertificateError;
 class EMailError;
 class KnownSpammers;
 class SettingsStore;
@@ -131,6 +132,8 @@ class CheckRun {
     void Failed(const std::string& text);
     // Ends a run whose error came from a cancel: the one place it is tidied up.
     void Canceled();
+    // Ends a run whose server showed a certificate that cannot be trusted.
+    void Refused(const ECertificateError& error);
     void ShowDomainNotice();
 
     SpamSettings& spam_;

@@ -1,5 +1,6 @@
 #include "MailboxAccounts.h"
 
+#include "MailboxSecurity.h"
 #include "PasswordCipher.h"
 #include "SettingsStore.h"
 
@@ -14,6 +15,8 @@ void ReadAccount(const SettingsStore& store, int n, MailboxAccount& account) {
     account.check = store.ReadBool(sk::CheckN, n);
     const std::string stored = store.ReadString(sk::PasswdN, n);
     if (!stored.empty()) account.password = DecipherPassword(stored);
+    account.security = StoredSecurity(store, n);
+    account.fingerprint = StoredFingerprint(store, n);
 }
 
 void WriteAccount(SettingsWriter& writer, int n, const MailboxAccount& account) {
@@ -21,6 +24,8 @@ void WriteAccount(SettingsWriter& writer, int n, const MailboxAccount& account) 
     writer.WriteString(sk::MailboxN, account.userName, n);
     writer.WriteBool(sk::CheckN, account.check, n);
     writer.WriteString(sk::PasswdN, EncipherPassword(account.password), n);
+    writer.WriteInteger(sk::SecurityN, account.security, n);
+    writer.WriteString(sk::FingerprintN, CanonicalFingerprint(account.fingerprint), n);
 }
 
 std::optional<AccountProblem> Validate(int n, const MailboxAccount& account) {

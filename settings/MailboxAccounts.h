@@ -22,7 +22,9 @@ struct MailboxAccount {
     std::string server;
     std::string userName;
     bool check = true;
-    std::string password;  // plain; enciphered only in the store
+    std::string password;     // plain; enciphered only in the store
+    int security = 0;         // kSecurityPlain, kSecurityStls or kSecurityImplicit
+    std::string fingerprint;  // a trusted certificate's SHA-256, canonical; empty for none
 
     bool TakesPartInChecks() const { return check && !server.empty(); }
     bool operator==(const MailboxAccount&) const = default;

@@ -1,6 +1,7 @@
 #include "RemotePOPSettings.h"
 
 #include "MailboxAccounts.h"
+#include "MailboxSecurity.h"
 #include "MessageBoxes.h"
 #include "PasswordCipher.h"
 #include "SettingsStore.h"
@@ -41,6 +42,10 @@ void GetRemotePOPSettings(int mailbox, SettingsStore& store, PopLogin& client,
     // Always this account's own password, empty or not: keeping the one loaded before would
     // send another mailbox's password to this server.
     client.password = oldPassword.empty() ? std::string() : DecipherPassword(oldPassword);
+    // This account's own, like the password: another mailbox's pin must not vouch for this
+    // server.
+    client.security = StoredSecurity(store, n);
+    client.fingerprint = StoredFingerprint(store, n);
 }
 
 }  // namespace kelvane

@@ -12,6 +12,8 @@ struct PopLogin {
     std::string server;
     std::string userName;
     std::string password;
+    int security = 0;         // as MailboxAccount::security
+    std::string fingerprint;  // a trusted certificate's SHA-256, canonical; empty for none
 };
 
 inline constexpr const char* kOldPasswordsWarning =

@@ -53,6 +53,11 @@ inline constexpr SettingKey ServerN{"Server", "Server", String, "", true};
 inline constexpr SettingKey MailboxN{"Server", "Mailbox", String, "", true};
 inline constexpr SettingKey CheckN{"Server", "Check", Boolean, "1", true};
 inline constexpr SettingKey PasswdN{"Server", "Passwd", String, "", true};
+// 0 plain text, 1 STLS, 2 TLS from the first byte. A missing key depends on the server (see
+// StoredSecurity), so the table's default only serves a reader that asks for no server.
+inline constexpr SettingKey SecurityN{"Server", "Security", Integer, "0", true};
+// The SHA-256 fingerprint of a certificate the user chose to trust, "AB:CD:..."; empty for none.
+inline constexpr SettingKey FingerprintN{"Server", "Fingerprint", String, "", true};
 inline constexpr SettingKey Version161{"Server", "Version161", String, "xx"};
 
 // Display widths of the rule tables' visible columns: "col0" to "col5", -1 for none stored.
@@ -85,6 +90,8 @@ inline constexpr const SettingKey* kAll[] = {
     &MailboxN,
     &CheckN,
     &PasswdN,
+    &SecurityN,
+    &FingerprintN,
     &Version161,
     &SubjectColumnWidth,
     &HeadersColumnWidth,

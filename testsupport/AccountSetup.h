@@ -16,7 +16,7 @@ inline void ConfigureMailbox(SettingsStore& store, GeneralSettingsModel& model, 
     store.WriteString(settingkeys::MailboxN, user, n);
     store.WriteString(settingkeys::PasswdN, EncipherPassword("pw"), n);
     store.WriteBool(settingkeys::CheckN, check, n);
-    model.accounts.Account(n) = MailboxAccount{server, user, check, "pw"};
+    model.accounts.Account(n) = MailboxAccount{server, user, check, "pw", 0, ""};
 }
 
 }  // namespace kelvane::testsupport

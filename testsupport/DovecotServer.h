@@ -21,6 +21,7 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -100,6 +101,7 @@ class DovecotServer {
         if (child_ > 0) return;
         for (int attempt = 0; attempt < 3; ++attempt) {
             port_ = FreeLoopbackPort();
+            if (tls_) tlsPort_ = SecondFreePort();
             std::filesystem::remove(Path("dovecot.log"));
             std::filesystem::remove(Path("dovecot.out"));
             WriteConfig();
@@ -132,6 +134,15 @@ class DovecotServer {
     bool Running() const { return child_ > 0; }
     std::uint16_t port() const { return port_; }
     std::string address() const { return "127.0.0.1:" + std::to_string(port_); }
+
+    // Serves TLS from the next Start() on, with a certificate and key from PEM files:
+    // "ssl = required", STLS on the pop3 listener (address()) and TLS from the first byte on a
+    // second, pop3s listener (tlsAddress()).
+    void UseTls(const std::string& certificateFile, const std::string& keyFile) {
+        tls_ = Tls{certificateFile, keyFile};
+    }
+    std::uint16_t tlsPort() const { return tlsPort_; }
+    std::string tlsAddress() const { return "127.0.0.1:" + std::to_string(tlsPort_); }
 
     // The last lines of Dovecot's log and of what it wrote before the log was open.
     std::string LogTail(std::size_t lines = 25) const {
@@ -197,7 +208,7 @@ class DovecotServer {
           << "base_dir = " << root << "/run\nstate_dir = " << root << "/state\n"
           << "log_path = " << root << "/dovecot.log\n"
           << "instance_name = kelvane-test-" << port_ << "\n"
-          << "ssl = no\ndisable_plaintext_auth = no\nauth_mechanisms = plain\n"
+          << SslSettings() << "disable_plaintext_auth = no\nauth_mechanisms = plain\n"
           << "default_internal_user = dovecot\ndefault_login_user = dovenull\n"
           << "first_valid_uid = 1\nauth_failure_delay = 0\n"
           << "mail_location = maildir:" << root << "/mail/%u\n"
@@ -206,8 +217,29 @@ class DovecotServer {
           << "userdb {\n  driver = static\n  args = uid=dovecot gid=dovecot home=" << root
           << "/mail/%u\n}\n"
           << "service pop3-login {\n  inet_listener pop3 {\n    address = 127.0.0.1\n"
-          << "    port = " << port_ << "\n  }\n  inet_listener pop3s {\n    port = 0\n  }\n}\n";
+          << "    port = " << port_ << "\n  }\n  inet_listener pop3s {\n"
+          << TlsListener() << "  }\n}\n";
         WriteFileBytes(Path("dovecot.conf"), c.str());
+    }
+
+    std::string SslSettings() const {
+        if (!tls_) return "ssl = no\n";
+        return "ssl = required\nssl_cert = <" + tls_->certificateFile + "\nssl_key = <" +
+               tls_->keyFile + "\n";
+    }
+
+    std::string TlsListener() const {
+        if (!tls_) return "    port = 0\n";
+        return "    address = 127.0.0.1\n    port = " + std::to_string(tlsPort_) +
+               "\n    ssl = yes\n";
+    }
+
+    // A free port other than the pop3 listener's.
+    std::uint16_t SecondFreePort() const {
+        for (int attempt = 0; attempt < 10; ++attempt) {
+            if (const std::uint16_t port = FreeLoopbackPort(); port != port_) return port;
+        }
+        throw std::runtime_error("no second free port on 127.0.0.1");
     }
 
     void Launch() {
@@ -293,9 +325,16 @@ class DovecotServer {
         }
     }
 
+    struct Tls {
+        std::string certificateFile;
+        std::string keyFile;
+    };
+
     TempFolder folder_;
     pid_t child_ = -1;
     std::uint16_t port_ = 0;
+    std::optional<Tls> tls_;
+    std::uint16_t tlsPort_ = 0;
     int delivered_ = 0;
 };
 

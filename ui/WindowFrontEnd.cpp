@@ -5,6 +5,7 @@
 #include "ShownText.h"
 #include "TfrmMain.h"
 #include "TfrmRetrieving.h"
+#include "TfrmTrustCertificate.h"
 #include "TfrmWhichMailbox.h"
 #include "TmsRemotePOP.h"
 
@@ -27,6 +28,11 @@ std::optional<int> WindowFrontEnd::PickMailbox(int current,
     TfrmWhichMailbox picker(choices, current, boxes_, &window_);
     if (picker.exec() != QDialog::Accepted) return std::nullopt;
     return picker.chosenMailbox();
+}
+
+bool WindowFrontEnd::OfferTrust(const std::string& reason, const TlsCertificate& certificate) {
+    TfrmTrustCertificate dialog(reason, certificate, &window_);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 void WindowFrontEnd::ShowStatus(const std::string& text) {

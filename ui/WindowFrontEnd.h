@@ -43,6 +43,8 @@ class WindowFrontEnd : public CheckFrontEnd {
     void LaunchMailProgram() override {}
     bool CanLaunchMailProgram() const override { return false; }
     void CloseProgram() override;
+    // Shows the reason and the certificate's details modally; true on "Trust".
+    bool OfferTrust(const std::string& reason, const TlsCertificate& certificate) override;
 
   private:
     TfrmMain& window_;

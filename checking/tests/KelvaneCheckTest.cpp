@@ -78,20 +78,31 @@ TEST_P(UsageErrorTest, ExitsWithTwoAndTheUsageOnStandardError) {
     EXPECT_EQ(result.out, "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, UsageErrorTest,
-                         ::testing::Values(UsageCase{"UnknownFlag", {"--bogus"}},
-                                           UsageCase{"MailboxWithoutNumber", {"--mailbox"}},
-                                           UsageCase{"MailboxOutOfRange", {"--mailbox", "13"}},
-                                           UsageCase{"MailboxNotANumber", {"--mailbox", "one"}},
-                                           UsageCase{"MailboxAndAll", {"--mailbox", "2", "--all"}},
-                                           UsageCase{"PasswordWithCheckFlags",
-                                                     {"--set-password", "1", "--delete"}}),
-                         testsupport::ParamName());
+INSTANTIATE_TEST_SUITE_P(
+    Cases, UsageErrorTest,
+    ::testing::Values(UsageCase{"UnknownFlag", {"--bogus"}},
+                      UsageCase{"MailboxWithoutNumber", {"--mailbox"}},
+                      UsageCase{"MailboxOutOfRange", {"--mailbox", "13"}},
+                      UsageCase{"MailboxNotANumber", {"--mailbox", "one"}},
+                      UsageCase{"MailboxAndAll", {"--mailbox", "2", "--all"}},
+                      UsageCase{"PasswordWithCheckFlags", {"--set-password", "1", "--delete"}},
+                      UsageCase{"TrustWithoutNumber", {"--trust-certificate"}},
+                      UsageCase{"TrustMailboxZero", {"--trust-certificate", "0"}},
+                      UsageCase{"TrustOutOfRange", {"--trust-certificate", "13"}},
+                      UsageCase{"TrustFlagAsNumber", {"--trust-certificate", "--all"}},
+                      UsageCase{"TrustWithMailbox", {"--trust-certificate", "1", "--mailbox", "1"}},
+                      UsageCase{"TrustWithAll", {"--all", "--trust-certificate", "2"}},
+                      UsageCase{"TrustWithWhy", {"--trust-certificate", "2", "--why"}},
+                      UsageCase{"TrustWithDelete", {"--delete", "--trust-certificate", "2"}},
+                      UsageCase{"TrustWithSetPassword",
+                                {"--trust-certificate", "2", "--set-password", "2"}}),
+    testsupport::ParamName());
 
 TEST_F(KelvaneCheckTest, HelpAndVersionGoToStandardOutput) {
     const ProgramResult help = Run({"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_THAT(help.out, HasSubstr("--set-password N"));
+    EXPECT_THAT(help.out, HasSubstr("--trust-certificate N"));
     const ProgramResult version = Run({"--version"});
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_THAT(version.out, StartsWith("kelvane-check "));
@@ -105,6 +116,35 @@ TEST_F(KelvaneCheckTest, SetPasswordStoresTheFirstLineEnciphered) {
     EXPECT_NE(stored, "hunter2");
     EXPECT_EQ(DecipherPassword(stored), "hunter2");
     EXPECT_EQ(store.ReadString(settingkeys::Version161), "161");
+}
+
+// Trust is for a certificate: a mailbox in plain text has none to offer, and no connection is made.
+TEST_F(KelvaneCheckTest, TrustingAMailboxWithoutTlsIsAnError) {
+    testsupport::ScriptedServer server({"S: +OK ready"});
+    ConfigureMailbox(3, server.address(), "ann", "pw");
+    Store().WriteString(settingkeys::SecurityN, "0", 3);
+
+    const ProgramResult result = Run({"--trust-certificate", "3"});
+
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "error: Mailbox 3 does not use TLS\n");
+    EXPECT_EQ(Store().ReadString(settingkeys::FingerprintN, 3), "");
+}
+
+// A server that answers in plain text where TLS was asked for shows no certificate, so nothing
+// is trusted.
+TEST_F(KelvaneCheckTest, TrustingStoresNothingWhenTheHandshakeFails) {
+    testsupport::ScriptedServer server({"S: +OK ready"});
+    ConfigureMailbox(2, server.address(), "ann", "pw");
+    Store().WriteString(settingkeys::SecurityN, "2", 2);
+
+    const ProgramResult result = Run({"--trust-certificate", "2"});
+
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_THAT(result.out, Not(HasSubstr("Fingerprint stored")));
+    EXPECT_THAT(result.err, StartsWith("error: "));
+    EXPECT_EQ(Store().ReadString(settingkeys::FingerprintN, 2), "");
 }
 
 TEST_F(KelvaneCheckTest, RefusedConnectionExitsWithOneAndLogsTheError) {

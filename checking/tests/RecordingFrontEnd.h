@@ -41,12 +41,17 @@ class RecordingFrontEnd : public CheckFrontEnd {
     void OpenGeneralSettings() override { requests.push_back("general settings"); }
     void LaunchMailProgram() override { requests.push_back("launch"); }
     void CloseProgram() override { requests.push_back("close"); }
+    bool OfferTrust(const std::string& reason, const TlsCertificate& certificate) override {
+        requests.push_back("offer trust: " + reason + " (" + certificate.fingerprint + ")");
+        return trust;
+    }
 
     RecordingMessageBoxes boxes;
     std::vector<std::string> statuses;
     std::vector<std::string> requests;
     std::function<void(const std::string&)> onStatus;
     std::optional<int> pick;
+    bool trust = false;  // the answer to OfferTrust
     int pickerCurrent = 0;
     std::vector<std::string> pickerEntries;
 };

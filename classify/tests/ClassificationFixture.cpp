@@ -44,8 +44,8 @@ ClassifierTest::ClassifierTest()
               return &headerBlocks[static_cast<size_t>(index)];
           },
           rows, dns, known, accounts) {
-    accounts.Account(1) = {"pop.example.org", "ann", true, ""};
-    accounts.Account(2) = {"pop.example.org", "bob", true, ""};
+    accounts.Account(1) = {"pop.example.org", "ann", true, "", 0, ""};
+    accounts.Account(2) = {"pop.example.org", "bob", true, "", 0, ""};
     classifier.SetCurrentMailbox("pop.example.org", "ann");
 }
 

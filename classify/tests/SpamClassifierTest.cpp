@@ -604,7 +604,7 @@ class ServerToIndexTest : public ClassifierTest,
                           public ::testing::WithParamInterface<MailboxCase> {};
 
 TEST_P(ServerToIndexTest, NumbersTheCheckedMailbox) {
-    accounts.Account(7) = {"mail.example.net", "ann", true, ""};
+    accounts.Account(7) = {"mail.example.net", "ann", true, "", 0, ""};
     classifier.SetCurrentMailbox(GetParam().server, GetParam().userName);
     EXPECT_EQ(classifier.serverToIndex(), GetParam().expected);
 }

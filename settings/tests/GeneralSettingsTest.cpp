@@ -172,8 +172,8 @@ TEST_F(GeneralSettingsTest, ModelSavesTheOptionsEvenWhenAnAccountIsIncomplete) {
     GeneralSettingsModel model;
     model.general = NonDefaultSettings();
     model.accounts.which = 2;
-    model.accounts.Account(2) = {"pop.example.net", "alice", true, "pw"};
-    model.accounts.Account(4) = {"pop.example.org", "", true, "pw"};
+    model.accounts.Account(2) = {"pop.example.net", "alice", true, "pw", 0, ""};
+    model.accounts.Account(4) = {"pop.example.org", "", true, "pw", 0, ""};
 
     const std::optional<AccountProblem> problem = model.Save(store_);
     ASSERT_TRUE(problem.has_value());

@@ -34,11 +34,17 @@ std::string Numbered(const std::string& stem, int n) {
     return stem + std::to_string(n);
 }
 
-// A complete account; the check flags of "old" accounts are the opposite of the others'.
+// A complete account; the check flags of "old" accounts are the opposite of the others', and
+// so are their protections.
 MailboxAccount Filled(int n, const std::string& prefix) {
     const bool check = (n % 2 == 0) != (prefix == "old");
-    return {Numbered(prefix + "pop", n) + ".example.net", Numbered(prefix + "user", n), check,
-            Numbered(prefix + "Pw#", n)};
+    const int security = prefix == "old" ? 2 - n % 3 : n % 3;
+    return {Numbered(prefix + "pop", n) + ".example.net",
+            Numbered(prefix + "user", n),
+            check,
+            Numbered(prefix + "Pw#", n),
+            security,
+            ""};
 }
 
 using MailboxAccountsTest = StoreTest;
@@ -124,6 +130,7 @@ class IncompleteMailbox : public StoreTest, public ::testing::WithParamInterface
                 writer.WriteString(sk::MailboxN, old.userName, n);
                 writer.WriteBool(sk::CheckN, old.check, n);
                 writer.WriteString(sk::PasswdN, EncipherPassword(old.password), n);
+                writer.WriteInteger(sk::SecurityN, old.security, n);
             }
         });
     }
@@ -155,19 +162,19 @@ TEST_P(IncompleteMailbox, StopsAfterWritingTheMailboxInError) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, IncompleteMailbox,
     ::testing::Values(IncompleteCase{"server without user name",
-                                     {"pop.example.net", "", true, "Pw#3"},
+                                     {"pop.example.net", "", true, "Pw#3", 0, ""},
                                      AccountField::UserName,
                                      "Mailbox 3 has a server pop.example.net but no mailbox"},
                       IncompleteCase{"user name without server",
-                                     {"", "alice", true, "Pw#3"},
+                                     {"", "alice", true, "Pw#3", 0, ""},
                                      AccountField::Server,
                                      "Mailbox 3 alice has a blank server"},
                       IncompleteCase{"no password",
-                                     {"pop.example.net", "alice", true, ""},
+                                     {"pop.example.net", "alice", true, "", 0, ""},
                                      AccountField::Password,
                                      "Mailbox 3 - there is no password set"},
                       IncompleteCase{"unchecked mailbox is still validated",
-                                     {"pop.example.net", "", false, "Pw#3"},
+                                     {"pop.example.net", "", false, "Pw#3", 0, ""},
                                      AccountField::UserName,
                                      "Mailbox 3 has a server pop.example.net but no mailbox"}),
     testsupport::ParamName());
@@ -192,9 +199,9 @@ TEST_P(MailboxesChecked, CountsAndFindsMailboxesWithServerAndCheck) {
     EXPECT_EQ(accounts.FirstMailboxChecked(), GetParam().first);
 }
 
-const MailboxAccount kCheckedFilled{"pop.example.net", "u", true, "p"};
-const MailboxAccount kUncheckedFilled{"pop.example.net", "u", false, "p"};
-const MailboxAccount kCheckedNoServer{"", "u", true, "p"};
+const MailboxAccount kCheckedFilled{"pop.example.net", "u", true, "p", 0, ""};
+const MailboxAccount kUncheckedFilled{"pop.example.net", "u", false, "p", 0, ""};
+const MailboxAccount kCheckedNoServer{"", "u", true, "p", 0, ""};
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, MailboxesChecked,

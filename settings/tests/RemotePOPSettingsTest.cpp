@@ -37,7 +37,7 @@ class RemotePOPSettingsTest : public ::testing::Test {
 
     testsupport::TempFolder folder_;
     SettingsStore store_{folder_.File("10.conf")};
-    PopLogin client_{"earlier.example.net", "earlier", "earlier-pw"};
+    PopLogin client_{"earlier.example.net", "earlier", "earlier-pw", 2, "earlier-pin"};
     testsupport::RecordingMessageBoxes boxes_;
 };
 
@@ -45,6 +45,8 @@ void ExpectUnchanged(const PopLogin& client) {
     EXPECT_EQ(client.server, "earlier.example.net");
     EXPECT_EQ(client.userName, "earlier");
     EXPECT_EQ(client.password, "earlier-pw");
+    EXPECT_EQ(client.security, 2);
+    EXPECT_EQ(client.fingerprint, "earlier-pin");
 }
 
 TEST_F(RemotePOPSettingsTest, CurrentFormatLoadsTheAccount) {

@@ -18,13 +18,13 @@ using testsupport::RecordingMessageBoxes;
 // Mailboxes 1, 4, 10 and 12 take part in checks; 2 is switched off and 3 has no server.
 MailboxAccounts SomeAccounts() {
     MailboxAccounts accounts;
-    for (MailboxAccount& account : accounts.accounts) account = {"", "", true, ""};
-    accounts.Account(1) = {"pop.one.example", "ann", true, "pw"};
-    accounts.Account(2) = {"pop.two.example", "off", false, "pw"};
-    accounts.Account(3) = {"", "noserver", true, "pw"};
-    accounts.Account(4) = {"mail.four.example", "bob %1", true, "pw"};
-    accounts.Account(10) = {"ten.example", "tess", true, "pw"};
-    accounts.Account(12) = {"twelve.example", "zed", true, ""};
+    for (MailboxAccount& account : accounts.accounts) account = {"", "", true, "", 0, ""};
+    accounts.Account(1) = {"pop.one.example", "ann", true, "pw", 0, ""};
+    accounts.Account(2) = {"pop.two.example", "off", false, "pw", 0, ""};
+    accounts.Account(3) = {"", "noserver", true, "pw", 0, ""};
+    accounts.Account(4) = {"mail.four.example", "bob %1", true, "pw", 0, ""};
+    accounts.Account(10) = {"ten.example", "tess", true, "pw", 0, ""};
+    accounts.Account(12) = {"twelve.example", "zed", true, "", 0, ""};
     return accounts;
 }
 
@@ -72,7 +72,7 @@ TEST_F(TfrmWhichMailboxTest, ListsOnlyMailboxesThatTakePartInChecks) {
 
 TEST_F(TfrmWhichMailboxTest, EntriesShowControlsInNamesAsBlanksAndStillChoose) {
     MailboxAccounts accounts;
-    accounts.Account(11) = {"pop\tone.example", "ann\x1b[2J", true, "pw"};
+    accounts.Account(11) = {"pop\tone.example", "ann\x1b[2J", true, "pw", 0, ""};
     window_ = std::make_unique<TfrmWhichMailbox>(accounts.PickerChoices(), 11, boxes_);
     window_->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QDialog>
+#include <string>
+#include <string_view>
+
+#include "TlsCertificate.h"
+
+namespace kelvane {
+
+// Asks whether to trust a server certificate that was refused, showing why and what it is.
+// Accepted with "Trust this certificate for this mailbox", rejected with "Cancel".
+class TfrmTrustCertificate : public QDialog {
+    Q_OBJECT
+
+  public:
+    TfrmTrustCertificate(const std::string& reason, const TlsCertificate& certificate,
+                         QWidget* parent = nullptr);
+};
+
+// Outside text of several lines as a window shows it: each line made safe, the breaks kept.
+QString ShownLines(std::string_view text);
+
+}  // namespace kelvane
