@@ -16,35 +16,9 @@ for program in "$bench" "$check"; do
 done
 [[ $runs =~ ^[1-9][0-9]*$ ]] || { echo "RUNS must be a positive number, not '$runs'" >&2; exit 2; }
 
-# The interpreter itself: a version manager's wrapper script would add its own start-up to the
-# reference's times.
-python=$(python3 -c 'import sys; print(sys.executable)')
-work=$(mktemp -d -t kelvane-full-check.XXXXXX)
-server_pid=""
-to_server=""
-finish() {
-    if [ -n "$to_server" ]; then
-        # The server lives as long as its standard input stays open.
-        eval "exec $to_server>&-"
-        wait "$server_pid" || true
-    fi
-    rm -rf "$work"
-}
-trap finish EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
-
-coproc SERVER { exec "$bench" --serve; }
-server_pid=$SERVER_PID
-to_server=${SERVER[1]}
-read -r address user password <&"${SERVER[0]}" || { echo "the server did not start" >&2; exit 1; }
-
-# A settings store and program folder of our own, set up as README.md tells a user to.
-export XDG_CONFIG_HOME="$work/config" KELVANE_DATA_DIR="$work/data"
-mkdir -p "$XDG_CONFIG_HOME/Tarnwick Corporation/Kelvane"
-printf '[Server]\nWhich=1\nServer1=%s\nMailbox1=%s\nCheck1=1\n' "$address" "$user" \
-    > "$XDG_CONFIG_HOME/Tarnwick Corporation/Kelvane/10.conf"
-printf '%s\n' "$password" | "$check" --set-password 1
+source "$here/served-mailbox.sh"
+serve_mailbox full-check "$bench" --serve
+use_own_settings "$check"
 rules=$("$python" "$here/make_rules.py" "$KELVANE_DATA_DIR")
 
 # One untimed check with reasons: it must list the whole mailbox, read every file without a

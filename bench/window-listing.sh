@@ -23,35 +23,11 @@ for number in "$messages" "$runs"; do
     [[ $number =~ ^[1-9][0-9]*$ ]] || { echo "not a positive number: '$number'" >&2; exit 2; }
 done
 
-# The interpreter itself: a version manager's wrapper script would add its own start-up.
-python=$(python3 -c 'import sys; print(sys.executable)')
-work=$(mktemp -d -t kelvane-window-listing.XXXXXX)
-server_pid=""
-to_server=""
-finish() {
-    if [ -n "$to_server" ]; then
-        # The server lives as long as its standard input stays open.
-        eval "exec $to_server>&-"
-        wait "$server_pid" || true
-    fi
-    rm -rf "$work"
-}
-trap finish EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
-
-coproc SERVER { exec "$serve" --serve --messages="$messages"; }
-server_pid=$SERVER_PID
-to_server=${SERVER[1]}
-read -r address user password <&"${SERVER[0]}" || { echo "the server did not start" >&2; exit 1; }
-
-# A settings store and program folder of our own, set up as README.md tells a user to; both
-# programs read them.
-export XDG_CONFIG_HOME="$work/config" KELVANE_DATA_DIR="$work/data" QT_QPA_PLATFORM=offscreen
-mkdir -p "$XDG_CONFIG_HOME/Tarnwick Corporation/Kelvane"
-printf '[Server]\nWhich=1\nServer1=%s\nMailbox1=%s\nCheck1=1\n' "$address" "$user" \
-    > "$XDG_CONFIG_HOME/Tarnwick Corporation/Kelvane/10.conf"
-printf '%s\n' "$password" | "$check" --set-password 1
+source "$here/served-mailbox.sh"
+serve_mailbox window-listing "$serve" --serve --messages="$messages"
+# Both programs read the settings; the window runs on the offscreen platform.
+use_own_settings "$check"
+export QT_QPA_PLATFORM=offscreen
 rules=$("$python" "$here/make_rules.py" "$KELVANE_DATA_DIR")
 
 # One untimed run of each: both must list the whole mailbox without a complaint, or the figures
