@@ -40,12 +40,25 @@ std::string ErrorText(int error) {
     return text;
 }
 
+// Blanks around a name or a number typed into the settings file mean nothing.
+std::string_view WithoutBlanks(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return {};
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+// The host before the first ":" of `server`.
+std::string HostOf(const std::string& server) {
+    return std::string(WithoutBlanks(std::string_view(server).substr(0, server.find(':'))));
+}
+
 // The port after the first ":" of `server`, or 0 when there is none or it is not a number.
 std::uint16_t PortOf(const std::string& server) {
     const std::size_t colon = server.find(':');
     if (colon == std::string::npos) return 0;
-    const char* first = server.data() + colon + 1;
-    const char* last = server.data() + server.size();
+    const std::string_view digits = WithoutBlanks(std::string_view(server).substr(colon + 1));
+    const char* first = digits.data();
+    const char* last = digits.data() + digits.size();
     unsigned value = 0;
     const auto [end, error] = std::from_chars(first, last, value);
     if (error != std::errc() || end != last || value > 65535) return 0;
@@ -67,7 +80,7 @@ void TagSocket::Open() {
     if (RAS != nullptr) RAS->EnsureConnected();
     if (OnOpen) OnOpen(*this);
     if (Server.empty()) RaiseSocketError(kServerPropertyRequired);
-    ResolveHost(Server.substr(0, Server.find(':')));
+    ResolveHost(HostOf(Server));
     ResolvePort();
     socket_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (socket_ < 0) RaiseSocketError(errno);
@@ -375,7 +388,7 @@ short TagSocket::TlsDirection(short events) const {
 void TagSocket::StartTls() {
     if (!Connected()) RaiseSocketError(kConnectFirst);
     try {
-        tls_ = std::make_unique<TlsSession>(socket_, Server.substr(0, Server.find(':')));
+        tls_ = std::make_unique<TlsSession>(socket_, HostOf(Server));
     } catch (const ESocketError& error) {
         Fail(error.what(), true);
     }

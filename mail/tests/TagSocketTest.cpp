@@ -105,7 +105,9 @@ TEST_P(ServerFormTest, PortInServerWinsOverServiceAndDefault) {
 
 INSTANTIATE_TEST_SUITE_P(Hosts, ServerFormTest,
                          ::testing::Values(ServerForm{"dotted-address", "127.0.0.1"},
-                                           ServerForm{"host-name", "localhost"}),
+                                           ServerForm{"host-name", "localhost"},
+                                           // as typed into the settings file by hand
+                                           ServerForm{"blanks-around", " localhost\t"}),
                          testsupport::ParamName());
 
 TEST_F(TagSocketTest, UnknownServiceFallsBackToDefaultPort) {
