@@ -48,15 +48,10 @@ struct Arguments {
     std::optional<int> trustFor;
 };
 
-// One line on standard error: "error: text". The text is often a server's reply, which must not
-// add lines or reach the terminal as escape sequences.
-void PrintProblem(const char* kind, std::string_view text) {
-    std::cerr << kind << ": " << SafeDisplayText(text) << "\n";
-}
-
-// `text` line by line, each made safe: a refused certificate's error names its details on the
+// `text` line by line, each made safe: it is often a server's reply, which must not add lines or
+// reach the terminal as escape sequences; a refused certificate's error names its details on the
 // lines after the reason.
-void PrintLines(std::ostream& out, const char* prefix, std::string_view text) {
+void PrintLines(std::ostream& out, std::string_view prefix, std::string_view text) {
     if (text.ends_with('\n')) text.remove_suffix(1);
     while (true) {
         const std::size_t end = text.find('\n');
@@ -66,14 +61,15 @@ void PrintLines(std::ostream& out, const char* prefix, std::string_view text) {
     }
 }
 
-void PrintProblemLines(std::string_view text) {
-    PrintLines(std::cerr, "error: ", text);
+// "error: text" (or "warning: ", "information: ") on standard error, a line for each of its lines.
+void PrintProblem(std::string_view kind, std::string_view text) {
+    PrintLines(std::cerr, std::string(kind) + ": ", text);
 }
 
 // Boxes go to standard error; the deletion never asks, so a question is answered Yes.
 class ConsoleFrontEnd : public CheckFrontEnd {
   public:
-    void Error(const std::string& text) override { PrintProblemLines(text); }
+    void Error(const std::string& text) override { PrintProblem("error", text); }
     void Warning(const std::string& text) override { PrintProblem("warning", text); }
     void Information(const std::string& text) override { PrintProblem("information", text); }
     bool Confirm(const std::string&) override { return true; }
@@ -306,7 +302,7 @@ int main(int argc, char** argv) {
         return kelvane::Run(argc, argv);
     } catch (const std::exception& error) {
         std::cout.flush();
-        kelvane::PrintProblemLines(error.what());
+        kelvane::PrintProblem("error", error.what());
         return kelvane::kExitMailError;
     } catch (...) {
         std::cout.flush();

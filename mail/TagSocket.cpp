@@ -19,6 +19,7 @@
 #include "EventPump.h"
 #include "HostResolver.h"
 #include "MailErrors.h"
+#include "MailboxSecurity.h"
 #include "TlsErrors.h"
 #include "TlsSession.h"
 
@@ -398,7 +399,7 @@ void TagSocket::StartTls() {
     }
     counter_.Stop();
     peerCertificate_ = tls_->PeerCertificate();
-    const std::string refusal = tls_->Refusal(NormalizedFingerprint(PinnedFingerprint));
+    const std::string refusal = tls_->Refusal(CanonicalFingerprint(PinnedFingerprint));
     if (!refusal.empty()) RefuseCertificate(refusal);
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 
 namespace kelvane {
 
@@ -17,9 +16,5 @@ struct TlsCertificate {
     // "Valid from: ... to ...", "SHA-256 fingerprint: ...".
     std::string Details() const;
 };
-
-// A fingerprint as typed or stored: hex digits with colons, blanks and case ignored; empty when
-// the text holds anything else or not exactly 32 bytes' worth of digits.
-std::string NormalizedFingerprint(std::string_view text);
 
 }  // namespace kelvane

@@ -9,7 +9,8 @@ target_sources(kelvane_mail PRIVATE
     ${CMAKE_CURRENT_SOURCE_DIR}/TagSocket.cpp)
 # getaddrinfo_a, for a host-name lookup that the caller can wait for in slices and abandon;
 # OpenSSL 3 for TLS.
-target_link_libraries(kelvane_mail PUBLIC anl OpenSSL::SSL OpenSSL::Crypto)
+# The settings library gives the one reading of a pinned fingerprint.
+target_link_libraries(kelvane_mail PUBLIC anl OpenSSL::SSL OpenSSL::Crypto kelvane_settings)
 
 kelvane_add_test(NAME mail_transport_tests
     SOURCES

@@ -15,6 +15,7 @@
 #include "DovecotServer.h"
 #include "MailErrors.h"
 #include "MailHeaders.h"
+#include "NumberedMessage.h"
 #include "TmsRemotePOP.h"
 
 namespace kelvane {
@@ -26,16 +27,10 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 using ::testing::StartsWith;
 using testsupport::DovecotServer;
+using testsupport::NumberedMessage;
 
 constexpr const char* kUser = "ann";
 constexpr const char* kPassword = "s3cret!";
-
-// A plain message that its subject and Message-ID tell apart from every other.
-std::string Numbered(int n) {
-    const std::string id = std::to_string(n);
-    return "From: sender" + id + "@example.org\r\nTo: ann@example.org\r\nSubject: message " + id +
-           "\r\nMessage-ID: <" + id + ".kelvane@example.org>\r\n\r\nbody of message " + id + "\r\n";
-}
 
 // A second, independent client speaking raw POP3 (RFC 1939), one reply line per command.
 class RawSession {
@@ -206,7 +201,7 @@ TEST_F(DovecotPop3Test, RetrievalSavesTheDataBlockAsServed) {
     const std::string message =
         "From: r@example.org\nSubject: retrieve me\n\n.starts with a dot\n"
         "..two dots\n.\nlast line\n";
-    Deliver({Numbered(1), message});
+    Deliver({NumberedMessage(1), message});
     server->Start();
     auto pop = Client();
     std::vector<std::string> saved;
@@ -227,7 +222,8 @@ TEST_F(DovecotPop3Test, RetrievalSavesTheDataBlockAsServed) {
 }
 
 TEST_F(DovecotPop3Test, DeletesExactlyTheMarkedMessages) {
-    Deliver({Numbered(1), Numbered(2), Numbered(3), Numbered(4), Numbered(5)});
+    Deliver({NumberedMessage(1), NumberedMessage(2), NumberedMessage(3), NumberedMessage(4),
+             NumberedMessage(5)});
     server->Start();
     auto pop = Client();
     pop->UpdateInfo();
@@ -246,7 +242,7 @@ TEST_F(DovecotPop3Test, DeletesExactlyTheMarkedMessages) {
 // listed second is now number 1 and number 2 is the one listed third. Deleting "number 2" would
 // remove a message the user never marked.
 TEST_F(DovecotPop3Test, NeverDeletesAMessageThatMovedIntoAMarkedPosition) {
-    Deliver({Numbered(1), Numbered(2), Numbered(3), Numbered(4)});
+    Deliver({NumberedMessage(1), NumberedMessage(2), NumberedMessage(3), NumberedMessage(4)});
     server->Start();
     auto pop = Client();
     pop->UpdateInfo();
@@ -266,7 +262,7 @@ TEST_F(DovecotPop3Test, NeverDeletesAMessageThatMovedIntoAMarkedPosition) {
 // A marked message whose number no longer exists (the mailbox shrank) is skipped as well, and
 // the run goes on with the messages that still match.
 TEST_F(DovecotPop3Test, SkipsAMarkedNumberTheServerNoLongerHas) {
-    Deliver({Numbered(1), Numbered(2), Numbered(3)});
+    Deliver({NumberedMessage(1), NumberedMessage(2), NumberedMessage(3)});
     server->Start();
     auto pop = Client();
     pop->UpdateInfo();
@@ -284,7 +280,7 @@ TEST_F(DovecotPop3Test, SkipsAMarkedNumberTheServerNoLongerHas) {
 }
 
 TEST_F(DovecotPop3Test, WrongPasswordRaisesTheServersReplyWithoutThePassword) {
-    Deliver({Numbered(1)});
+    Deliver({NumberedMessage(1)});
     server->Start();
     const std::string wrong = "not-the-s3cret";
     auto pop = Client(wrong);

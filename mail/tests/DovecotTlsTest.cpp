@@ -16,6 +16,7 @@
 #include "DovecotServer.h"
 #include "EventPump.h"
 #include "MailErrors.h"
+#include "NumberedMessage.h"
 #include "ScriptedServer.h"
 #include "TestCertificates.h"
 #include "TlsErrors.h"
@@ -32,18 +33,13 @@ using ::testing::IsEmpty;
 using ::testing::Not;
 using ::testing::StartsWith;
 using testsupport::DovecotServer;
+using testsupport::NumberedMessage;
 using testsupport::ScriptedServer;
 using testsupport::TestCertificates;
 using testsupport::TrustedAuthority;
 
 constexpr const char* kUser = "ann";
 constexpr const char* kPassword = "s3cret!";
-
-std::string Numbered(int n) {
-    const std::string id = std::to_string(n);
-    return "From: sender" + id + "@example.org\r\nTo: ann@example.org\r\nSubject: message " + id +
-           "\r\nMessage-ID: <" + id + ".kelvane@example.org>\r\n\r\nbody of message " + id + "\r\n";
-}
 
 // A listing as one comparable value: size and header lines of every message, in order.
 std::vector<std::string> Listing(const TmsRemotePOP& pop) {
@@ -75,7 +71,7 @@ class TlsPeerTest : public ::testing::Test {
         trust.emplace(certificates->AuthorityFile());
         server.emplace();
         server->AddUser(kUser, kPassword);
-        for (int n = 1; n <= 3; ++n) server->AddMessage(kUser, Numbered(n));
+        for (int n = 1; n <= 3; ++n) server->AddMessage(kUser, NumberedMessage(n));
     }
 
     void TearDown() override {
