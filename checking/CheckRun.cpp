@@ -66,6 +66,10 @@ void CheckRun::LoadCurrentMailbox() {
     client_.Password = login.password;
     client_.Security = static_cast<PopSecurity>(login.security);
     client_.PinnedFingerprint = login.fingerprint;
+    // The program's folder, which also takes the message files.
+    const std::string& folder = client_.MessageDirectory();
+    client_.HeaderCacheFile =
+        folder.empty() ? "" : folder + "headers" + std::to_string(current_) + ".cache";
 }
 
 RunOutcome CheckRun::Check(const CheckOptions& options) {

@@ -2,6 +2,7 @@
 // must end with a listing or one of its own errors, never crash, hang or grow without bound.
 // The input is the server's side of the conversation: the greeting, then one reply per command
 // the client sends, separated by the byte 0x1E (record separator).
+#include <stdlib.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -40,8 +41,11 @@ class ReplayedPOP : public kelvane::TmsRemotePOP {
     }
 
   protected:
-    long RawSend(const char*, std::size_t size) override {
-        ReleaseNextReply();
+    // One reply for each command line, since pipelined commands go out several at a time.
+    long RawSend(const char* data, std::size_t size) override {
+        for (std::size_t i = 0; i < size; ++i) {
+            if (data[i] == '\n') ReleaseNextReply();
+        }
         return static_cast<long>(size);
     }
 
@@ -75,6 +79,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     pop.Password = "pw";
     pop.TimeOut = 1;
     pop.KeepConnected = true;
+    // The kept header blocks are read and written too, in a folder of this run.
+    static const std::string cacheFile = [] {
+        char folder[] = "/tmp/pop3-session-fuzz.XXXXXX";
+        return std::string(::mkdtemp(folder) != nullptr ? folder : "/tmp") + "/headers.cache";
+    }();
+    pop.HeaderCacheFile = cacheFile;
     pop.OnUserMessageSave = [](kelvane::TagSocket&, int, const std::string&) {};
     kelvane::SetEventPump([&pop] { pop.HangUp(); });
     try {

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -85,6 +86,10 @@ void TagSocket::Open() {
     ResolvePort();
     socket_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (socket_ < 0) RaiseSocketError(errno);
+    // Every write is a whole command or a batch of them: holding one back for an
+    // acknowledgement would only add a round trip to pipelined commands.
+    const int on = 1;
+    ::setsockopt(socket_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
 }
 
 void TagSocket::ResolveHost(const std::string& host) {
@@ -186,8 +191,11 @@ bool TagSocket::Connected() const {
 }
 
 void TagSocket::SendLine(std::string_view text) {
+    SendText(std::string(text) + "\r\n");
+}
+
+void TagSocket::SendText(std::string_view bytes) {
     if (!Connected()) RaiseSocketError(kConnectFirst);
-    const std::string bytes = std::string(text) + "\r\n";
     std::size_t sent = 0;
     StartCounter();
     while (sent < bytes.size() && Connected() && !canceled_ && !counter_.Expired()) {

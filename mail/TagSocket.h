@@ -70,6 +70,8 @@ class TagSocket {
     bool Connected() const;
 
     void SendLine(std::string_view text);
+    // Sends bytes that already hold their line ends: several commands in one write.
+    void SendText(std::string_view bytes);
     ReplyLine ReadReplyLine();
     static constexpr std::size_t kKeepAll = SIZE_MAX;
     // Receives a data block up to and including its terminating "." line (after CR LF or a

@@ -4,14 +4,12 @@
 #include <charconv>
 
 #include "MailErrors.h"
-#include "MailText.h"
 #include "TlsErrors.h"
 
 namespace kelvane {
 namespace {
 
 constexpr std::string_view kPasswordPlaceholder = "{password}";
-constexpr std::size_t kLongestCapabilities = 64 * 1024;
 constexpr const char* kNoStls =
     "The server does not offer STLS, so the mailbox cannot be reached securely";
 constexpr const char* kNoTlsForMailbox = "This mailbox does not use TLS";
@@ -58,6 +56,7 @@ void TmsCustomPOP::Open() {
 
 void TmsCustomPOP::Login() {
     ResetState();
+    capabilities_.reset();
     try {
         LoginSteps();
     } catch (const ESocketError&) {
@@ -85,25 +84,10 @@ void TmsCustomPOP::ReadGreeting() {
 
 // RFC 2595: STLS only when CAPA lists it, and never a fall-back to plain text.
 void TmsCustomPOP::UpgradeToTls() {
-    if (!OffersStls()) ProtocolError(kNoStls);
+    if (!AskCapabilities().stls) ProtocolError(kNoStls);
     CommandOk("STLS");
     DiscardReceived();
     StartTls();
-}
-
-bool TmsCustomPOP::OffersStls() {
-    if (Command("CAPA").code != 1) return false;
-    std::string block;
-    ReceiveData(block, 0, kLongestCapabilities);
-    TraceData(block.size());
-    for (std::string_view rest = block; !rest.empty();) {
-        const std::size_t end = std::min(rest.find('\n'), rest.size());
-        std::string_view line = rest.substr(0, end);
-        rest.remove_prefix(std::min(end + 1, rest.size()));
-        line = line.substr(0, line.find_first_of(" \r"));
-        if (mailtext::EqualsNoCase(line, "STLS")) return true;
-    }
-    return false;
 }
 
 TlsCertificate TmsCustomPOP::ServerCertificate() {
@@ -157,16 +141,24 @@ int TmsCustomPOP::ReplyCode(std::string_view line) {
 }
 
 void TmsCustomPOP::SendCommand(const std::string& command) {
+    RequireNothingWaiting();
+    SendLine(command);
+}
+
+void TmsCustomPOP::RequireNothingWaiting() {
     const PeerState peer = PollPeer();
     if (peer == PeerState::SentSomething) ProtocolError(kUnaskedReply);
     if (peer == PeerState::Closed && Connected()) ProtocolError(kServerClosedConnection);
-    SendLine(command);
 }
 
 ReplyLine TmsCustomPOP::Command(const std::string& command) {
     Trace("C: " + command);
     SendCommand(command);
-    const ReplyLine reply = ReadReplyLine();
+    return ReadTracedReply();
+}
+
+ReplyLine TmsCustomPOP::ReadTracedReply() {
+    ReplyLine reply = ReadReplyLine();
     lastReply_ = reply.line;
     Trace("S: " + reply.line);
     return reply;
@@ -182,21 +174,18 @@ void TmsCustomPOP::RequireSuccess(const ReplyLine& reply) {
     if (reply.code != 1) throw EServerError(reply.line);
 }
 
-void TmsCustomPOP::RetrieveMessage(int num) {
-    const std::string number = std::to_string(num + 1);
-    const long long size = ListedSize(num, CommandOk("LIST " + number));
+void TmsCustomPOP::RetrieveAnswered(int num, const ReplyLine& reply, long long expectedSize) {
     Notify(OnRetrieving, num);
-    CommandOk("RETR " + number);
+    RequireSuccess(reply);
     std::string contents;
-    ReceiveData(contents, size);
+    ReceiveData(contents, expectedSize);
     TraceData(contents.size());
     SaveMessage(num, contents);
     Notify(OnRetrieved, num);
 }
 
-void TmsCustomPOP::DeleteMessage(int num) {
+void TmsCustomPOP::DeleteAnswered(int num, const ReplyLine& reply) {
     Notify(OnDeleting, num);
-    const ReplyLine reply = Command("DELE " + std::to_string(num + 1));
     if (reply.code == 1) {
         Notify(OnDeleted, num);
     } else if (OnDeleteRefused) {
@@ -217,7 +206,11 @@ void TmsCustomPOP::TraceData(std::size_t size) {
 }
 
 long long TmsCustomPOP::ListedSize(int num, const std::string& reply) {
-    std::string_view rest = AfterStatus(reply);
+    return SizeInListing(num, AfterStatus(reply), reply);
+}
+
+long long TmsCustomPOP::SizeInListing(int num, std::string_view listing, std::string_view shown) {
+    std::string_view rest = listing;
     rest.remove_prefix(std::min(rest.find(' '), rest.size()));
     if (!rest.empty()) rest.remove_prefix(1);
     // RFC 1939 lets a server add more after the size.
@@ -228,7 +221,7 @@ long long TmsCustomPOP::ListedSize(int num, const std::string& reply) {
     if (digits.empty() || digits.front() < '0' || digits.front() > '9' || error != std::errc() ||
         stop != end) {
         ProtocolError("The server gave message " + std::to_string(num + 1) +
-                      " a size that is not a number: " + reply);
+                      " a size that is not a number: " + std::string(shown));
     }
     return size;
 }

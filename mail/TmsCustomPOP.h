@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,23 @@ enum class PopSecurity {
 // An event about one message; `num` is the zero-based index, the POP3 number is num + 1.
 using TmsNumNotifyEvent = std::function<void(TagSocket& sender, int num)>;
 
+// What a server said it can do in its reply to CAPA (RFC 2449); all false when it has no CAPA.
+struct PopCapabilities {
+    bool pipelining = false;
+    bool uidl = false;
+    bool stls = false;
+};
+
+// A run of commands whose replies the server sends back in the order of the commands.
+class PopCommandRun {
+  public:
+    virtual ~PopCommandRun() = default;
+    // The next command to send; false when every command has been handed out.
+    virtual bool NextCommand(std::string& command) = 0;
+    // The reply to the oldest command not yet answered; reads whatever data block follows it.
+    virtual void Answer(const ReplyLine& reply) = 0;
+};
+
 // A POP3 session (RFC 1939): login with USER and PASS, the mailbox totals from STAT, and the
 // retrieval and deletion of single messages. Every command that must succeed raises
 // EServerError with the server's reply line when the reply is not positive.
@@ -30,10 +48,15 @@ class TmsCustomPOP : public TmsMailBase {
     // Plain text never takes over from TLS that was asked for: a server that cannot do it is an
     // error. The default port follows: 995 for Implicit, else 110.
     PopSecurity Security = PopSecurity::Plain;
+    // How many commands may wait for their replies at once when the server pipelines; 1 sends
+    // one command at a time. At most kDeepestPipeline, so that the commands in flight always fit
+    // in the socket's buffers and sending never waits while replies wait to be read.
+    int PipelineDepth = kDeepestPipeline;
+    static constexpr int kDeepestPipeline = 512;
 
     TmsNumNotifyEvent OnRetrieving;
     TmsNumNotifyEvent OnRetrieved;
-    TmsNumNotifyEvent OnDeleting;  // before "DELE" is sent
+    TmsNumNotifyEvent OnDeleting;  // as the reply to the message's "DELE" arrives
     TmsNumNotifyEvent OnDeleted;   // after the server accepted "DELE"
     // The server refused "DELE" or gave no reply; `reply` is its line (empty when none came).
     std::function<void(TagSocket& sender, int num, const std::string& reply)> OnDeleteRefused;
@@ -66,14 +89,26 @@ class TmsCustomPOP : public TmsMailBase {
     // Sends a command line. A reply that is already waiting answers no command: it would be
     // read as this command's reply and every later one would be one step late.
     void SendCommand(const std::string& command);
+    // Raises the protocol error for a reply that is waiting before anything was asked, or for a
+    // server that has gone.
+    void RequireNothingWaiting();
     // Sends one command and reads its reply line.
     ReplyLine Command(const std::string& command);
     // Like Command(); raises EServerError with the reply line unless the reply is positive.
     std::string CommandOk(const std::string& command);
-    // LIST n, OnRetrieving, RETR n, the data block, SaveMessage, OnRetrieved.
-    void RetrieveMessage(int num);
-    // OnDeleting, DELE n, then OnDeleted or OnDeleteRefused.
-    void DeleteMessage(int num);
+    // The reply to DELE n: OnDeleting, then OnDeleted or OnDeleteRefused.
+    void DeleteAnswered(int num, const ReplyLine& reply);
+    // The reply to RETR n: OnRetrieving, the data block, SaveMessage, OnRetrieved.
+    void RetrieveAnswered(int num, const ReplyLine& reply, long long expectedSize);
+    // What the server of this session can do: CAPA is asked once per session.
+    const PopCapabilities& Capabilities();
+    // Sends the run's commands and hands it their replies in order. When the server pipelines,
+    // up to PipelineDepth commands go out ahead of their replies; otherwise one at a time. A run
+    // that fails with commands still unanswered closes the connection, since their replies
+    // would answer whatever is sent next.
+    void Exchange(PopCommandRun& run);
+    // Raises EServerError with the reply line unless the reply is positive.
+    void RequireSuccess(const ReplyLine& reply);
     void Notify(const TmsNumNotifyEvent& event, int num);
     void Trace(const std::string& line);
     void TraceData(std::size_t size);
@@ -81,22 +116,28 @@ class TmsCustomPOP : public TmsMailBase {
     // The size in message num's LIST reply ("+OK 2 1320"); a size that is not a decimal number
     // of 64 bits is a protocol error.
     long long ListedSize(int num, const std::string& reply);
+    // The same for `listing`, a reply without its status word or a line of the LIST block
+    // ("2 1320"); `shown` is what the error quotes.
+    long long SizeInListing(int num, std::string_view listing, std::string_view shown);
     // Quits a session whose answer no longer matters (one without deletions) and closes it,
     // without waiting and without reporting.
     void QuitQuietly();
 
   private:
-    void RequireSuccess(const ReplyLine& reply);
     void LoginSteps();
     void ReadGreeting();
     void UpgradeToTls();
-    bool OffersStls();
+    PopCapabilities AskCapabilities();
+    // Sends the next commands of `run` in one write, as many as `room` allows; how many went.
+    int SendAhead(PopCommandRun& run, int room, bool nothingUnanswered);
+    ReplyLine ReadTracedReply();
     void SendPassword();
     void ReadStat(std::string_view reply);
 
     int messageCount_ = -1;
     int mailboxSize_ = -1;
     std::string lastReply_;
+    std::optional<PopCapabilities> capabilities_;  // of this session, once asked
 };
 
 }  // namespace kelvane

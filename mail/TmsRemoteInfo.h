@@ -18,7 +18,7 @@ class TmsRemoteInfoItem {
     std::uint8_t Flags = 0;
     long long Size = 0;  // bytes, from LIST
     TmsHeaders Headers;
-    std::string UIDL;  // only fetched by the check before a retrieval or deletion
+    std::string UIDL;  // the server's unique id, when it offers UIDL
 
     bool MarkedForRetrieval() const { return (Flags & kMarkedForRetrieval) != 0; }
     bool MarkedForDeletion() const { return (Flags & kMarkedForDeletion) != 0; }

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "TmsCustomPOP.h"
 #include "TmsRemoteInfo.h"
@@ -23,6 +24,9 @@ class TmsRemotePOP : public TmsCustomPOP {
     bool KeepConnected = false;
     // The most of a header block that is kept; the rest is read and dropped.
     static constexpr std::size_t kLongestHeaderBlock = 1 << 20;
+    // When set, and the server offers UIDL: the file that keeps the header blocks of the
+    // messages listed, by unique id, so that the next listing sends TOP only for new ones.
+    std::string HeaderCacheFile;
 
     TmsNotifyEvent OnUpdatingInfo;
     TmsNotifyEvent OnInfoUpdated;
@@ -43,25 +47,36 @@ class TmsRemotePOP : public TmsCustomPOP {
     const TmsRemoteInfo& Info() const { return info_; }
 
     // Refills Info from a fresh session, since a POP3 session shows the maildrop as it was at
-    // login: a session still open is ended first. Disconnects unless KeepConnected.
+    // login: a session still open is ended first. Disconnects unless KeepConnected. The sizes
+    // come from one LIST and the header blocks from TOP commands sent ahead of their replies
+    // where the server allows; OnNextInfoUpdated still fires for one message after the other.
     void UpdateInfo();
     void SelectForDeletion(int num);
     void SelectForRetrieval(int num);
     void Deselect(int num);
-    // Retrieves, then deletes, the marked messages in index order, and disconnects. The marks
-    // stay set. A message whose header block changed since the listing is skipped. A run that
-    // fails part-way closes the connection without QUIT, so that the server deletes nothing.
+    // Looks at every marked message again, then retrieves and deletes those that still match
+    // their listing (header block, size and unique id), in index order, and disconnects. The
+    // marks stay set; a message that no longer matches is skipped. A run that fails part-way
+    // closes the connection without QUIT, so that the server deletes nothing.
     void ProcessMarked();
     // To OnUserMessageSave when assigned; otherwise to MessageDirectory + "msg_<num>.eml".
     void SaveMessage(int num, const std::string& contents) override;
 
   private:
+    class ListingRun;
+    class CheckingRun;
+    class ProcessingRun;
+
     void FillInfo();
-    // LIST and TOP n 1 (and UIDL first when `withUidl`) for message num + 1.
-    void FetchInfo(int num, TmsRemoteInfoItem& item, bool withUidl);
-    // Fetches the message's information again and compares its headers with the listing.
-    bool StillListed(int num);
-    void ProcessMessage(int num);
+    // Every message's size from one LIST; empty when the server refused it.
+    std::vector<long long> ListSizes();
+    // Every message's unique id from one UIDL; empty when refused or not one usable id each.
+    std::vector<std::string> ListIds();
+    // Replaces the cache file with the blocks of this listing, unless it holds exactly them.
+    void KeepHeaderBlocks(bool changed);
+    std::string CacheOwner() const;
+    // Whether each message (by index) still matches its listing.
+    std::vector<bool> CheckMarked();
     void Notify(const TmsNotifyEvent& event);
     using TmsCustomPOP::Notify;
 

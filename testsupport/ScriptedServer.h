@@ -26,6 +26,7 @@ namespace kelvane::testsupport {
 //   "C: text"    read one line from the client (CR LF stripped) and expect exactly text
 //   "C? "        read one line, any text
 //   "sleep 200"  pause 200 ms
+//   "quiet 200"  expect nothing more from the client for 200 ms (nothing sent ahead)
 //   "close"      close the connection now
 //   "silence"    send nothing more; wait (bounded, ~10 s) until the client closes
 //   "next"       wait (bounded) until the client closes this connection, then accept its next
@@ -128,6 +129,8 @@ class ScriptedServer {
             Expect(where, step);
         } else if (step.rfind("sleep ", 0) == 0) {
             Sleep(std::chrono::milliseconds(std::atoi(step.c_str() + 6)));
+        } else if (step.rfind("quiet ", 0) == 0) {
+            ExpectQuiet(where, std::chrono::milliseconds(std::atoi(step.c_str() + 6)));
         } else if (step == "close") {
             CloseConnection();
         } else if (step == "silence") {
@@ -203,6 +206,16 @@ class ScriptedServer {
         if (n <= 0) return false;
         pending_.append(chunk, static_cast<std::size_t>(n));
         return true;
+    }
+
+    void ExpectQuiet(const std::string& where, std::chrono::milliseconds length) {
+        const auto deadline = Clock::now() + length;
+        while (!stop_ && Clock::now() < deadline && pending_.empty() && ReceiveSome()) {
+        }
+        if (!pending_.empty()) {
+            Fail(where + "expected nothing from the client yet, got '" +
+                 pending_.substr(0, pending_.find('\r')) + "'");
+        }
     }
 
     void DrainUntilClientCloses() {

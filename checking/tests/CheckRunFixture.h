@@ -23,7 +23,11 @@ namespace kelvane::checktest {
 
 using testsupport::Dele;
 using testsupport::Join;
-using testsupport::ListTop;
+using testsupport::Listing;
+using testsupport::ListingStart;
+using testsupport::PlainCapa;
+using testsupport::Recheck;
+using testsupport::Top;
 using testsupport::Login;
 using testsupport::Quit;
 using testsupport::Script;

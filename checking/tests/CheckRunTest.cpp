@@ -25,8 +25,7 @@ using CheckMailTest = CheckRunFixture;
 
 TEST_F(CheckMailTest, ThreeMessagesAreListedMarkedLoggedAndSaved) {
     known.Assign({"offers@junk.test"});
-    Serve(Join({Login("+OK 3 600"), ListTop(1, 100, kPlain), ListTop(2, 200, kSpam),
-                ListTop(3, 300, kNews), Quit()}));
+    Serve(Join({Login("+OK 3 600"), Listing({{100, kPlain}, {200, kSpam}, {300, kNews}}), Quit()}));
     EXPECT_EQ(run->Check(), RunOutcome::Done);
     EXPECT_TRUE(server->WaitUntilClosed(2000)) << server->failure();
 
@@ -127,7 +126,10 @@ TEST_F(CheckMailTest, ServerRefusalEndsTheRunWithoutCheckRecord) {
 }
 
 TEST_F(CheckMailTest, CancelDuringSlowListingEmptiesTheListAndLogsIt) {
-    Serve(Join({Login("+OK 2 300"), ListTop(1, 100, kPlain), {"C: LIST 2", "sleep 3000"}}));
+    Serve(Join({Login("+OK 2 300"),
+                ListingStart({100, 200}),
+                Top(1, kPlain),
+                {"C: TOP 2 1", "sleep 3000"}}));
     bool cancelled = false;
     SetEventPump([&] {
         if (!cancelled && !run->rows().empty()) {

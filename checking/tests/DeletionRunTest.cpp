@@ -22,8 +22,8 @@ std::vector<std::string> Headers(int n) {
 class DeletionRunTest : public CheckRunFixture {
   protected:
     void ListThree(const std::vector<int>& marks) {
-        Serve(Join({Login("+OK 3 600"), ListTop(1, 100, Headers(1)), ListTop(2, 200, Headers(2)),
-                    ListTop(3, 300, Headers(3)), Quit()}));
+        Serve(Join({Login("+OK 3 600"),
+                    Listing({{100, Headers(1)}, {200, Headers(2)}, {300, Headers(3)}}), Quit()}));
         ASSERT_EQ(run->Check(), RunOutcome::Done);
         ASSERT_TRUE(server->WaitUntilClosed(2000)) << server->failure();
         for (std::size_t i = 0; i < marks.size(); ++i) run->rows()[i].mark = marks[i];
@@ -45,9 +45,9 @@ class DeletionRunTest : public CheckRunFixture {
 TEST_F(DeletionRunTest, DeletesCheckAndBlacklistMarksCountsLogsAndListsAgain) {
     model.general.launch = false;
     ListThree({kCheckMark, kQuestionMark, kBlacklistMark});
-    ServeDeletion(
-        Join({Login("+OK 3 600"), Dele(1, 100, Headers(1)), Dele(3, 300, Headers(3)), Quit()}),
-        Join({Login("+OK 1 200"), ListTop(1, 200, Headers(2)), Quit()}));
+    ServeDeletion(Join({Login("+OK 3 600"), PlainCapa(), Recheck(1, 100, Headers(1)),
+                        Recheck(3, 300, Headers(3)), Dele(1), Dele(3), Quit()}),
+                  Join({Login("+OK 1 200"), Listing({{200, Headers(2)}}), Quit()}));
     EXPECT_EQ(run->Delete(), RunOutcome::Done);
     EXPECT_TRUE(deleting->WaitUntilClosed(2000)) << deleting->failure();
     EXPECT_TRUE(refreshing->WaitUntilClosed(2000)) << refreshing->failure();
@@ -91,14 +91,11 @@ TEST_F(DeletionRunTest, NothingMarkedInformsOnlyWhenAskingInManualMode) {
 TEST_F(DeletionRunTest, RefusedAndMovedMessagesAreNotCountedButLoggedAsErrors) {
     model.general.automatic = true;
     ListThree({kCheckMark, kCheckMark, kCheckMark});
-    ServeDeletion(Join({Login("+OK 3 600"),
-                        Dele(1, 100, Headers(1), "-ERR locked"),
-                        {"C: UIDL 2", "S: +OK 2 u2"},
-                        ListTop(2, 200, {"From: someone@else.test", "Subject: other"}),
-                        Dele(3, 300, Headers(3)),
-                        Quit()}),
-                  Join({Login("+OK 2 300"), ListTop(1, 100, Headers(1)),
-                        ListTop(2, 200, Headers(2)), Quit()}));
+    ServeDeletion(
+        Join({Login("+OK 3 600"), PlainCapa(), Recheck(1, 100, Headers(1)),
+              Recheck(2, 200, {"From: someone@else.test", "Subject: other"}),
+              Recheck(3, 300, Headers(3)), Dele(1, "-ERR locked"), Dele(3), Quit()}),
+        Join({Login("+OK 2 300"), Listing({{100, Headers(1)}, {200, Headers(2)}}), Quit()}));
     EXPECT_EQ(run->Delete(), RunOutcome::Done);
     EXPECT_TRUE(deleting->WaitUntilClosed(2000)) << deleting->failure();
 
@@ -130,8 +127,11 @@ TEST_F(DeletionRunTest, SessionLostBeforeQuitLogsAndCountsNoDeletion) {
     model.general.automatic = true;
     ListThree({kCheckMark, kNoMark, kCheckMark});
     ServeDeletion(Join({Login("+OK 3 600"),
-                        Dele(1, 100, Headers(1)),
-                        Dele(3, 300, Headers(3)),
+                        PlainCapa(),
+                        Recheck(1, 100, Headers(1)),
+                        Recheck(3, 300, Headers(3)),
+                        Dele(1),
+                        Dele(3),
                         {"C: QUIT", "close"}}),
                   {});
     EXPECT_EQ(run->Delete(), RunOutcome::Failed);
@@ -147,7 +147,8 @@ TEST_F(DeletionRunTest, SessionLostBeforeQuitLogsAndCountsNoDeletion) {
 
 TEST_F(DeletionRunTest, ManualModeWithLaunchLeavesTheListEmptyAndLaunches) {
     ListThree({kCheckMark, kNoMark, kNoMark});
-    ServeDeletion(Join({Login("+OK 3 600"), Dele(1, 100, Headers(1)), Quit()}), {});
+    ServeDeletion(
+        Join({Login("+OK 3 600"), PlainCapa(), Recheck(1, 100, Headers(1)), Dele(1), Quit()}), {});
     EXPECT_EQ(run->Delete(), RunOutcome::Done);
     EXPECT_TRUE(deleting->WaitUntilClosed(2000)) << deleting->failure();
     EXPECT_TRUE(run->rows().empty());

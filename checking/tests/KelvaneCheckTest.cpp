@@ -24,11 +24,15 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 using ::testing::StartsWith;
 using testsupport::CountOccurrences;
+using testsupport::Dele;
 using testsupport::Join;
-using testsupport::ListTop;
+using testsupport::Listing;
+using testsupport::ListingStart;
 using testsupport::Login;
 using testsupport::Quit;
+using testsupport::Recheck;
 using testsupport::Script;
+using testsupport::Top;
 
 class KelvaneCheckTest : public ::testing::Test {
   protected:
@@ -175,16 +179,19 @@ TEST_F(KelvaneCheckTest, ListsEachMessageWithItsReasons) {
                                         "S: +OK",
                                         "C: STAT",
                                         "S: +OK 2 300",
-                                        "C: LIST 1",
-                                        "S: +OK 1 100",
+                                        "C: CAPA",
+                                        "S: -ERR unknown command",
+                                        "C: LIST",
+                                        "S: +OK 2 messages",
+                                        "S: 1 100",
+                                        "S: 2 200",
+                                        "S: .",
                                         "C: TOP 1 1",
                                         "S: +OK",
                                         "S: From: Ann <ann@friends.test>",
                                         "S: Subject: lunch",
                                         "S: ",
                                         "S: .",
-                                        "C: LIST 2",
-                                        "S: +OK 2 200",
                                         "C: TOP 2 1",
                                         "S: +OK",
                                         "S: From: offers@junk.test",
@@ -240,8 +247,8 @@ class FailedListingTest : public KelvaneCheckTest,
 
 TEST_P(FailedListingTest, PrintsTheRowsListedThenTheErrorAndExitsWithOne) {
     // Mailbox 1 alone has a server, so the listing keeps its session for kelvane-check to end.
-    testsupport::ScriptedServer server(
-        Join({Login("+OK 2 300"), ListTop(1, 100, Headers(1)), GetParam().afterFirstMessage}));
+    testsupport::ScriptedServer server(Join({Login("+OK 2 300"), ListingStart({100, 200}),
+                                             Top(1, Headers(1)), GetParam().afterFirstMessage}));
     ConfigureMailbox(1, server.address(), "ann", "pw");
 
     const ProgramResult result = Run({});
@@ -258,27 +265,27 @@ TEST_P(FailedListingTest, PrintsTheRowsListedThenTheErrorAndExitsWithOne) {
     EXPECT_THAT(log, HasSubstr("ERROR " + GetParam().error + " FOR ann ON "));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, FailedListingTest,
-    ::testing::Values(
-        FailedListingCase{"refused-quit-after-a-complete-listing",
-                          Join({ListTop(2, 200, Headers(2)), {"C: QUIT", "S: -ERR cannot commit"}}),
-                          2, "-ERR cannot commit"},
-        FailedListingCase{"refused-top-part-way",
-                          {"C: LIST 2", "S: +OK 2 200", "C: TOP 2 1", "S: -ERR no such message"},
-                          1,
-                          "-ERR no such message"},
-        FailedListingCase{"connection-lost-part-way",
-                          {"C: LIST 2", "close"},
-                          1,
-                          "The server closed the connection"}),
-    testsupport::ParamName());
+INSTANTIATE_TEST_SUITE_P(Cases, FailedListingTest,
+                         ::testing::Values(
+                             FailedListingCase{
+                                 "refused-quit-after-a-complete-listing",
+                                 Join({Top(2, Headers(2)), {"C: QUIT", "S: -ERR cannot commit"}}),
+                                 2, "-ERR cannot commit"},
+                             FailedListingCase{"refused-top-part-way",
+                                               {"C: TOP 2 1", "S: -ERR no such message"},
+                                               1,
+                                               "-ERR no such message"},
+                             FailedListingCase{"connection-lost-part-way",
+                                               {"C: TOP 2 1", "close"},
+                                               1,
+                                               "The server closed the connection"}),
+                         testsupport::ParamName());
 
 // A mailbox whose check stops before its server (no user name) prints nothing, not the rows
 // the mailbox before it listed.
 TEST_F(KelvaneCheckTest, MailboxStoppedBeforeItsServerPrintsNoListing) {
     testsupport::ScriptedServer server(
-        Join({Login("+OK 1 100"), ListTop(1, 100, Headers(1)), Quit()}));
+        Join({Login("+OK 1 100"), Listing({{100, Headers(1)}}), Quit()}));
     ConfigureMailbox(1, server.address(), "ann", "pw");
     ConfigureMailbox(2, "pop.unused.invalid", "", "pw");
 
@@ -293,13 +300,13 @@ TEST_F(KelvaneCheckTest, MailboxStoppedBeforeItsServerPrintsNoListing) {
 // Outside text in the listing: TABs raw and encoded, terminal escapes (a C1 one too) and a byte
 // that is not UTF-8, in every column they can reach.
 TEST_F(KelvaneCheckTest, ControlBytesNeitherSplitTheLineNorReachTheTerminal) {
-    testsupport::ScriptedServer server(
-        Join({Login("+OK 2 300"),
-              ListTop(1, 100,
-                      {"From: \"\x1b[2JBoss\" <boss@corp.test>",
-                       "Subject: cheap\twatches \x1b]0;owned\x07now\xff", "Date: some\x1b[5mday"}),
-              ListTop(2, 200, {"From: \x1b[31m@junk.test", "Subject: =?utf-8?Q?a=09b=1B=C2=9Bc?="}),
-              Quit()}));
+    testsupport::ScriptedServer server(Join(
+        {Login("+OK 2 300"),
+         Listing({{100,
+                   {"From: \"\x1b[2JBoss\" <boss@corp.test>",
+                    "Subject: cheap\twatches \x1b]0;owned\x07now\xff", "Date: some\x1b[5mday"}},
+                  {200, {"From: \x1b[31m@junk.test", "Subject: =?utf-8?Q?a=09b=1B=C2=9Bc?="}}}),
+         Quit()}));
     ConfigureMailbox(1, server.address(), "ann", "pw");
 
     const ProgramResult result = Run({"--why"});
@@ -365,18 +372,16 @@ TEST_F(KelvaneCheckTest, DeletionThatLeavesMarkedMessagesReportsEachAndExitsWith
     WriteKnownSpammers("mail.test\r\n");
     testsupport::ScriptedServer server(Join({
         Login("+OK 3 600"),
-        ListTop(1, 100, Headers(1)),
-        ListTop(2, 200, Headers(2)),
-        ListTop(3, 300, Headers(3)),
-        testsupport::Dele(1, 100, Headers(1), "-ERR locked\x1b[2J"),
-        testsupport::Dele(2, 200, Headers(2)),
-        {"C: UIDL 3", "S: +OK 3 u3"},
-        ListTop(3, 300, {"From: someone@else.test", "Subject: other"}),
+        Listing({{100, Headers(1)}, {200, Headers(2)}, {300, Headers(3)}}),
+        Recheck(1, 100, Headers(1)),
+        Recheck(2, 200, Headers(2)),
+        Recheck(3, 300, {"From: someone@else.test", "Subject: other"}),
+        Dele(1, "-ERR locked\x1b[2J"),
+        Dele(2),
         Quit(),
         {"next"},
         Login("+OK 2 400"),
-        ListTop(1, 100, Headers(1)),
-        ListTop(2, 300, {"From: someone@else.test"}),
+        Listing({{100, Headers(1)}, {300, {"From: someone@else.test"}}}),
         Quit(),
     }));
     ConfigureMailbox(1, server.address(), "ann", "pw");
@@ -398,8 +403,9 @@ TEST_F(KelvaneCheckTest, DeletionThatLeavesMarkedMessagesReportsEachAndExitsWith
 TEST_F(KelvaneCheckTest, DeletionOfEveryMarkedMessageExitsWithZero) {
     WriteKnownSpammers("mail.test\r\n");
     testsupport::ScriptedServer server(Join({Login("+OK 1 100"),
-                                             ListTop(1, 100, Headers(1)),
-                                             testsupport::Dele(1, 100, Headers(1)),
+                                             Listing({{100, Headers(1)}}),
+                                             Recheck(1, 100, Headers(1)),
+                                             Dele(1),
                                              Quit(),
                                              {"next"},
                                              Login("+OK 0 0"),

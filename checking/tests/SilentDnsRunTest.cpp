@@ -55,7 +55,8 @@ class SilentDnsRunTest : public CheckRunFixture {
 const std::vector<std::string> kFromSlowDomain{"From: ann@slow.test", "Subject: one"};
 
 TEST_F(SilentDnsRunTest, CancelInTheDomainLookupUnwindsTheCheck) {
-    Serve(Join({Login("+OK 2 300"), ListTop(1, 100, kFromSlowDomain), {"silence"}}));
+    Serve(
+        Join({Login("+OK 2 300"), ListingStart({100, 200}), Top(1, kFromSlowDomain), {"silence"}}));
     CancelDuringTheLookup();
 
     EXPECT_EQ(run->Check({.chooseMailbox = false}), RunOutcome::Failed);
@@ -79,13 +80,13 @@ TEST_F(SilentDnsRunTest, CancelInTheDomainLookupUnwindsTheCheck) {
 
 // The next check after a cancel runs normally: the cancel is not held against it.
 TEST_F(SilentDnsRunTest, NextCheckAfterACancelRuns) {
-    Serve(Join({Login("+OK 1 100"), ListTop(1, 100, kFromSlowDomain), {"silence"}}));
+    Serve(Join({Login("+OK 1 100"), Listing({{100, kFromSlowDomain}}), {"silence"}}));
     CancelDuringTheLookup();
     ASSERT_EQ(run->Check({.chooseMailbox = false}), RunOutcome::Failed);
     SetEventPump({});
 
     spam.options().checkValidDomain = false;
-    Serve(Join({Login("+OK 1 100"), ListTop(1, 100, kFromSlowDomain), Quit()}));
+    Serve(Join({Login("+OK 1 100"), Listing({{100, kFromSlowDomain}}), Quit()}));
     EXPECT_EQ(run->Check({.chooseMailbox = false}), RunOutcome::Done);
     EXPECT_EQ(run->rows().size(), 1u);
 }
@@ -94,7 +95,7 @@ TEST_F(SilentDnsRunTest, NextCheckAfterACancelRuns) {
 // otherwise cover the notice at once.
 TEST_F(SilentDnsRunTest, UnansweredLookupIsShownAfterTheTotals) {
     checker.resolver().TimeOut = 1;
-    Serve(Join({Login("+OK 1 100"), ListTop(1, 100, kFromSlowDomain), Quit()}));
+    Serve(Join({Login("+OK 1 100"), Listing({{100, kFromSlowDomain}}), Quit()}));
     EXPECT_EQ(run->Check({.chooseMailbox = false}), RunOutcome::Done);
     ASSERT_GE(front.statuses.size(), 2u);
     EXPECT_EQ(front.statuses[front.statuses.size() - 2], "Message Total: 1 Number Marked: 0");

@@ -18,11 +18,13 @@ namespace {
 using pop3test::DataBlock;
 using pop3test::HeadersOf;
 using pop3test::Join;
-using pop3test::ListTop;
 using pop3test::Login;
 using pop3test::LoginCommands;
+using pop3test::PlainCapa;
 using pop3test::Quit;
 using pop3test::Script;
+using pop3test::Sizes;
+using pop3test::Top;
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::Not;
@@ -35,10 +37,22 @@ Script Trickle(const std::string& text, const std::string& rest) {
     return steps;
 }
 
-// LIST 1 answered with `reply`, in a mailbox of one message.
+// LIST 1 answered with `reply`, in a mailbox of one message, by a server with no list of all
+// sizes.
 Script ListReply(const std::string& reply) {
-    return Join({Login("+OK 1 100"), {"C: LIST 1", "S: " + reply, "silence"}});
+    return Join({Login("+OK 1 100"),
+                 PlainCapa(),
+                 {"C: LIST", "S: -ERR not that way", "C: LIST 1", "S: " + reply, "silence"}});
 }
+
+// The list of all sizes in a mailbox of two messages, with `lines` for its lines.
+Script SizeList(const Script& lines) {
+    return Join(
+        {Login("+OK 2 200"), PlainCapa(), {"C: LIST", "S: +OK"}, lines, {"S: .", "silence"}});
+}
+
+const std::string kSizesOutOfStep =
+    "ESocketError: The server's list of message sizes does not match its message count";
 
 std::string BadSize(const std::string& reply) {
     return "ESocketError: The server gave message 1 a size that is not a number: " + reply;
@@ -107,7 +121,9 @@ INSTANTIATE_TEST_SUITE_P(
             kTimedOut},
         HostileCase{"trickling-header-line",
                     Join({Login("+OK 1 100"),
-                          {"C: LIST 1", "S: +OK 1 100", "C: TOP 1 1", "S: +OK"},
+                          PlainCapa(),
+                          Sizes({100}),
+                          {"C: TOP 1 1", "S: +OK"},
                           Trickle("Subject: ", "slow"),
                           {"S: ."},
                           Quit()}),
@@ -127,17 +143,25 @@ INSTANTIATE_TEST_SUITE_P(
         HostileCase{"size-with-unit", ListReply("+OK 1 12kB"), BadSize("+OK 1 12kB")},
         HostileCase{"size-with-sign", ListReply("+OK 1 +5"), BadSize("+OK 1 +5")},
         HostileCase{"no-size", ListReply("+OK 1"), BadSize("+OK 1")},
-        HostileCase{
-            "largest-size",
-            Join({Login("+OK 1 100"),
-                  {"C: LIST 1", "S: +OK 1 9223372036854775807 octets", "C: TOP 1 1", "S: +OK"},
-                  DataBlock(HeadersOf(1)),
-                  Quit()}),
-            "listed: message 1"},
+        HostileCase{"word-for-size-in-the-list", SizeList({"S: 1 100", "S: 2 abc"}),
+                    "ESocketError: The server gave message 2 a size that is not a number: 2 abc"},
+        HostileCase{"list-out-of-order", SizeList({"S: 2 100", "S: 1 100"}), kSizesOutOfStep},
+        HostileCase{"list-with-a-message-missing", SizeList({"S: 1 100"}), kSizesOutOfStep},
+        HostileCase{"list-with-a-message-too-many", SizeList({"S: 1 100", "S: 2 100", "S: 3 100"}),
+                    kSizesOutOfStep},
+        HostileCase{"list-numbered-with-a-word", SizeList({"S: one 100", "S: 2 100"}),
+                    kSizesOutOfStep},
+        HostileCase{"largest-size",
+                    Join({Login("+OK 1 100"),
+                          PlainCapa(),
+                          {"C: LIST", "S: +OK", "S: 1 9223372036854775807 octets", "S: ."},
+                          Top(1),
+                          Quit()}),
+                    "listed: message 1"},
         HostileCase{"bare-line-feeds",
                     {"S~ +OK ready\n", "C: USER ann", "S~ +OK\n", "C: PASS s3cret!", "S~ +OK\n",
-                     "C: STAT", "S~ +OK 2 200\n", "C: LIST 1", "S~ +OK 1 100\n", "C: TOP 1 1",
-                     "S~ +OK\nSubject: lf\n\nbody\n.\n", "C: LIST 2", "S~ +OK 2 100\n",
+                     "C: STAT", "S~ +OK 2 200\n", "C: CAPA", "S~ +OK\nTOP\n.\n", "C: LIST",
+                     "S~ +OK\n1 100\n2 100\n.\n", "C: TOP 1 1", "S~ +OK\nSubject: lf\n\nbody\n.\n",
                      "C: TOP 2 1", "S~ +OK\nSubject: mixed\r\n\n.\r\n", "C: QUIT", "S~ +OK\n"},
                     "listed: lf mixed"}),
     testsupport::ParamName());
@@ -146,9 +170,14 @@ INSTANTIATE_TEST_SUITE_P(
 // goes on in step with the server.
 TEST_F(HostileServerTest, HeaderFloodKeepsOneMebibyte) {
     const std::string line = "X-Flood: " + std::string(1014, 'x');
-    Script flood = {"C: LIST 1", "S: +OK 1 100", "C: TOP 1 1", "S: +OK", "S: Subject: flood"};
+    Script flood = {"C: TOP 1 1", "S: +OK", "S: Subject: flood"};
     for (int i = 0; i < 3 * 1024; ++i) flood.push_back("S: " + line);
-    Serve(Join({Login("+OK 1 100"), flood, {"S: ", "S: body", "S: ."}, Quit()}));
+    Serve(Join({Login("+OK 1 100"),
+                PlainCapa(),
+                Sizes({100}),
+                flood,
+                {"S: ", "S: body", "S: ."},
+                Quit()}));
     EXPECT_EQ(Check(), "listed: flood");
     ExpectScriptFollowed();
     std::size_t kept = 0;
@@ -162,7 +191,9 @@ TEST_F(HostileServerTest, FloodedMessageCanStillBeDeleted) {
     const std::vector<std::string> headers(2000, "X-Flood: " + std::string(1014, 'y'));
     pop.KeepConnected = true;
     Serve(Join({Login("+OK 1 100"),
-                pop3test::ListTop(1, 100, headers),
+                PlainCapa(),
+                Sizes({100}),
+                Top(1, headers),
                 pop3test::Recheck(1, 100, headers),
                 {"C: DELE 1", "S: +OK"},
                 Quit()}));

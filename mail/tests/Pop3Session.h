@@ -55,31 +55,69 @@ inline std::vector<std::string> HeadersOf(int number) {
             "Subject: message " + std::to_string(number)};
 }
 
-// LIST n and TOP n 1 for a message with HeadersOf(n), an empty line and one body line.
-inline Script ListTop(int number, int size, std::vector<std::string> headers = {}) {
-    const std::string n = std::to_string(number);
+// The server's reply to TOP n 1: HeadersOf(n) (or `headers`), an empty line, one body line.
+inline Script TopReply(int number, std::vector<std::string> headers = {}) {
     if (headers.empty()) headers = HeadersOf(number);
     headers.push_back("");
     headers.push_back("first body line");
-    return Join({{"C: LIST " + n, "S: +OK " + n + " " + std::to_string(size), "C: TOP " + n + " 1",
-                  "S: +OK top of message follows"},
-                 DataBlock(headers)});
+    return Join({{"S: +OK top of message follows"}, DataBlock(headers)});
+}
+
+inline Script Top(int number, std::vector<std::string> headers = {}) {
+    return Join({{"C: TOP " + std::to_string(number) + " 1"}, TopReply(number, headers)});
+}
+
+// LIST n and TOP n 1: the exchange of a server that has no list of all sizes.
+inline Script ListTop(int number, int size, std::vector<std::string> headers = {}) {
+    const std::string n = std::to_string(number);
+    return Join(
+        {{"C: LIST " + n, "S: +OK " + n + " " + std::to_string(size)}, Top(number, headers)});
+}
+
+// CAPA answered with `names`; a server without "PIPELINING" gets one command at a time.
+inline Script Capa(const std::vector<std::string>& names) {
+    Script steps{"C: CAPA", "S: +OK capability list follows"};
+    for (const std::string& name : names) steps.push_back("S: " + name);
+    steps.push_back("S: .");
+    return steps;
+}
+
+// The capabilities of a server that takes one command at a time and keeps no unique ids.
+inline Script PlainCapa() {
+    return Capa({"TOP", "USER", "RESP-CODES"});
+}
+
+// One LIST answered with every message's size.
+inline Script Sizes(const std::vector<int>& sizes) {
+    Script steps{"C: LIST", "S: +OK " + std::to_string(sizes.size()) + " messages"};
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+        steps.push_back("S: " + std::to_string(i + 1) + " " + std::to_string(sizes[i]));
+    }
+    steps.push_back("S: .");
+    return steps;
+}
+
+// A listing one command at a time, of messages with HeadersOf(n) and these sizes.
+inline Script Listing(const std::vector<int>& sizes) {
+    Script steps = Join({PlainCapa(), Sizes(sizes)});
+    for (std::size_t n = 1; n <= sizes.size(); ++n) {
+        const Script top = Top(static_cast<int>(n));
+        steps.insert(steps.end(), top.begin(), top.end());
+    }
+    return steps;
+}
+
+// The commands a client sends in a listing of `count` messages (after STAT).
+inline Script ListingCommands(int count) {
+    Script commands{"CAPA", "LIST"};
+    for (int n = 1; n <= count; ++n) commands.push_back("TOP " + std::to_string(n) + " 1");
+    return commands;
 }
 
 // The check before a retrieval or deletion: UIDL n, then LIST and TOP as in ListTop.
 inline Script Recheck(int number, int size, std::vector<std::string> headers = {}) {
     const std::string n = std::to_string(number);
     return Join({{"C: UIDL " + n, "S: +OK " + n + " uid-" + n}, ListTop(number, size, headers)});
-}
-
-// The commands a client sends in a listing of `count` messages (after STAT).
-inline Script ListingCommands(int count) {
-    Script commands;
-    for (int n = 1; n <= count; ++n) {
-        commands.push_back("LIST " + std::to_string(n));
-        commands.push_back("TOP " + std::to_string(n) + " 1");
-    }
-    return commands;
 }
 
 // The text of the `Error` that `action` raises; "(nothing raised)" when it returns. Errors of

@@ -17,6 +17,7 @@ using pop3test::HeadersOf;
 using pop3test::Join;
 using pop3test::Login;
 using pop3test::LoginCommands;
+using pop3test::PlainCapa;
 using pop3test::Quit;
 using pop3test::Recheck;
 using pop3test::Script;
@@ -29,10 +30,8 @@ const std::string kMessageBytes =
     "From: sender2@example.org\r\nSubject: message 2\r\n\r\n..a stuffed line\r\nlast line\r\n"
     ".\r\n";
 
-Script Retrieve(int number, int size) {
-    const std::string n = std::to_string(number);
-    return Join({{"C: LIST " + n, "S: +OK " + n + " " + std::to_string(size), "C: RETR " + n,
-                  "S: +OK message follows"},
+Script Retrieve(int number) {
+    return Join({{"C: RETR " + std::to_string(number), "S: +OK message follows"},
                  DataBlock(kMessageLines)});
 }
 
@@ -63,8 +62,8 @@ TEST_F(ProcessMarkedTest, EmptyListingDoesNotConnect) {
     EXPECT_TRUE(events.empty());
 }
 
-// Each action is preceded by the check of the message's identity; the retrieval is saved
-// through the handler exactly as received, before OnRetrieved.
+// The message's identity is checked once before its actions; the retrieval is saved through the
+// handler exactly as received, before OnRetrieved.
 TEST_F(ProcessMarkedTest, RetrievalThenDeletionOfOneMessage) {
     Listed(2);
     pop.SelectForRetrieval(1);
@@ -78,20 +77,20 @@ TEST_F(ProcessMarkedTest, RetrievalThenDeletionOfOneMessage) {
     };
     RecordProgress();
     Serve(Join({Login("+OK 2 300"),
+                PlainCapa(),
                 Recheck(2, 200),
-                Retrieve(2, 200),
-                Recheck(2, 200),
+                Retrieve(2),
                 {"C: DELE 2", "S: +OK message 2 deleted"},
                 Quit()}));
     pop.ProcessMarked();
     ExpectScriptFollowed();
-    EXPECT_EQ(server->received(), Join({LoginCommands(),
-                                        {"UIDL 2", "LIST 2", "TOP 2 1", "LIST 2", "RETR 2",
-                                         "UIDL 2", "LIST 2", "TOP 2 1", "DELE 2", "QUIT"}}));
+    EXPECT_EQ(server->received(),
+              Join({LoginCommands(),
+                    {"CAPA", "UIDL 2", "LIST 2", "TOP 2 1", "RETR 2", "DELE 2", "QUIT"}}));
     EXPECT_THAT(events, ElementsAre("OnOpen", "OnTransferringData", "OnProgress unknown",
                                     "OnRetrieving 1", "OnProgress known", "OnUserMessageSave 1",
-                                    "OnRetrieved 1", "OnProgress unknown", "OnDeleting 1",
-                                    "OnDeleted 1", "OnDataTransfered", "OnClosing", "OnClosed"));
+                                    "OnRetrieved 1", "OnDeleting 1", "OnDeleted 1",
+                                    "OnDataTransfered", "OnClosing", "OnClosed"));
     EXPECT_EQ(saved, kMessageBytes);
     EXPECT_TRUE(folder.IsEmpty());
     EXPECT_TRUE(pop.Info().Items(1).MarkedForRetrieval());  // the caller clears the marks
@@ -103,7 +102,7 @@ TEST_F(ProcessMarkedTest, WithoutHandlerTheMessageIsSavedUnderItsIndex) {
     pop.SelectForRetrieval(1);
     testsupport::TempFolder folder;
     pop.SetMessageDirectory(folder.path().string());  // no trailing "/"
-    Serve(Join({Login("+OK 2 300"), Recheck(2, 200), Retrieve(2, 200), Quit()}));
+    Serve(Join({Login("+OK 2 300"), PlainCapa(), Recheck(2, 200), Retrieve(2), Quit()}));
     pop.ProcessMarked();
     ExpectScriptFollowed();
     EXPECT_EQ(testsupport::FileBytes(folder.File("msg_1.eml")), kMessageBytes);
@@ -118,7 +117,7 @@ TEST_F(ProcessMarkedTest, UnwritableMessageDirectoryStopsTheRun) {
     pop.SelectForRetrieval(0);
     testsupport::TempFolder folder;
     pop.SetMessageDirectory(folder.File("missing"));
-    Serve(Join({Login("+OK 1 100"), Recheck(1, 100), Retrieve(1, 100), {"silence"}}));
+    Serve(Join({Login("+OK 1 100"), PlainCapa(), Recheck(1, 100), Retrieve(1), {"silence"}}));
     EXPECT_THROW(pop.ProcessMarked(), EMailError);
     EXPECT_THAT(events, ::testing::Not(::testing::Contains("OnRetrieved 0")));
 }
@@ -143,16 +142,16 @@ TEST_P(MovedMessageTest, IsSkippedAndTheRunGoesOn) {
     pop.SelectForDeletion(0);
     pop.SelectForDeletion(1);
     Serve(Join({Login("+OK 2 300"),
+                PlainCapa(),
                 Recheck(1, 100, GetParam().headersNow),
                 Recheck(2, 200),
                 {"C: DELE 2", "S: +OK message 2 deleted"},
                 Quit()}));
     pop.ProcessMarked();
     ExpectScriptFollowed();
-    EXPECT_EQ(
-        server->received(),
-        Join({LoginCommands(),
-              {"UIDL 1", "LIST 1", "TOP 1 1", "UIDL 2", "LIST 2", "TOP 2 1", "DELE 2", "QUIT"}}));
+    EXPECT_EQ(server->received(), Join({LoginCommands(),
+                                        {"CAPA", "UIDL 1", "LIST 1", "TOP 1 1", "UIDL 2", "LIST 2",
+                                         "TOP 2 1", "DELE 2", "QUIT"}}));
     EXPECT_THAT(events, ElementsAre("OnOpen", "OnTransferringData", "OnSkipped 0", "OnDeleting 1",
                                     "OnDeleted 1", "OnDataTransfered", "OnClosing", "OnClosed"));
 }
@@ -173,11 +172,14 @@ TEST_F(ProcessMarkedTest, VanishedMessageIsSkipped) {
     Listed(2);
     pop.SelectForDeletion(1);
     Serve(Join({Login("+OK 1 100"),
-                {"C: UIDL 2", "S: -ERR no such message", "C: LIST 2", "S: -ERR no such message"},
+                PlainCapa(),
+                {"C: UIDL 2", "S: -ERR no such message", "C: LIST 2", "S: -ERR no such message",
+                 "C: TOP 2 1", "S: -ERR no such message"},
                 Quit()}));
     pop.ProcessMarked();
     ExpectScriptFollowed();
-    EXPECT_EQ(server->received(), Join({LoginCommands(), {"UIDL 2", "LIST 2", "QUIT"}}));
+    EXPECT_EQ(server->received(),
+              Join({LoginCommands(), {"CAPA", "UIDL 2", "LIST 2", "TOP 2 1", "QUIT"}}));
     EXPECT_THAT(events, ElementsAre("OnOpen", "OnTransferringData", "OnSkipped 1",
                                     "OnDataTransfered", "OnClosing", "OnClosed"));
 }
@@ -187,9 +189,10 @@ TEST_F(ProcessMarkedTest, RefusedDeletionIsReportedAndTheRunGoesOn) {
     pop.SelectForDeletion(0);
     pop.SelectForDeletion(1);
     Serve(Join({Login("+OK 2 300"),
+                PlainCapa(),
                 Recheck(1, 100),
-                {"C: DELE 1", "S: -ERR message 1 is locked"},
                 Recheck(2, 200),
+                {"C: DELE 1", "S: -ERR message 1 is locked"},
                 {"C: DELE 2", "S: +OK message 2 deleted"},
                 Quit()}));
     pop.ProcessMarked();
@@ -207,10 +210,11 @@ TEST_F(ProcessMarkedTest, RunThatFailsPartWayEndsWithoutQuit) {
     pop.SelectForDeletion(0);
     pop.SelectForRetrieval(1);
     Serve(Join({Login("+OK 2 300"),
+                PlainCapa(),
                 Recheck(1, 100),
-                {"C: DELE 1", "S: +OK message 1 deleted"},
                 Recheck(2, 200),
-                {"C: LIST 2", "S: +OK 2 200", "C: RETR 2", "S: -ERR message 2 is locked"},
+                {"C: DELE 1", "S: +OK message 1 deleted"},
+                {"C: RETR 2", "S: -ERR message 2 is locked"},
                 {"silence"}}));
     EXPECT_THROW(pop.ProcessMarked(), EServerError);
     EXPECT_FALSE(pop.Connected());

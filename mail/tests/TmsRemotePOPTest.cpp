@@ -17,14 +17,17 @@ namespace {
 using pop3test::DataBlock;
 using pop3test::HeadersOf;
 using pop3test::Join;
+using pop3test::Listing;
 using pop3test::ListingCommands;
-using pop3test::ListTop;
 using pop3test::Login;
 using pop3test::LoginCommands;
+using pop3test::PlainCapa;
 using pop3test::Quit;
 using pop3test::RaisedText;
 using pop3test::Recheck;
 using pop3test::Script;
+using pop3test::Sizes;
+using pop3test::Top;
 using ::testing::ElementsAre;
 using ::testing::Not;
 
@@ -44,7 +47,7 @@ TEST_F(UpdateInfoTest, EmptyMailboxClosesBeforeReportingTheListing) {
 
 // Each message is announced once it is complete in Info, with the total already known.
 TEST_F(UpdateInfoTest, ThreeMessagesAreAnnouncedInOrderAsTheyArrive) {
-    Serve(Join({Login("+OK 3 600"), ListTop(1, 100), ListTop(2, 200), ListTop(3, 300), Quit()}));
+    Serve(Join({Login("+OK 3 600"), Listing({100, 200, 300}), Quit()}));
     pop.OnNextInfoUpdated = [&](TagSocket&, int num) {
         const TmsRemoteInfoItem& item = pop.Info().Items(num);
         events.push_back("OnNextInfoUpdated " + std::to_string(num) + ": " + item.Headers.at(1) +
@@ -80,7 +83,9 @@ class TopBlockTest : public pop3test::Pop3Session, public ::testing::WithParamIn
 
 TEST_P(TopBlockTest, HeadersEndAtTheFirstEmptyLine) {
     Serve(Join({Login("+OK 1 80"),
-                {"C: LIST 1", "S: +OK 1 80", "C: TOP 1 1", "S: +OK"},
+                PlainCapa(),
+                Sizes({80}),
+                {"C: TOP 1 1", "S: +OK"},
                 DataBlock(GetParam().block),
                 Quit()}));
     pop.UpdateInfo();
@@ -110,7 +115,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct ListCase {
     const char* name;
-    std::string reply;
+    std::string line;  // of the LIST block
     long long size;
 };
 
@@ -119,7 +124,8 @@ class ListSizeTest : public pop3test::Pop3Session,
 
 TEST_P(ListSizeTest, SizeIsTheNumberAfterTheMessageNumber) {
     Serve(Join({Login("+OK 1 80"),
-                {"C: LIST 1", "S: " + GetParam().reply, "C: TOP 1 1", "S: +OK"},
+                PlainCapa(),
+                {"C: LIST", "S: +OK", "S: " + GetParam().line, "S: .", "C: TOP 1 1", "S: +OK"},
                 DataBlock(HeadersOf(1)),
                 Quit()}));
     pop.UpdateInfo();
@@ -129,19 +135,21 @@ TEST_P(ListSizeTest, SizeIsTheNumberAfterTheMessageNumber) {
 }
 
 // Sizes that are not numbers are refused (see HostileServerTest).
-INSTANTIATE_TEST_SUITE_P(
-    Replies, ListSizeTest,
-    ::testing::Values(ListCase{"number", "+OK 1 1320", 1320},
-                      ListCase{"more-after-the-size", "+OK 1 1320 octets", 1320},
-                      ListCase{"zero", "+OK 1 0", 0},
-                      ListCase{"beyond-32-bits", "+OK 1 5000000000", 5000000000LL}),
-    testsupport::ParamName());
+INSTANTIATE_TEST_SUITE_P(Replies, ListSizeTest,
+                         ::testing::Values(ListCase{"number", "1 1320", 1320},
+                                           ListCase{"more-after-the-size", "1 1320 octets", 1320},
+                                           ListCase{"zero", "1 0", 0},
+                                           ListCase{"beyond-32-bits", "1 5000000000",
+                                                    5000000000LL}),
+                         testsupport::ParamName());
 
 // A failing fetch ends the check; what was listed before it stays listed.
 TEST_F(UpdateInfoTest, RefusedTopKeepsTheMessagesListedBeforeIt) {
     Serve(Join({Login("+OK 3 600"),
-                ListTop(1, 100),
-                {"C: LIST 2", "S: +OK 2 200", "C: TOP 2 1", "S: -ERR message 2 is locked"},
+                PlainCapa(),
+                Sizes({100, 200, 300}),
+                Top(1),
+                {"C: TOP 2 1", "S: -ERR message 2 is locked"},
                 {"silence"}}));
     EXPECT_EQ(RaisedText<EServerError>([&] { pop.UpdateInfo(); }), "-ERR message 2 is locked");
     ASSERT_EQ(pop.Info().Count(), 1);
@@ -153,7 +161,8 @@ TEST_F(UpdateInfoTest, RefusedTopKeepsTheMessagesListedBeforeIt) {
 // A handler that fails on a message (say, a header it cannot decode) ends the check, and the
 // message it was looking at stays in Info, complete.
 TEST_F(UpdateInfoTest, HandlerErrorKeepsItsMessageListed) {
-    Serve(Join({Login("+OK 3 600"), ListTop(1, 100), ListTop(2, 200), {"silence"}}));
+    Serve(Join(
+        {Login("+OK 3 600"), PlainCapa(), Sizes({100, 200, 300}), Top(1), Top(2), {"silence"}}));
     pop.OnNextInfoUpdated = [&](TagSocket&, int num) {
         if (num == 1) throw EMessageParserError(kInvalidCharacter);
     };
@@ -163,12 +172,12 @@ TEST_F(UpdateInfoTest, HandlerErrorKeepsItsMessageListed) {
     EXPECT_EQ(pop.Info().Items(1).Size, 200);
     pop.Close();
     ExpectScriptFollowed();
-    EXPECT_EQ(server->received(), Join({LoginCommands(), ListingCommands(2)}));
+    EXPECT_EQ(server->received(), Join({LoginCommands(), {"CAPA", "LIST", "TOP 1 1", "TOP 2 1"}}));
     EXPECT_THAT(events, Not(::testing::Contains("OnInfoUpdated")));
 }
 
 TEST_F(UpdateInfoTest, CancelEndsTheCheckAndClosesTheConnection) {
-    Serve(Join({Login("+OK 3 600"), ListTop(1, 100), {"silence"}}));
+    Serve(Join({Login("+OK 3 600"), PlainCapa(), Sizes({100, 200, 300}), Top(1), {"silence"}}));
     bool cancelWanted = false;
     pop.OnNextInfoUpdated = [&](TagSocket&, int num) {
         events.push_back("OnNextInfoUpdated " + std::to_string(num));
@@ -198,8 +207,7 @@ TEST_F(UpdateInfoTest, CancelEndsTheCheckAndClosesTheConnection) {
 // without a second login and ends it with QUIT.
 TEST_F(UpdateInfoTest, KeepConnectedHandsTheSessionToProcessMarked) {
     Serve(Join({Login("+OK 2 300"),
-                ListTop(1, 100),
-                ListTop(2, 200),
+                Listing({100, 200}),
                 Recheck(2, 200),
                 {"C: DELE 2", "S: +OK message 2 deleted"},
                 Quit()}));
@@ -225,11 +233,10 @@ TEST_F(UpdateInfoTest, KeepConnectedHandsTheSessionToProcessMarked) {
 // next check: mail delivered since would stay invisible.
 TEST_F(UpdateInfoTest, EveryCheckListsFromAFreshSession) {
     Serve(Join({Login("+OK 1 100"),
-                ListTop(1, 100),
+                Listing({100}),
                 {"C: QUIT", "next"},
                 Login("+OK 2 200"),
-                ListTop(1, 100),
-                ListTop(2, 100),
+                Listing({100, 100}),
                 Quit()}));
     pop.KeepConnected = true;
     pop.UpdateInfo();
@@ -262,11 +269,11 @@ class DroppedSessionTest : public pop3test::Pop3Session,
 // again and checks each message's identity in the new session before its DELE.
 TEST_P(DroppedSessionTest, DeletionLogsInAgain) {
     Serve(Join({Login("+OK 2 300"),
-                ListTop(1, 100),
-                ListTop(2, 200),
+                Listing({100, 200}),
                 GetParam().farewell,
                 {"next"},
                 Login("+OK 2 300"),
+                PlainCapa(),
                 Recheck(2, 200),
                 {"C: DELE 2", "S: +OK message 2 deleted"},
                 Quit()}));
@@ -282,10 +289,11 @@ TEST_P(DroppedSessionTest, DeletionLogsInAgain) {
     EXPECT_THAT(events,
                 ElementsAre("OnClosing", "OnClosed", "OnOpen", "OnTransferringData", "OnDeleting 1",
                             "OnDeleted 1", "OnDataTransfered", "OnClosing", "OnClosed"));
-    EXPECT_EQ(server->received(), Join({LoginCommands(),
-                                        ListingCommands(2),
-                                        LoginCommands(),
-                                        {"UIDL 2", "LIST 2", "TOP 2 1", "DELE 2", "QUIT"}}));
+    EXPECT_EQ(server->received(),
+              Join({LoginCommands(),
+                    ListingCommands(2),
+                    LoginCommands(),
+                    {"CAPA", "UIDL 2", "LIST 2", "TOP 2 1", "DELE 2", "QUIT"}}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Farewells, DroppedSessionTest,

@@ -20,8 +20,9 @@ namespace {
 using ::testing::ElementsAre;
 using testsupport::CountOccurrences;
 using testsupport::Join;
-using testsupport::ListTop;
+using testsupport::ListingStart;
 using testsupport::Login;
+using testsupport::Top;
 
 class TfrmMainCancelTest : public windowtest::WindowRunFixture {
   protected:
@@ -38,10 +39,10 @@ class TfrmMainCancelTest : public windowtest::WindowRunFixture {
 };
 
 TEST_F(TfrmMainCancelTest, CancelDuringTheDomainLookupUnwindsAndBlocksASecondCheck) {
-    testsupport::ScriptedServer server(
-        Join({Login("+OK 2 300"),
-              ListTop(1, 100, {"From: ann@slow.test", "Subject: one"}),
-              {"silence"}}));
+    testsupport::ScriptedServer server(Join({Login("+OK 2 300"),
+                                             ListingStart({100, 200}),
+                                             Top(1, {"From: ann@slow.test", "Subject: one"}),
+                                             {"silence"}}));
     Configure(1, server.address(), "ann", true);
     bool checkEnabledAfterCancel = true;
     std::optional<RunOutcome> secondCheck;

@@ -23,7 +23,7 @@ namespace kelvane {
 namespace {
 
 using testsupport::Join;
-using testsupport::ListTop;
+using testsupport::Listing;
 using testsupport::Login;
 using testsupport::Quit;
 using testsupport::Script;
@@ -58,13 +58,13 @@ class TfrmMainCheckTest : public windowtest::WindowRunFixture {
 void TfrmMainCheckTest::ServeThreeWithSpamRule() {
     AppendRule(spam.table(RuleTableKind::Subject), SpamSubjectRule("cheap watches"));
     Serve(Join({Login("+OK 3 600"),
-                ListTop(1, 100,
-                        {"From: Ann Lee <ann@friends.test>", "Subject: lunch",
-                         "Date: Tue, 14 Mar 2000 00:00:00 +0100"}),
-                ListTop(2, 200, {"From: offers@junk.test", "Subject: cheap watches"}),
-                ListTop(3, 300,
-                        {"From: news@paper.test", "Subject: today",
-                         "Date: Wed, 1 Mar 2023 14:05:09 +0000"}),
+                Listing({{100,
+                          {"From: Ann Lee <ann@friends.test>", "Subject: lunch",
+                           "Date: Tue, 14 Mar 2000 00:00:00 +0100"}},
+                         {200, {"From: offers@junk.test", "Subject: cheap watches"}},
+                         {300,
+                          {"From: news@paper.test", "Subject: today",
+                           "Date: Wed, 1 Mar 2023 14:05:09 +0000"}}}),
                 Quit()}));
 }
 
@@ -131,9 +131,9 @@ TEST_F(TfrmMainCheckTest, AutoMarkRemarksTheListAndSaysWhenNothingMatches) {
 TEST_F(TfrmMainCheckTest, ListShowsOutsideTextSafelyAndTheRowsKeepTheirBytes) {
     const std::string subject = "cheap\twatches \x1b]0;owned\x07now\xff";
     Serve(Join({Login("+OK 1 100"),
-                ListTop(1, 100,
-                        {"From: offers@junk.test", "Subject: " + subject,
-                         "Date: some\x1b[5m\xC2\x9Bnight"}),
+                Listing({{100,
+                          {"From: offers@junk.test", "Subject: " + subject,
+                           "Date: some\x1b[5m\xC2\x9Bnight"}}}),
                 Quit()}));
 
     ClickCheck();

@@ -28,8 +28,9 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Not;
 using testsupport::Join;
-using testsupport::ListTop;
+using testsupport::ListingStart;
 using testsupport::Login;
+using testsupport::Top;
 
 // A port on 127.0.0.1 that listens but never accepts: the kernel still completes a client's
 // connection, so a pending one shows that somebody tried.
@@ -109,10 +110,10 @@ INSTANTIATE_TEST_SUITE_P(
 // The run is cancelled from the third button once the first row shows, while the server keeps
 // silent about the second message.
 TEST_F(TfrmMainErrorBoxTest, CancelDuringSlowListingLogsItAndEmptiesTheList) {
-    testsupport::ScriptedServer server(
-        Join({Login("+OK 2 300"),
-              ListTop(1, 100, {"From: ann@friends.test", "Subject: lunch"}),
-              {"C: LIST 2", "silence"}}));
+    testsupport::ScriptedServer server(Join({Login("+OK 2 300"),
+                                             ListingStart({100, 200}),
+                                             Top(1, {"From: ann@friends.test", "Subject: lunch"}),
+                                             {"C: TOP 2 1", "silence"}}));
     Configure(1, server.address(), "ann", true);
     int rowsWhenCancelled = -1;
     QTimer poll;

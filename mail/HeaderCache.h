@@ -1,0 +1,54 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "MailHeaders.h"
+
+namespace kelvane {
+
+// The header blocks of one mailbox's messages by unique id (POP3 UIDL), kept between checks so
+// that a check sends TOP only for messages it has not seen. A unique id never changes (RFC 1939),
+// so a kept block is the server's own; the size is kept as a second look.
+class HeaderCache {
+  public:
+    struct Entry {
+        long long size = 0;
+        TmsHeaders headers;  // as after CutAtBody: no empty line, no line ends
+    };
+    // Limits of what a cache file may hold; a file beyond them is treated as damaged.
+    static constexpr std::size_t kLargestFile = 256u << 20;
+    static constexpr std::size_t kLongestId = 70;  // RFC 1939
+
+    // Reads the cache file at `path` kept for `mailbox` (a text naming the account). A missing
+    // file is an empty cache. A file that is damaged, of another format or kept for another
+    // mailbox is set aside (renamed to `path` + ".damaged", replacing an older one) and the cache
+    // starts empty. Never throws: a cache that cannot be read is only a slower check.
+    static HeaderCache Load(const std::string& path, std::string_view mailbox);
+    // The cache that `bytes` (a whole cache file) holds for `mailbox`; nothing when they are
+    // not an undamaged cache file of that mailbox.
+    static std::optional<HeaderCache> Parse(std::string_view bytes, std::string_view mailbox);
+
+    // True when Load found a file it could not trust and set it aside.
+    bool WasSetAside() const { return setAside_; }
+    std::size_t Count() const { return entries_.size(); }
+    // The entry kept for `id`, or nullptr; the caller may move its headers out.
+    Entry* Find(std::string_view id);
+    // Adds or replaces the entry for `id`, an id of 1 to kLongestId characters from '!' to '~'
+    // (others are not kept).
+    void Add(std::string_view id, long long size, TmsHeaders headers);
+
+    // The bytes of a cache file for `mailbox` holding exactly the entries (any order).
+    std::string Serialize(std::string_view mailbox) const;
+    // Replaces the file at `path` atomically with Serialize(mailbox), readable by its owner only
+    // (mode 0600 whatever it had). Throws FileError.
+    void Save(const std::string& path, std::string_view mailbox) const;
+
+  private:
+    std::unordered_map<std::string, Entry> entries_;
+    bool setAside_ = false;
+};
+
+}  // namespace kelvane

@@ -1,0 +1,198 @@
+// The listing: every message's size and header block, from one LIST, pipelined TOP commands and
+// the header blocks kept from earlier listings.
+#include <unordered_set>
+
+#include "AtomicFile.h"
+#include "HeaderCache.h"
+#include "PopListing.h"
+#include "TmsRemotePOP.h"
+
+namespace kelvane {
+namespace {
+
+// Room for one line of a LIST or UIDL block ("4711 1320", "4711 <70-character id>"), so that
+// the block's limit grows with the message count and never with what the server adds.
+constexpr std::size_t kListingLineRoom = 96;
+// Blocks larger than this are fetched again at every check rather than kept.
+constexpr std::size_t kLargestKeptBlock = 64 * 1024;
+
+constexpr const char* kSizesOutOfStep =
+    "The server's list of message sizes does not match its message count";
+
+std::size_t HeaderBytes(const TmsHeaders& headers) {
+    std::size_t bytes = 0;
+    for (const std::string& line : headers) bytes += line.size() + 2;
+    return bytes;
+}
+
+}  // namespace
+
+// Sends TOP for every message that is not kept (and LIST n first when the sizes are not
+// known), and adds the messages to Info in order, kept ones without a command.
+class TmsRemotePOP::ListingRun : public PopCommandRun {
+  public:
+    ListingRun(TmsRemotePOP& pop, const std::vector<long long>& sizes,
+               const std::vector<std::string>& ids, HeaderCache& cache)
+        : pop_(pop), count_(pop.MessageCount()), sizes_(sizes), ids_(ids) {
+        if (ids.empty()) return;
+        kept_.resize(ids.size());
+        for (std::size_t i = 0; i < ids.size(); ++i) {
+            HeaderCache::Entry* entry = cache.Find(ids[i]);
+            if (entry != nullptr && entry->size == sizes[i]) kept_[i] = entry;
+        }
+    }
+
+    bool NextCommand(std::string& command) override {
+        while (sendNum_ < count_) {
+            const std::string number = std::to_string(sendNum_ + 1);
+            if (sizes_.empty() && !listSent_) {
+                listSent_ = true;
+                command = "LIST " + number;
+                return true;
+            }
+            listSent_ = false;
+            if (!Kept(sendNum_++)) {
+                command = "TOP " + number + " 1";
+                return true;
+            }
+        }
+        return false;
+    }
+
+    void Answer(const ReplyLine& reply) override {
+        AddKept();
+        const int num = answerNum_;
+        pop_.RequireSuccess(reply);
+        if (sizes_.empty() && !listAnswered_) {
+            listAnswered_ = true;
+            item_.Size = pop_.ListedSize(num, reply.line);
+            return;
+        }
+        std::string block;
+        pop_.ReceiveData(block, 0, kLongestHeaderBlock);
+        pop_.TraceData(block.size());
+        item_.Headers = SplitHeaderLines(block);
+        CutAtBody(item_.Headers);
+        if (!sizes_.empty()) item_.Size = sizes_[num];
+        if (!ids_.empty()) item_.UIDL = ids_[num];
+        listAnswered_ = false;
+        fetched_ = true;
+        Add(std::exchange(item_, {}));
+    }
+
+    // Adds the kept messages that come next, which no reply has to wait for.
+    void AddKept() {
+        while (answerNum_ < count_ && Kept(answerNum_)) {
+            const int num = answerNum_;
+            TmsRemoteInfoItem item;
+            item.Size = sizes_[num];
+            item.UIDL = ids_[num];
+            item.Headers = std::move(kept_[num]->headers);
+            Add(std::move(item));
+        }
+    }
+
+    bool FetchedAny() const { return fetched_; }
+
+  private:
+    bool Kept(int num) const { return !kept_.empty() && kept_[num] != nullptr; }
+
+    void Add(TmsRemoteInfoItem item) {
+        pop_.info_.Add(std::move(item));
+        pop_.Notify(pop_.OnNextInfoUpdated, answerNum_++);
+    }
+
+    TmsRemotePOP& pop_;
+    const int count_;
+    const std::vector<long long>& sizes_;  // empty: LIST n for each message
+    const std::vector<std::string>& ids_;  // empty: nothing kept
+    std::vector<HeaderCache::Entry*> kept_;
+    int sendNum_ = 0;
+    bool listSent_ = false;
+    int answerNum_ = 0;
+    bool listAnswered_ = false;
+    TmsRemoteInfoItem item_;  // the message whose replies are being read
+    bool fetched_ = false;
+};
+
+// An error from OnNextInfoUpdated leaves its item in the list; the caller may still show it.
+void TmsRemotePOP::FillInfo() {
+    info_.Clear();
+    if (MessageCount() <= 0) return;
+    const bool offersUidl = Capabilities().uidl;
+    const std::vector<long long> sizes = ListSizes();
+    const bool caching = offersUidl && !sizes.empty() && !HeaderCacheFile.empty();
+    const std::vector<std::string> ids = caching ? ListIds() : std::vector<std::string>{};
+    HeaderCache cache =
+        ids.empty() ? HeaderCache() : HeaderCache::Load(HeaderCacheFile, CacheOwner());
+    ListingRun run(*this, sizes, ids, cache);
+    run.AddKept();
+    Exchange(run);
+    run.AddKept();
+    if (!ids.empty()) {
+        KeepHeaderBlocks(run.FetchedAny() || cache.WasSetAside() ||
+                         cache.Count() != static_cast<std::size_t>(info_.Count()));
+    }
+}
+
+std::vector<long long> TmsRemotePOP::ListSizes() {
+    if (Command("LIST").code != 1) return {};
+    const auto count = static_cast<std::size_t>(MessageCount());
+    std::string block;
+    ReceiveData(block, 0, (count + 1) * kListingLineRoom);
+    TraceData(block.size());
+    std::vector<long long> sizes;
+    for (const std::string_view line : poplisting::Lines(block)) {
+        const int num = static_cast<int>(sizes.size());
+        if (sizes.size() == count || poplisting::Word(line, 0) != std::to_string(num + 1)) {
+            ProtocolError(kSizesOutOfStep);
+        }
+        sizes.push_back(SizeInListing(num, line, line));
+    }
+    if (sizes.size() != count) ProtocolError(kSizesOutOfStep);
+    return sizes;
+}
+
+// A listing that does not give every message its own id in order is only a reason not to use
+// the kept blocks: the check goes on without them.
+std::vector<std::string> TmsRemotePOP::ListIds() {
+    if (Command("UIDL").code != 1) return {};
+    const auto count = static_cast<std::size_t>(MessageCount());
+    std::string block;
+    ReceiveData(block, 0, (count + 1) * kListingLineRoom);
+    TraceData(block.size());
+    std::vector<std::string> ids;
+    std::unordered_set<std::string_view> seen;
+    for (const std::string_view line : poplisting::Lines(block)) {
+        const std::string_view id = poplisting::Word(line, 1);
+        if (ids.size() == count || poplisting::Word(line, 0) != std::to_string(ids.size() + 1) ||
+            !poplisting::IsUniqueId(id) || !seen.insert(id).second) {
+            return {};
+        }
+        ids.emplace_back(id);
+    }
+    if (ids.size() != count) return {};
+    return ids;
+}
+
+// A cache that cannot be written only makes the next check slower.
+void TmsRemotePOP::KeepHeaderBlocks(bool changed) {
+    if (!changed) return;
+    HeaderCache kept;
+    for (int num = 0; num < info_.Count(); ++num) {
+        const TmsRemoteInfoItem& item = info_.Items(num);
+        if (HeaderBytes(item.Headers) <= kLargestKeptBlock) {
+            kept.Add(item.UIDL, item.Size, item.Headers);
+        }
+    }
+    try {
+        kept.Save(HeaderCacheFile, CacheOwner());
+    } catch (const FileError&) {
+    }
+}
+
+std::string TmsRemotePOP::CacheOwner() const {
+    return UserName + "\n" + Server;
+}
+
+}  // namespace kelvane
