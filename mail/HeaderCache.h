@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -37,17 +39,28 @@ class HeaderCache {
     // The entry kept for `id`, or nullptr; the caller may move its headers out.
     Entry* Find(std::string_view id);
     // Adds or replaces the entry for `id`, an id of 1 to kLongestId characters from '!' to '~'
-    // (others are not kept).
+    // (others are not kept). An entry with a negative size or a header line that is empty or
+    // holds CR or LF is not kept either, and an older entry for the id goes.
     void Add(std::string_view id, long long size, TmsHeaders headers);
 
-    // The bytes of a cache file for `mailbox` holding exactly the entries (any order).
+    // The bytes of a cache file for `mailbox` holding exactly the entries, sorted by id so that
+    // the same entries always give the same bytes. An entry changed through Find into one that
+    // Add would not keep is left out.
     std::string Serialize(std::string_view mailbox) const;
     // Replaces the file at `path` atomically with Serialize(mailbox), readable by its owner only
     // (mode 0600 whatever it had). Throws FileError.
     void Save(const std::string& path, std::string_view mailbox) const;
 
   private:
-    std::unordered_map<std::string, Entry> entries_;
+    // Lets Find look an id up without copying it into a string.
+    struct IdHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view id) const {
+            return std::hash<std::string_view>{}(id);
+        }
+    };
+
+    std::unordered_map<std::string, Entry, IdHash, std::equal_to<>> entries_;
     bool setAside_ = false;
 };
 

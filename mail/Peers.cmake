@@ -3,6 +3,7 @@
 kelvane_add_test(NAME mail_dovecot_tests
     SOURCES
         ${CMAKE_CURRENT_SOURCE_DIR}/tests/DovecotPop3Test.cpp
+        ${CMAKE_CURRENT_SOURCE_DIR}/tests/DovecotPipelineTest.cpp
     LIBS kelvane_mail)
 
 # The POP3 client over TLS against a private Dovecot with certificates the test makes itself,

@@ -12,9 +12,11 @@ target_sources(kelvane_mail PRIVATE
 
 kelvane_add_test(NAME mail_pop3_tests
     SOURCES
+        ${CMAKE_CURRENT_SOURCE_DIR}/tests/HeaderCacheTest.cpp
         ${CMAKE_CURRENT_SOURCE_DIR}/tests/HostileServerTest.cpp
         ${CMAKE_CURRENT_SOURCE_DIR}/tests/TmsCustomPOPTest.cpp
         ${CMAKE_CURRENT_SOURCE_DIR}/tests/TmsRemotePOPTest.cpp
         ${CMAKE_CURRENT_SOURCE_DIR}/tests/TmsRemotePOPProcessTest.cpp
         ${CMAKE_CURRENT_SOURCE_DIR}/tests/TmsRemotePOPPipelineTest.cpp
+        ${CMAKE_CURRENT_SOURCE_DIR}/tests/TmsRemotePOPCacheTest.cpp
     LIBS kelvane_mail)

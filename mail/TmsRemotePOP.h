@@ -59,6 +59,8 @@ class TmsRemotePOP : public TmsCustomPOP {
     // marks stay set; a message that no longer matches is skipped. A run that fails part-way
     // closes the connection without QUIT, so that the server deletes nothing.
     void ProcessMarked();
+    // The text that names this mailbox (user and server) in its header cache file.
+    std::string CacheOwner() const;
     // To OnUserMessageSave when assigned; otherwise to MessageDirectory + "msg_<num>.eml".
     void SaveMessage(int num, const std::string& contents) override;
 
@@ -72,9 +74,11 @@ class TmsRemotePOP : public TmsCustomPOP {
     std::vector<long long> ListSizes();
     // Every message's unique id from one UIDL; empty when refused or not one usable id each.
     std::vector<std::string> ListIds();
+    // Reads the data block of a listing of `count` messages, keeping what such a listing needs
+    // at most; false when the block was longer.
+    bool ReceiveListing(std::string& block, std::size_t count);
     // Replaces the cache file with the blocks of this listing, unless it holds exactly them.
     void KeepHeaderBlocks(bool changed);
-    std::string CacheOwner() const;
     // Whether each message (by index) still matches its listing.
     std::vector<bool> CheckMarked();
     void Notify(const TmsNotifyEvent& event);

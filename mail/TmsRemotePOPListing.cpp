@@ -139,8 +139,8 @@ std::vector<long long> TmsRemotePOP::ListSizes() {
     if (Command("LIST").code != 1) return {};
     const auto count = static_cast<std::size_t>(MessageCount());
     std::string block;
-    ReceiveData(block, 0, (count + 1) * kListingLineRoom);
-    TraceData(block.size());
+    // A block cut at the limit could end in a size cut short.
+    if (!ReceiveListing(block, count)) ProtocolError(kSizesOutOfStep);
     std::vector<long long> sizes;
     for (const std::string_view line : poplisting::Lines(block)) {
         const int num = static_cast<int>(sizes.size());
@@ -159,8 +159,7 @@ std::vector<std::string> TmsRemotePOP::ListIds() {
     if (Command("UIDL").code != 1) return {};
     const auto count = static_cast<std::size_t>(MessageCount());
     std::string block;
-    ReceiveData(block, 0, (count + 1) * kListingLineRoom);
-    TraceData(block.size());
+    if (!ReceiveListing(block, count)) return {};
     std::vector<std::string> ids;
     std::unordered_set<std::string_view> seen;
     for (const std::string_view line : poplisting::Lines(block)) {
@@ -173,6 +172,13 @@ std::vector<std::string> TmsRemotePOP::ListIds() {
     }
     if (ids.size() != count) return {};
     return ids;
+}
+
+bool TmsRemotePOP::ReceiveListing(std::string& block, std::size_t count) {
+    const std::size_t room = (count + 1) * kListingLineRoom;
+    ReceiveData(block, 0, room);
+    TraceData(block.size());
+    return block.size() < room;
 }
 
 // A cache that cannot be written only makes the next check slower.

@@ -1,10 +1,6 @@
 // The POP3 client against a real server: a private Dovecot per test, filled with known messages.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <sys/time.h>
-#include <unistd.h>
 
 #include <iostream>
 #include <memory>
@@ -16,6 +12,7 @@
 #include "MailErrors.h"
 #include "MailHeaders.h"
 #include "NumberedMessage.h"
+#include "RawPop3Session.h"
 #include "TmsRemotePOP.h"
 
 namespace kelvane {
@@ -28,50 +25,10 @@ using ::testing::Not;
 using ::testing::StartsWith;
 using testsupport::DovecotServer;
 using testsupport::NumberedMessage;
+using testsupport::RawSession;
 
 constexpr const char* kUser = "ann";
 constexpr const char* kPassword = "s3cret!";
-
-// A second, independent client speaking raw POP3 (RFC 1939), one reply line per command.
-class RawSession {
-  public:
-    explicit RawSession(std::uint16_t port) : socket_(::socket(AF_INET, SOCK_STREAM, 0)) {
-        timeval wait{2, 0};
-        ::setsockopt(socket_, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
-        sockaddr_in to{};
-        to.sin_family = AF_INET;
-        to.sin_port = htons(port);
-        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (::connect(socket_, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0)
-            greeting_ = Line();
-    }
-    ~RawSession() { ::close(socket_); }
-
-    const std::string& greeting() const { return greeting_; }
-
-    // The server's reply line to each command, in order.
-    std::vector<std::string> Replies(const std::vector<std::string>& commands) {
-        std::vector<std::string> replies;
-        for (const std::string& command : commands) {
-            const std::string line = command + "\r\n";
-            ::send(socket_, line.data(), line.size(), MSG_NOSIGNAL);
-            replies.push_back(Line());
-        }
-        return replies;
-    }
-
-  private:
-    std::string Line() {
-        std::string line;
-        char c = 0;
-        while (line.size() < 4096 && ::recv(socket_, &c, 1, 0) == 1 && c != '\n') line += c;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        return line;
-    }
-
-    int socket_;
-    std::string greeting_;
-};
 
 class DovecotPop3Test : public ::testing::Test {
   protected:

@@ -149,6 +149,8 @@ INSTANTIATE_TEST_SUITE_P(
         HostileCase{"list-with-a-message-missing", SizeList({"S: 1 100"}), kSizesOutOfStep},
         HostileCase{"list-with-a-message-too-many", SizeList({"S: 1 100", "S: 2 100", "S: 3 100"}),
                     kSizesOutOfStep},
+        HostileCase{"list-longer-than-its-message-count-allows",
+                    SizeList({"S: 1 100 " + std::string(300, 'x'), "S: 2 100"}), kSizesOutOfStep},
         HostileCase{"list-numbered-with-a-word", SizeList({"S: one 100", "S: 2 100"}),
                     kSizesOutOfStep},
         HostileCase{"largest-size",
