@@ -117,6 +117,7 @@ class MessageMaker {
 
 void Fill(DovecotServer& server) {
     server.AddUser(kUser, kPassword);
+    server.NameWithSizes();
     MessageMaker maker;
     for (int n = 1; n <= messageCount; ++n) server.AddMessage(kUser, maker.Message(n));
 }

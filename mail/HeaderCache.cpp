@@ -14,14 +14,17 @@
 // bytes left could hold.
 #include "HeaderCache.h"
 
+#include <fcntl.h>
 #include <openssl/evp.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -215,29 +218,66 @@ bool AppendEntries(std::string& out, std::string_view mailbox,
     return true;
 }
 
-// The whole file; nothing when there is none. Throws FileError when it cannot be read, or is no
-// plain file (a FIFO would hang the read) or larger than any cache file may be.
-std::optional<std::string> ReadCacheFile(const std::string& path) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) {
-        const int error = errno;
-        if (error == ENOENT) return std::nullopt;
+// The bytes of a cache file, read in one go into a buffer of its size: the file is large and
+// read at every check.
+class CacheFileBytes {
+  public:
+    std::string_view view() const { return {data_.get(), size_}; }
+
+    // Nothing when there is no file. Throws FileError when it cannot be read, or is no plain
+    // file (a FIFO would hang the read) or larger than any cache file may be.
+    static std::optional<CacheFileBytes> Read(const std::string& path) {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) {
+            if (errno == ENOENT) return std::nullopt;
+            Fail(path, errno);
+        }
+        CacheFileBytes file;
+        const int error = file.Fill(fd, path);
+        ::close(fd);
+        if (error != 0) Fail(path, error);
+        return file;
+    }
+
+  private:
+    [[noreturn]] static void Fail(const std::string& path, int error) {
         throw FileError(path, "Could not read " + path, std::strerror(error));
     }
-    if (!S_ISREG(info.st_mode)) throw FileError(path, path + " is not a plain file");
-    if (static_cast<unsigned long long>(info.st_size) > HeaderCache::kLargestFile) {
-        throw FileError(path, path + " is too large for a header cache");
+
+    // 0, or the system's error number.
+    int Fill(int fd, const std::string& path) {
+        struct stat info {};
+        if (::fstat(fd, &info) != 0) return errno;
+        if (!S_ISREG(info.st_mode)) throw FileError(path, path + " is not a plain file");
+        if (static_cast<unsigned long long>(info.st_size) > HeaderCache::kLargestFile) {
+            throw FileError(path, path + " is too large for a header cache");
+        }
+        const auto expected = static_cast<std::size_t>(info.st_size);
+        // One byte more than expected shows a file that grew while it was read.
+        data_ = std::make_unique_for_overwrite<char[]>(expected + 1);
+        while (size_ <= expected) {
+            const ssize_t n = ::read(fd, data_.get() + size_, expected + 1 - size_);
+            if (n == 0) break;
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) return errno;
+            size_ += static_cast<std::size_t>(n);
+        }
+        return 0;
     }
-    return ReadWholeFile(path);
-}
+
+    std::unique_ptr<char[]> data_;
+    std::size_t size_ = 0;
+};
 
 }  // namespace
 
 HeaderCache HeaderCache::Load(const std::string& path, std::string_view mailbox) {
     try {
-        const std::optional<std::string> bytes = ReadCacheFile(path);
-        if (!bytes) return {};
-        if (std::optional<HeaderCache> cache = Parse(*bytes, mailbox)) return std::move(*cache);
+        const std::optional<CacheFileBytes> file = CacheFileBytes::Read(path);
+        if (!file) return {};
+        if (std::optional<HeaderCache> cache = Parse(file->view(), mailbox)) {
+            return std::move(*cache);
+        }
     } catch (const FileError&) {
         // Unreadable counts as damaged: set aside, so that the next save starts afresh.
     } catch (const std::exception&) {
@@ -305,7 +345,8 @@ std::string HeaderCache::Serialize(std::string_view mailbox) const {
 }
 
 void HeaderCache::Save(const std::string& path, std::string_view mailbox) const {
-    WriteFileAtomicallyWithMode(path, Serialize(mailbox), kCacheFileMode);
+    // Not flushed to disk: a file cut short by a crash fails its checksum and is rebuilt.
+    WriteFileAtomicallyWithMode(path, Serialize(mailbox), kCacheFileMode, Durability::Unflushed);
 }
 
 }  // namespace kelvane

@@ -48,7 +48,7 @@ class HeaderCache {
     // Add would not keep is left out.
     std::string Serialize(std::string_view mailbox) const;
     // Replaces the file at `path` atomically with Serialize(mailbox), readable by its owner only
-    // (mode 0600 whatever it had). Throws FileError.
+    // (mode 0600 whatever it had), without waiting for the disk. Throws FileError.
     void Save(const std::string& path, std::string_view mailbox) const;
 
   private:

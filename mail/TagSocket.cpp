@@ -31,6 +31,7 @@ constexpr int kSliceMs = 20;
 constexpr std::size_t kReceiveChunk = 16384;
 // Longest reply line accepted, without its line end.
 constexpr std::size_t kLongestReplyLine = 65536;
+constexpr int kSendBuffer = 128 * 1024;
 
 bool WouldBlock(int error) {
     return error == EAGAIN || error == EWOULDBLOCK || error == EINTR || error == EINPROGRESS;
@@ -90,6 +91,17 @@ void TagSocket::Open() {
     // acknowledgement would only add a round trip to pipelined commands.
     const int on = 1;
     ::setsockopt(socket_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    // Room for a whole window of pipelined commands (SendRoom).
+    ::setsockopt(socket_, SOL_SOCKET, SO_SNDBUF, &kSendBuffer, sizeof kSendBuffer);
+}
+
+std::size_t TagSocket::SendRoom() const {
+    int size = 0;
+    socklen_t length = sizeof size;
+    if (!Connected() || ::getsockopt(socket_, SOL_SOCKET, SO_SNDBUF, &size, &length) != 0) {
+        return 0;
+    }
+    return static_cast<std::size_t>(std::max(size, 0)) / 4;
 }
 
 void TagSocket::ResolveHost(const std::string& host) {

@@ -72,6 +72,9 @@ class TagSocket {
     void SendLine(std::string_view text);
     // Sends bytes that already hold their line ends: several commands in one write.
     void SendText(std::string_view bytes);
+    // How many bytes the connection takes without the peer reading any: a quarter of the send
+    // buffer, the rest being the kernel's own bookkeeping. 0 when not connected.
+    std::size_t SendRoom() const;
     ReplyLine ReadReplyLine();
     static constexpr std::size_t kKeepAll = SIZE_MAX;
     // Receives a data block up to and including its terminating "." line (after CR LF or a

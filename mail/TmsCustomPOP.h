@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "TmsMailBase.h"
 
@@ -36,6 +38,21 @@ class PopCommandRun {
     virtual void Answer(const ReplyLine& reply) = 0;
 };
 
+// A fixed list of commands, each with what to do with its reply.
+class PopCommandList : public PopCommandRun {
+  public:
+    void Add(std::string command, std::function<void(const ReplyLine&)> answer) {
+        commands_.emplace_back(std::move(command), std::move(answer));
+    }
+    bool NextCommand(std::string& command) override;
+    void Answer(const ReplyLine& reply) override;
+
+  private:
+    std::vector<std::pair<std::string, std::function<void(const ReplyLine&)>>> commands_;
+    std::size_t sent_ = 0;
+    std::size_t answered_ = 0;
+};
+
 // A POP3 session (RFC 1939): login with USER and PASS, the mailbox totals from STAT, and the
 // retrieval and deletion of single messages. Every command that must succeed raises
 // EServerError with the server's reply line when the reply is not positive.
@@ -49,10 +66,10 @@ class TmsCustomPOP : public TmsMailBase {
     // error. The default port follows: 995 for Implicit, else 110.
     PopSecurity Security = PopSecurity::Plain;
     // How many commands may wait for their replies at once when the server pipelines; 1 sends
-    // one command at a time. At most kDeepestPipeline, so that the commands in flight always fit
-    // in the socket's buffers and sending never waits while replies wait to be read.
+    // one command at a time. Their bytes are bounded too, by what the socket's send buffer takes
+    // (SendRoom), so that sending never waits while replies wait to be read.
+    static constexpr int kDeepestPipeline = 4096;
     int PipelineDepth = kDeepestPipeline;
-    static constexpr int kDeepestPipeline = 512;
 
     TmsNumNotifyEvent OnRetrieving;
     TmsNumNotifyEvent OnRetrieved;
@@ -124,12 +141,13 @@ class TmsCustomPOP : public TmsMailBase {
     void QuitQuietly();
 
   private:
+    class CommandWindow;
+
     void LoginSteps();
     void ReadGreeting();
     void UpgradeToTls();
     PopCapabilities AskCapabilities();
-    // Sends the next commands of `run` in one write, as many as `room` allows; how many went.
-    int SendAhead(PopCommandRun& run, int room, bool nothingUnanswered);
+    bool SendAhead(PopCommandRun& run, CommandWindow& window, std::string& held);
     ReplyLine ReadTracedReply();
     void SendPassword();
     void ReadStat(std::string_view reply);

@@ -1,5 +1,6 @@
 // Capabilities and pipelined command runs of a POP3 session (RFC 2449).
 #include <algorithm>
+#include <deque>
 
 #include "MailText.h"
 #include "TmsCustomPOP.h"
@@ -39,47 +40,95 @@ const PopCapabilities& TmsCustomPOP::Capabilities() {
     return *capabilities_;
 }
 
-// Commands go out in batches of an eighth of the window, so that a long run costs few writes
-// and the server always has the rest of the window to work on.
+bool PopCommandList::NextCommand(std::string& command) {
+    if (sent_ == commands_.size()) return false;
+    command = commands_[sent_++].first;
+    return true;
+}
+
+void PopCommandList::Answer(const ReplyLine& reply) {
+    commands_.at(answered_++).second(reply);
+}
+
+// The commands sent and not yet answered, bounded in number and in bytes, so that they always
+// fit in the socket's send buffer: a send then never waits for the server to read, while the
+// server may be waiting for its replies to be read.
+class TmsCustomPOP::CommandWindow {
+  public:
+    CommandWindow(int depth, std::size_t room) : depth_(depth), room_(room) {}
+
+    bool Empty() const { return lengths_.empty(); }
+    // Refills come in batches of an eighth of the window, so that a long run costs few writes
+    // and the server always has the rest of the window to work on.
+    bool WantsMore() const {
+        return Empty() ||
+               (Count() + std::max(1, depth_ / 8) <= depth_ && bytes_ + room_ / 8 <= room_);
+    }
+    // One command always fits an empty window.
+    bool Fits(std::size_t length) const {
+        return Empty() || (Count() < depth_ && bytes_ + length <= room_);
+    }
+    void Sent(std::size_t length) {
+        lengths_.push_back(length);
+        bytes_ += length;
+    }
+    void Answered() {
+        bytes_ -= lengths_.front();
+        lengths_.pop_front();
+    }
+
+  private:
+    int Count() const { return static_cast<int>(lengths_.size()); }
+
+    const int depth_;
+    const std::size_t room_;
+    std::deque<std::size_t> lengths_;
+    std::size_t bytes_ = 0;
+};
+
 void TmsCustomPOP::Exchange(PopCommandRun& run) {
-    const int depth =
-        Capabilities().pipelining ? std::clamp(PipelineDepth, 1, kDeepestPipeline) : 1;
-    const int batch = std::max(1, depth / 8);
-    int unanswered = 0;
+    const bool pipelining = Capabilities().pipelining;
+    CommandWindow window(pipelining ? std::clamp(PipelineDepth, 1, kDeepestPipeline) : 1,
+                         pipelining ? SendRoom() : 0);
+    std::string held;  // handed out by the run, waiting for room in the window
     bool more = true;
     try {
         for (;;) {
-            if (more && (unanswered == 0 || unanswered + batch <= depth)) {
-                const int sent = SendAhead(run, depth - unanswered, unanswered == 0);
-                more = sent > 0;
-                unanswered += sent;
-            }
-            if (unanswered == 0) return;
+            if (more && window.WantsMore()) more = SendAhead(run, window, held);
+            if (window.Empty()) return;
             const ReplyLine reply = ReadTracedReply();
-            --unanswered;
+            window.Answered();
             run.Answer(reply);
         }
     } catch (...) {
-        if (unanswered > 0) Close();
+        if (!window.Empty()) Close();
         throw;
     }
 }
 
-int TmsCustomPOP::SendAhead(PopCommandRun& run, int room, bool nothingUnanswered) {
+// Sends as many of the run's next commands as the window takes, in one write; false once the
+// run has no more.
+bool TmsCustomPOP::SendAhead(PopCommandRun& run, CommandWindow& window, std::string& held) {
+    const bool idle = window.Empty();
+    bool more = true;
     std::string bytes;
-    std::string command;
-    int count = 0;
-    while (count < room && run.NextCommand(command)) {
-        Trace("C: " + command);
-        bytes += command;
+    for (;;) {
+        if (held.empty() && !run.NextCommand(held)) {
+            more = false;
+            break;
+        }
+        if (!window.Fits(held.size() + 2)) break;
+        Trace("C: " + held);
+        bytes += held;
         bytes += "\r\n";
-        ++count;
+        window.Sent(held.size() + 2);
+        held.clear();
     }
-    if (count == 0) return 0;
+    if (bytes.empty()) return more;
     // Only between commands can a reply be one that nothing asked for.
-    if (nothingUnanswered) RequireNothingWaiting();
+    if (idle) RequireNothingWaiting();
     SendText(bytes);
-    return count;
+    return more;
 }
 
 }  // namespace kelvane

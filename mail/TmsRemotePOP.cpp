@@ -15,8 +15,12 @@ void TmsRemotePOP::UpdateInfo() {
     QuitQuietly();
     Connect();
     Notify(OnUpdatingInfo);
-    FillInfo();
-    if (!KeepConnected) Disconnect();
+    const bool ended = FillInfo();
+    if (ended) {
+        Close();
+    } else if (!KeepConnected) {
+        Disconnect();
+    }
     Notify(OnInfoUpdated);
 }
 

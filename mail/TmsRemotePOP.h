@@ -69,11 +69,13 @@ class TmsRemotePOP : public TmsCustomPOP {
     class CheckingRun;
     class ProcessingRun;
 
-    void FillInfo();
-    // Every message's size from one LIST; empty when the server refused it.
-    std::vector<long long> ListSizes();
-    // Every message's unique id from one UIDL; empty when refused or not one usable id each.
-    std::vector<std::string> ListIds();
+    bool FillInfo();
+    void ListTotals(std::vector<long long>& sizes, std::vector<std::string>& ids);
+    // Every message's size from the reply to LIST; empty when the server refused it.
+    std::vector<long long> SizesListed(const ReplyLine& reply);
+    // Every message's unique id from the reply to UIDL; empty when refused or not one usable id
+    // for each message.
+    std::vector<std::string> IdsListed(const ReplyLine& reply);
     // Reads the data block of a listing of `count` messages, keeping what such a listing needs
     // at most; false when the block was longer.
     bool ReceiveListing(std::string& block, std::size_t count);

@@ -28,12 +28,13 @@ std::size_t HeaderBytes(const TmsHeaders& headers) {
 }  // namespace
 
 // Sends TOP for every message that is not kept (and LIST n first when the sizes are not
-// known), and adds the messages to Info in order, kept ones without a command.
+// known), and adds the messages to Info in order, kept ones without a command. With `quit`, the
+// session's QUIT follows the last TOP, which saves a round trip when the commands pipeline.
 class TmsRemotePOP::ListingRun : public PopCommandRun {
   public:
     ListingRun(TmsRemotePOP& pop, const std::vector<long long>& sizes,
-               const std::vector<std::string>& ids, HeaderCache& cache)
-        : pop_(pop), count_(pop.MessageCount()), sizes_(sizes), ids_(ids) {
+               const std::vector<std::string>& ids, HeaderCache& cache, bool quit)
+        : pop_(pop), count_(pop.MessageCount()), sizes_(sizes), ids_(ids), quit_(quit) {
         if (ids.empty()) return;
         kept_.resize(ids.size());
         for (std::size_t i = 0; i < ids.size(); ++i) {
@@ -56,13 +57,20 @@ class TmsRemotePOP::ListingRun : public PopCommandRun {
                 return true;
             }
         }
-        return false;
+        if (!quit_ || quitSent_) return false;
+        quitSent_ = true;
+        command = "QUIT";
+        return true;
     }
 
     void Answer(const ReplyLine& reply) override {
         AddKept();
         const int num = answerNum_;
         pop_.RequireSuccess(reply);
+        if (num == count_) {
+            quitAnswered_ = true;  // the reply to QUIT
+            return;
+        }
         if (sizes_.empty() && !listAnswered_) {
             listAnswered_ = true;
             item_.Size = pop_.ListedSize(num, reply.line);
@@ -93,6 +101,7 @@ class TmsRemotePOP::ListingRun : public PopCommandRun {
     }
 
     bool FetchedAny() const { return fetched_; }
+    bool QuitAnswered() const { return quitAnswered_; }
 
   private:
     bool Kept(int num) const { return !kept_.empty() && kept_[num] != nullptr; }
@@ -113,19 +122,23 @@ class TmsRemotePOP::ListingRun : public PopCommandRun {
     bool listAnswered_ = false;
     TmsRemoteInfoItem item_;  // the message whose replies are being read
     bool fetched_ = false;
+    const bool quit_;
+    bool quitSent_ = false;
+    bool quitAnswered_ = false;
 };
 
 // An error from OnNextInfoUpdated leaves its item in the list; the caller may still show it.
-void TmsRemotePOP::FillInfo() {
+// True when the session has ended with QUIT.
+bool TmsRemotePOP::FillInfo() {
     info_.Clear();
-    if (MessageCount() <= 0) return;
-    const bool offersUidl = Capabilities().uidl;
-    const std::vector<long long> sizes = ListSizes();
-    const bool caching = offersUidl && !sizes.empty() && !HeaderCacheFile.empty();
-    const std::vector<std::string> ids = caching ? ListIds() : std::vector<std::string>{};
+    if (MessageCount() <= 0) return false;
+    std::vector<long long> sizes;
+    std::vector<std::string> ids;
+    ListTotals(sizes, ids);
+    if (sizes.empty()) ids.clear();  // kept blocks are matched by size as well
     HeaderCache cache =
         ids.empty() ? HeaderCache() : HeaderCache::Load(HeaderCacheFile, CacheOwner());
-    ListingRun run(*this, sizes, ids, cache);
+    ListingRun run(*this, sizes, ids, cache, !KeepConnected && Capabilities().pipelining);
     run.AddKept();
     Exchange(run);
     run.AddKept();
@@ -133,10 +146,21 @@ void TmsRemotePOP::FillInfo() {
         KeepHeaderBlocks(run.FetchedAny() || cache.WasSetAside() ||
                          cache.Count() != static_cast<std::size_t>(info_.Count()));
     }
+    return run.QuitAnswered();
 }
 
-std::vector<long long> TmsRemotePOP::ListSizes() {
-    if (Command("LIST").code != 1) return {};
+// LIST, and UIDL when the blocks are kept, in one exchange.
+void TmsRemotePOP::ListTotals(std::vector<long long>& sizes, std::vector<std::string>& ids) {
+    PopCommandList totals;
+    totals.Add("LIST", [&](const ReplyLine& reply) { sizes = SizesListed(reply); });
+    if (Capabilities().uidl && !HeaderCacheFile.empty()) {
+        totals.Add("UIDL", [&](const ReplyLine& reply) { ids = IdsListed(reply); });
+    }
+    Exchange(totals);
+}
+
+std::vector<long long> TmsRemotePOP::SizesListed(const ReplyLine& reply) {
+    if (reply.code != 1) return {};
     const auto count = static_cast<std::size_t>(MessageCount());
     std::string block;
     // A block cut at the limit could end in a size cut short.
@@ -155,8 +179,8 @@ std::vector<long long> TmsRemotePOP::ListSizes() {
 
 // A listing that does not give every message its own id in order is only a reason not to use
 // the kept blocks: the check goes on without them.
-std::vector<std::string> TmsRemotePOP::ListIds() {
-    if (Command("UIDL").code != 1) return {};
+std::vector<std::string> TmsRemotePOP::IdsListed(const ReplyLine& reply) {
+    if (reply.code != 1) return {};
     const auto count = static_cast<std::size_t>(MessageCount());
     std::string block;
     if (!ReceiveListing(block, count)) return {};

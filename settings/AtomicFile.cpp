@@ -69,6 +69,11 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
         Fail(path, "read", errno);
     }
     std::string content;
+    struct stat info {};
+    // One allocation for the whole file: large files (the header cache) are read at every check.
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+        content.reserve(static_cast<size_t>(info.st_size));
+    }
     char buffer[65536];
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
@@ -94,7 +99,9 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes, mode_t
 
 // The temporary file is made 0600 by mkostemp and only then given `mode`, so the bytes are never
 // readable by others before the final mode allows it.
-void WriteFileAtomicallyWithMode(const std::string& path, std::string_view bytes, mode_t mode) {
+void WriteFileAtomicallyWithMode(const std::string& path, std::string_view bytes, mode_t mode,
+                                 Durability durability) {
+    const bool durable = durability == Durability::Flushed;
     std::string pattern = path + ".tmp-XXXXXX";
     const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (fd < 0) Fail(path, "write", errno);
@@ -102,10 +109,11 @@ void WriteFileAtomicallyWithMode(const std::string& path, std::string_view bytes
 
     if (::fchmod(temp.fd(), mode) != 0) Fail(path, "write", errno);
     if (!WriteAll(temp.fd(), bytes)) Fail(path, "write", errno);
-    if (::fsync(temp.fd()) != 0) Fail(path, "write", errno);
+    if (durable && ::fsync(temp.fd()) != 0) Fail(path, "write", errno);
     if (temp.Close() != 0) Fail(path, "write", errno);
     if (::rename(temp.name().c_str(), path.c_str()) != 0) Fail(path, "write", errno);
     temp.Release();
+    if (!durable) return;
 
     // Make the rename itself durable; a failure here leaves a complete file either way.
     const int dir = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

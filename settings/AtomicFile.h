@@ -34,8 +34,14 @@ std::optional<std::string> ReadWholeFile(const std::string& path);
 void WriteFileAtomically(const std::string& path, std::string_view bytes,
                          mode_t newFileMode = 0644);
 
+// Whether a replaced file must be on disk before the call returns. A file that only saves work
+// and checks itself when read (the header cache) may skip the flush: after a crash it is either
+// the old file, the new one, or caught as damaged.
+enum class Durability { Flushed, Unflushed };
+
 // Like WriteFileAtomically, but the file has `mode` afterwards whatever it had before: for files
 // that must stay private even when someone loosened them.
-void WriteFileAtomicallyWithMode(const std::string& path, std::string_view bytes, mode_t mode);
+void WriteFileAtomicallyWithMode(const std::string& path, std::string_view bytes, mode_t mode,
+                                 Durability durability = Durability::Flushed);
 
 }  // namespace kelvane

@@ -80,15 +80,24 @@ class DovecotServer {
         MakeMaildir(name);
     }
 
+    // Names the messages delivered from now on with their sizes, as Dovecot's own delivery
+    // does, so that the server need not read every message to count a mailbox's bytes. The
+    // tests leave it off, so that the sizes they check are the server's own reckoning.
+    void NameWithSizes() { sizesInNames_ = true; }
+
     // Delivers `bytes` as the user's next message, exactly as given (CR LF or LF line ends);
     // messages are numbered in the order added. Works before and after Start().
     void AddMessage(const std::string& user, const std::string& bytes) {
         MakeMaildir(user);
         // Dovecot numbers new mail by the time stamp that leads the file name.
         ++delivered_;
-        const std::string name = std::to_string(1600000000 + delivered_) + ".M" +
-                                 std::to_string(delivered_) + "P" + std::to_string(::getpid()) +
-                                 ".kelvane";
+        std::string name = std::to_string(1600000000 + delivered_) + ".M" +
+                           std::to_string(delivered_) + "P" + std::to_string(::getpid()) +
+                           ".kelvane";
+        if (sizesInNames_) {
+            name += ",S=" + std::to_string(bytes.size()) +
+                    ",W=" + std::to_string(OnTheWire(bytes).size());
+        }
         const std::string box = Path("mail/" + user);
         WriteFileBytes(box + "/tmp/" + name, bytes);
         Own(box + "/tmp/" + name);
@@ -336,6 +345,7 @@ class DovecotServer {
     std::optional<Tls> tls_;
     std::uint16_t tlsPort_ = 0;
     int delivered_ = 0;
+    bool sizesInNames_ = false;
 };
 
 }  // namespace kelvane::testsupport

@@ -79,8 +79,8 @@ TEST_F(CachedListingTest, OnlyMessagesNotSeenBeforeAreFetched) {
                                {"next"},
                                Login("+OK 3 300"),
                                Capa({"UIDL", "PIPELINING"}),
-                               Sizes({100, 120, 100}),
-                               Ids({"1 b", "2 c", "3 d"}),
+                               {"C: LIST", "C: UIDL", "S: +OK", "S: 1 100", "S: 2 120", "S: 3 100",
+                                "S: .", "S: +OK", "S: 1 b", "S: 2 c", "S: 3 d", "S: ."},
                                Quit()}));
     pop.UpdateInfo();
     EXPECT_EQ(Headers(), (std::vector<TmsHeaders>{HeadersOf(2), HeadersOf(3), HeadersOf(4)}));
@@ -88,7 +88,8 @@ TEST_F(CachedListingTest, OnlyMessagesNotSeenBeforeAreFetched) {
     EXPECT_THAT(events, ::testing::IsSupersetOf(
                             {"OnNextInfoUpdated 0", "OnNextInfoUpdated 1", "OnNextInfoUpdated 2"}));
 
-    // Now every block is kept, and nothing but the listings goes over the wire.
+    // Now every block is kept, and nothing but the two listings, asked together, goes over the
+    // wire.
     events.clear();
     pop.UpdateInfo();
     ExpectScriptFollowed();

@@ -80,6 +80,38 @@ TEST_F(PipelineTest, TopCommandsGoAheadOfTheirRepliesWithinTheWindow) {
     }
 }
 
+// A check that ends its session sends QUIT behind the last TOP; one that keeps the session for
+// a deletion does not.
+TEST_F(PipelineTest, QuitFollowsTheLastTopUnlessTheSessionIsKept) {
+    Serve(Join({Login("+OK 2 200"),
+                Capa({"PIPELINING"}),
+                Sizes({100, 100}),
+                Commands({"TOP 1 1", "TOP 2 1", "QUIT"}),
+                TopReply(1),
+                TopReply(2),
+                {"S: +OK bye"}}));
+    pop.UpdateInfo();
+    ExpectScriptFollowed();
+    EXPECT_THAT(events,
+                ElementsAre("OnOpen", "OnUpdatingInfo", "OnNextInfoUpdated 0",
+                            "OnNextInfoUpdated 1", "OnClosing", "OnClosed", "OnInfoUpdated"));
+
+    pop.KeepConnected = true;
+    Serve(Join({Login("+OK 2 200"),
+                Capa({"PIPELINING"}),
+                Sizes({100, 100}),
+                Commands({"TOP 1 1", "TOP 2 1"}),
+                {"quiet 150"},
+                TopReply(1),
+                TopReply(2),
+                {"quiet 150"},
+                Quit()}));
+    pop.UpdateInfo();
+    EXPECT_TRUE(pop.Connected());
+    pop.Disconnect();
+    ExpectScriptFollowed();
+}
+
 // Without PIPELINING (or without CAPA at all) each command waits for the reply before it.
 TEST_F(PipelineTest, ServerWithoutPipeliningGetsOneCommandAtATime) {
     for (const Script& capabilities :
