@@ -104,7 +104,6 @@ TEST_F(PipelineTest, QuitFollowsTheLastTopUnlessTheSessionIsKept) {
                 {"quiet 150"},
                 TopReply(1),
                 TopReply(2),
-                {"quiet 150"},
                 Quit()}));
     pop.UpdateInfo();
     EXPECT_TRUE(pop.Connected());
