@@ -12,6 +12,7 @@
 #include "MatchOperator.h"
 #include "RemotePOPSettings.h"
 #include "SpamSettings.h"
+#include "TagRas.h"
 #include "TlsErrors.h"
 #include "TmsRemotePOP.h"
 
@@ -44,7 +45,9 @@ CheckRun::CheckRun(SpamSettings& spam, GeneralSettingsModel& general, SettingsSt
     ConnectEvents();
 }
 
-CheckRun::~CheckRun() = default;
+CheckRun::~CheckRun() {
+    if (dialUp_ && client_.RAS == dialUp_.get()) client_.RAS = nullptr;
+}
 
 CheckRun::RunScope::RunScope(CheckRun& run) : run_(run) {
     run_.onStack_ = true;
@@ -70,6 +73,29 @@ void CheckRun::LoadCurrentMailbox() {
     const std::string& folder = client_.MessageDirectory();
     client_.HeaderCacheFile =
         folder.empty() ? "" : folder + "headers" + std::to_string(current_) + ".cache";
+    ChooseDialUp();
+}
+
+// Without a chosen entry the client connects over whatever network is there.
+void CheckRun::ChooseDialUp() {
+    TagRas* chosen = ChosenDialUp();
+    // Once unlinked, nothing would ask the component to hang up what it dialled; a session still
+    // open (kept for a deletion) needs its line for QUIT, though.
+    if (chosen == nullptr && dialUp_ && client_.RAS == dialUp_.get() && !client_.Connected()) {
+        dialUp_->Release();
+    }
+    client_.RAS = chosen;
+}
+
+TagRas* CheckRun::ChosenDialUp() {
+    const int position = general_.general.ras;
+    if (position <= 0) return nullptr;
+    if (!dialUp_) dialUp_ = makeDialUp_ ? makeDialUp_() : std::make_unique<TagRas>();
+    const std::vector<std::string>& entries = dialUp_->Entries();
+    if (static_cast<std::size_t>(position) > entries.size()) return nullptr;
+    // Refused while connected: the entry in use stays until the line is released.
+    dialUp_->SetService(entries[static_cast<std::size_t>(position) - 1]);
+    return dialUp_->Service().empty() ? nullptr : dialUp_.get();
 }
 
 RunOutcome CheckRun::Check(const CheckOptions& options) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,6 +21,7 @@ class EMailError;
 class KnownSpammers;
 class SettingsStore;
 class SpamSettings;
+class TagRas;
 class TmsRemotePOP;
 struct GeneralSettingsModel;
 
@@ -74,8 +77,12 @@ class CheckRun {
 
     int currentMailbox() const { return current_; }
     void setCurrentMailbox(int mailbox) { current_ = mailbox; }
-    // Loads the current mailbox's account into the client.
+    // Loads the current mailbox's account into the client, and links the client to the chosen
+    // dial-up entry (General/RAS, counted from 1), or to none.
     void LoadCurrentMailbox();
+    // Makes the dial-up component when an entry is first chosen; the real one unless replaced.
+    using DialUpFactory = std::function<std::unique_ptr<TagRas>()>;
+    void SetDialUpFactory(DialUpFactory make) { makeDialUp_ = std::move(make); }
     std::vector<MessageEntry>& rows() { return rows_; }
     const TmsRemotePOP& client() const { return client_; }
     SpamClassifier& classifier() { return classifier_; }
@@ -111,6 +118,8 @@ class CheckRun {
     };
 
     bool ChooseMailbox();
+    void ChooseDialUp();
+    TagRas* ChosenDialUp();
     bool AccountComplete();
     bool RunListing(bool absorbErrors);
     void FinishCheck();
@@ -158,6 +167,8 @@ class CheckRun {
     std::vector<NotDeletedMessage> notDeleted_;
     std::string lastError_;
     bool lastErrorLogged_ = false;
+    DialUpFactory makeDialUp_;
+    std::unique_ptr<TagRas> dialUp_;
 };
 
 }  // namespace kelvane
