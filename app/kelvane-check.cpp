@@ -11,6 +11,7 @@
 #include "AtomicFile.h"
 #include "CheckFrontEnd.h"
 #include "CheckSession.h"
+#include "DialUpLink.h"
 #include "DisplayText.h"
 #include "MailErrors.h"
 #include "MailboxSecurity.h"
@@ -257,12 +258,7 @@ std::vector<int> MailboxesToCheck(const Arguments& args, const MailboxAccounts& 
     return boxes;
 }
 
-int CheckMail(const Arguments& args) {
-    // Never destroyed: main ends the process with std::_Exit, and the system takes back the
-    // thousands of header lines of a large listing at once, far faster than freeing each one.
-    static ConsoleFrontEnd& frontEnd = *new ConsoleFrontEnd;
-    static CheckSession& session =
-        *new CheckSession(paths::ProgramDirectory(), paths::SettingsFile(), frontEnd);
+int CheckMailboxes(CheckSession& session, ConsoleFrontEnd& frontEnd, const Arguments& args) {
     session.domains.resolver().TimeOut = kDnsTimeOutSeconds;
     for (const std::string& problem : session.Load()) frontEnd.Warning(problem);
     const std::vector<int> boxes = MailboxesToCheck(args, session.model.accounts);
@@ -274,6 +270,19 @@ int CheckMail(const Arguments& args) {
         if (!CheckMailboxGuarded(session, frontEnd, mailbox, args)) return kExitMailError;
     }
     return kExitOk;
+}
+
+int CheckMail(const Arguments& args) {
+    // Never destroyed: main ends the process with std::_Exit, and the system takes back the
+    // thousands of header lines of a large listing at once, far faster than freeing each one.
+    static ConsoleFrontEnd& frontEnd = *new ConsoleFrontEnd;
+    static CheckSession& session =
+        *new CheckSession(paths::ProgramDirectory(), paths::SettingsFile(), frontEnd);
+    const int status = CheckMailboxes(session, frontEnd, args);
+    // What the destructors would have done that the system does not: a dial-up link this
+    // program brought up (say, one that came up only after its dial timed out) is hung up.
+    if (session.client.RAS != nullptr) session.client.RAS->Release();
+    return status;
 }
 
 int Run(int argc, char** argv) {
