@@ -38,9 +38,6 @@ class CheckFrontEnd : public MessageBoxes {
     virtual void SetBusy(bool busy) = 0;
     virtual void OpenGeneralSettings() = 0;
     virtual void LaunchMailProgram() = 0;
-    // False while LaunchMailProgram cannot start anything; a deletion run then lists the mailbox
-    // again instead of leaving the list empty for a mail program that never comes.
-    virtual bool CanLaunchMailProgram() const { return true; }
     // The exit-after-check rule: end the program (or hide it to the tray).
     virtual void CloseProgram() = 0;
     // The server's certificate was refused for `reason`: true when the user chose "Trust this

@@ -83,6 +83,11 @@ class CheckRun {
     // Makes the dial-up component when an entry is first chosen; the real one unless replaced.
     using DialUpFactory = std::function<std::unique_ptr<TagRas>()>;
     void SetDialUpFactory(DialUpFactory make) { makeDialUp_ = std::move(make); }
+    // General/Mailer as the run reads it.
+    const std::string& mailProgram() const;
+    // The mail program was started: the list is emptied and the connection closed, since the
+    // user now reads the mail there.
+    void MailProgramLaunched();
     std::vector<MessageEntry>& rows() { return rows_; }
     const TmsRemotePOP& client() const { return client_; }
     SpamClassifier& classifier() { return classifier_; }

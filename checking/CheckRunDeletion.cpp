@@ -96,8 +96,8 @@ void CheckRun::CountDeletions() {
 // Refreshes the list or launches the mail program; false when the refresh failed.
 bool CheckRun::AfterDeletion(int marked, int total, const DeleteOptions& options) {
     ClearRows();
-    const bool launch = options.interactive && frontEnd_.CanLaunchMailProgram() &&
-                        !general_.general.automatic && general_.general.launch && marked < total;
+    const bool launch = options.interactive && !general_.general.automatic &&
+                        general_.general.launch && marked < total;
     if (!launch) {
         frontEnd_.ShowProgressWindow("Retrieving messages ... standby");
         classifier_.StartCheckRun();
@@ -119,6 +119,16 @@ bool CheckRun::AfterDeletion(int marked, int total, const DeleteOptions& options
     frontEnd_.HideProgressWindow();
     if (launch) frontEnd_.LaunchMailProgram();
     return true;
+}
+
+const std::string& CheckRun::mailProgram() const {
+    return general_.general.mailer;
+}
+
+// No QUIT: the session has no deletions pending, so closing loses nothing.
+void CheckRun::MailProgramLaunched() {
+    ClearRows();
+    client_.Close();
 }
 
 void CheckRun::DeletingRow(int num) {

@@ -2,6 +2,7 @@
 
 #include "CheckRun.h"
 #include "GeneralErrorHandler.h"
+#include "MailProgramLaunch.h"
 #include "MarkPictures.h"
 #include "MessageBoxes.h"
 #include "MessageListModel.h"
@@ -14,6 +15,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
+#include <QProcess>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QStyle>
@@ -110,8 +112,8 @@ QWidget* TfrmMain::createButtonRow() {
     btResetAll_ = addButton(row, "btResetAll", tr("&Reset all marks"));
     btRemark_ = addButton(row, "btRemark", tr("&Auto mark msgs"));
     btLaunch_ = addButton(row, "btLaunch", tr("&Launch e-mail program"));
-    // Marking by hand, resetting the marks and the mail program come later; until then their
-    // buttons would do nothing.
+    // Marking by hand and resetting the marks come later; until then their buttons would do
+    // nothing.
     for (QPushButton* later : {btMark_, btResetAll_, btLaunch_}) later->hide();
 
     lblAd_ = new QLabel(tagline(), rowWidget);
@@ -191,7 +193,7 @@ void TfrmMain::setMessageButtonsVisible(bool visible) {
     // The tagline leaves before the buttons come, so that the row never asks for room for both
     // and the window does not widen on the way.
     if (visible) lblAd_->hide();
-    for (QPushButton* button : {btDelete_, btRemark_}) button->setVisible(visible);
+    for (QPushButton* button : {btDelete_, btRemark_, btLaunch_}) button->setVisible(visible);
     if (!visible) lblAd_->show();
 }
 
@@ -216,6 +218,7 @@ void TfrmMain::connectRunCommands() {
     connect(btList_, &QPushButton::clicked, this, &TfrmMain::checkClicked);
     connect(btDelete_, &QPushButton::clicked, this, &TfrmMain::deleteClicked);
     connect(btRemark_, &QPushButton::clicked, this, &TfrmMain::autoMarkClicked);
+    connect(btLaunch_, &QPushButton::clicked, this, &TfrmMain::launchMailProgram);
     connect(&progressWindow(), &TfrmRetrieving::cancelClicked, this, [this] { run_->Cancel(); });
 }
 
@@ -238,6 +241,25 @@ void TfrmMain::exitClicked() {
         hideApplication();
     else
         close();
+}
+
+void TfrmMain::launchMailProgram() {
+    const std::string& program = run_->mailProgram();
+    if (IsBlankMailProgram(program)) {
+        boxes_->Error(kMailProgramNotSpecified);
+        return;
+    }
+    QStringList parameters;
+    for (const std::string& parameter : MailProgramParameters(program)) {
+        parameters << QString::fromStdString(parameter);
+    }
+    if (!QProcess::startDetached(QString::fromStdString(program), parameters)) {
+        boxes_->Error(kUnableToLaunchMailProgram);
+        return;
+    }
+    disableAllButtons();
+    run_->MailProgramLaunched();
+    enableAllButtons();
 }
 
 void TfrmMain::setStartedInTray(bool inTray) {

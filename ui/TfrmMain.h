@@ -48,6 +48,9 @@ class TfrmMain : public QMainWindow {
     bool startedInTray() const { return startedInTray_; }
     // Puts the program out of the way without ending it.
     void hideApplication();
+    // Starts the mail program of the general settings, detached; on success the list is emptied
+    // and the connection closed. Failures are shown in an error box.
+    void launchMailProgram();
 
     // The mark the list shows for row `row`; kNoMark for an unmarked row or one not listed.
     MarkState rowMark(int row) const;

@@ -79,6 +79,10 @@ void WindowFrontEnd::SetBusy(bool busy) {
         window_.enableAllButtons();
 }
 
+void WindowFrontEnd::LaunchMailProgram() {
+    window_.launchMailProgram();
+}
+
 void WindowFrontEnd::CloseProgram() {
     if (window_.startedInTray())
         window_.hideApplication();

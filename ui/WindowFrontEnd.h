@@ -38,10 +38,9 @@ class WindowFrontEnd : public CheckFrontEnd {
     void RowAppended(int index) override;
     void MarksChanged() override;
     void SetBusy(bool busy) override;
-    // The settings windows and the mail program are not part of this version.
+    // The settings windows are not part of this version.
     void OpenGeneralSettings() override {}
-    void LaunchMailProgram() override {}
-    bool CanLaunchMailProgram() const override { return false; }
+    void LaunchMailProgram() override;
     void CloseProgram() override;
     // Shows the reason and the certificate's details modally; true on "Trust".
     bool OfferTrust(const std::string& reason, const TlsCertificate& certificate) override;

@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
+#include <filesystem>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -68,9 +69,9 @@ void TfrmMainCheckTest::ServeThreeWithSpamRule() {
                 Quit()}));
 }
 
-// The commands that act on a listing; marking by hand, resetting and launching come later.
-const char* const kMessageButtons[] = {"btDelete", "btRemark"};
-const char* const kLaterButtons[] = {"btMark", "btResetAll", "btLaunch"};
+// The commands that act on a listing; marking by hand and resetting come later.
+const char* const kMessageButtons[] = {"btDelete", "btRemark", "btLaunch"};
+const char* const kLaterButtons[] = {"btMark", "btResetAll"};
 
 TEST_F(TfrmMainCheckTest, CheckListsEveryMessageWithItsMarkAndShowsTheTotals) {
     ServeThreeWithSpamRule();
@@ -233,6 +234,46 @@ INSTANTIATE_TEST_SUITE_P(Paths, CancelCheckTest,
                          ::testing::Values(CancelCase{"ThirdButton", false},
                                            CancelCase{"ProgressWindow", true}),
                          testsupport::ParamName());
+
+// "&Launch e-mail program" starts the program of the general settings, detached, with no
+// parameters, and empties the list; without a program, or with one that cannot start, it says
+// so and keeps the list.
+TEST_F(TfrmMainCheckTest, LaunchStartsTheMailProgramAndEmptiesTheList) {
+    const std::string started = folder.File("started");
+    const std::string program = folder.File("mail program");
+    testsupport::WriteFileBytes(program, "#!/bin/sh\necho \"$#\" > '" + started + "'\n");
+    std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+    struct Case {
+        std::string mailer;
+        std::string box;  // "" when it starts
+    };
+    const Case cases[] = {{" \r\n", "error: Mail program not specified in the general settings. "},
+                          {folder.File("missing"), "error: Unable to launch mail program. "},
+                          {program, ""}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mailer);
+        ServeThreeWithSpamRule();
+        ClickCheck();
+        ASSERT_EQ(listedRows(), 3);
+        boxes.shown.clear();
+        model.general.mailer = c.mailer;
+
+        QTest::mouseClick(button("btLaunch"), Qt::LeftButton);
+
+        if (!c.box.empty()) {
+            EXPECT_THAT(boxes.shown, ::testing::ElementsAre(c.box));
+            EXPECT_EQ(listedRows(), 3);
+            continue;
+        }
+        EXPECT_TRUE(boxes.shown.empty());
+        EXPECT_EQ(listedRows(), 0);
+        EXPECT_TRUE(button("btList")->isEnabled());
+        for (int wait = 0; wait < 200 && !std::filesystem::exists(started); ++wait) {
+            QTest::qWait(10);
+        }
+        EXPECT_EQ(testsupport::FileBytes(started), "0\n");
+    }
+}
 
 // Closing the window while still logged in ends the session with the server.
 TEST_F(TfrmMainCheckTest, ClosingTheWindowLogsOut) {

@@ -103,8 +103,8 @@ TEST_F(TfrmMainDovecotTest, CheckShowsEachRowAsItIsListedAndEndsWithTheTotals) {
 }
 
 TEST_F(TfrmMainDovecotTest, DeleteConfirmedRemovesTheMarkedMessagesAndListsTheRest) {
-    // The launch option is on by default; with no mail program to start, the list comes back.
-    ASSERT_TRUE(model.general.launch);
+    // With the launch option off, the mailbox is listed again after the deletion.
+    model.general.launch = false;
     store.WriteString(settingkeys::Count, "40");  // the count as stored, whatever the model holds
     CheckAndMarkThree();
     const std::string logBefore = LogText();
