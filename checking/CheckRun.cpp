@@ -98,6 +98,16 @@ TagRas* CheckRun::ChosenDialUp() {
     return dialUp_->Service().empty() ? nullptr : dialUp_.get();
 }
 
+const std::string& CheckRun::mailProgram() const {
+    return general_.general.mailer;
+}
+
+// No QUIT: the session has no deletions pending, so closing loses nothing.
+void CheckRun::MailProgramLaunched() {
+    ClearRows();
+    client_.Close();
+}
+
 RunOutcome CheckRun::Check(const CheckOptions& options) {
     if (onStack_) return RunOutcome::Stopped;
     RunScope scope(*this);

@@ -121,16 +121,6 @@ bool CheckRun::AfterDeletion(int marked, int total, const DeleteOptions& options
     return true;
 }
 
-const std::string& CheckRun::mailProgram() const {
-    return general_.general.mailer;
-}
-
-// No QUIT: the session has no deletions pending, so closing loses nothing.
-void CheckRun::MailProgramLaunched() {
-    ClearRows();
-    client_.Close();
-}
-
 void CheckRun::DeletingRow(int num) {
     const std::string& subject = rows_.at(num).subject;
     frontEnd_.ShowProgressMessage("Deleting " + subject);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "DovecotMailbox.h"
 #include "DovecotServer.h"
 #include "HeaderCache.h"
 #include "MailHeaders.h"
@@ -25,8 +26,8 @@ using testsupport::DovecotServer;
 using testsupport::NumberedMessage;
 using testsupport::RawSession;
 
-constexpr const char* kUser = "ann";
-constexpr const char* kPassword = "s3cret!";
+constexpr const char* kUser = pop3test::kDovecotUser;
+constexpr const char* kPassword = pop3test::kDovecotPassword;
 
 // What a listing says about one message, unique id aside.
 struct Listed {
@@ -35,19 +36,8 @@ struct Listed {
     bool operator==(const Listed&) const = default;
 };
 
-class DovecotPipelineTest : public ::testing::Test {
+class DovecotPipelineTest : public pop3test::DovecotMailbox {
   protected:
-    void SetUp() override {
-        if (const std::string reason = DovecotServer::Unavailable(); !reason.empty())
-            GTEST_SKIP() << "no private Dovecot: " << reason;
-        server.emplace();
-        server->AddUser(kUser, kPassword);
-    }
-
-    void TearDown() override {
-        if (HasFailure() && server) std::cerr << server->LogTail();
-    }
-
     // Messages `first` to `last`, most of them with a header line of their own length.
     void Deliver(int first, int last) {
         for (int n = first; n <= last; ++n) {
@@ -108,7 +98,6 @@ class DovecotPipelineTest : public ::testing::Test {
             ASSERT_EQ(reply.substr(0, 3), "+OK");
     }
 
-    std::optional<DovecotServer> server;
     std::optional<TmsRemotePOP> pop;
     testsupport::TempFolder folder;
     const std::string cacheFile = folder.File("headers1.cache");

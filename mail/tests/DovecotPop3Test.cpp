@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "DovecotMailbox.h"
 #include "DovecotServer.h"
 #include "MailErrors.h"
 #include "MailHeaders.h"
@@ -27,22 +28,11 @@ using testsupport::DovecotServer;
 using testsupport::NumberedMessage;
 using testsupport::RawSession;
 
-constexpr const char* kUser = "ann";
-constexpr const char* kPassword = "s3cret!";
+constexpr const char* kUser = pop3test::kDovecotUser;
+constexpr const char* kPassword = pop3test::kDovecotPassword;
 
-class DovecotPop3Test : public ::testing::Test {
+class DovecotPop3Test : public pop3test::DovecotMailbox {
   protected:
-    void SetUp() override {
-        if (const std::string reason = DovecotServer::Unavailable(); !reason.empty())
-            GTEST_SKIP() << "no private Dovecot: " << reason;
-        server.emplace();
-        server->AddUser(kUser, kPassword);
-    }
-
-    void TearDown() override {
-        if (HasFailure() && server) std::cerr << server->LogTail();
-    }
-
     void Deliver(const std::vector<std::string>& messages) {
         for (const std::string& message : messages) server->AddMessage(kUser, message);
     }
@@ -68,7 +58,6 @@ class DovecotPop3Test : public ::testing::Test {
         return subjects;
     }
 
-    std::optional<DovecotServer> server;
     std::vector<std::string> events;
     std::vector<std::string> errors;
 
