@@ -38,7 +38,7 @@ GeneralSettings ReadGeneralSettings(const SettingsStore& store) {
     return s;
 }
 
-void SaveGeneralSettings(SettingsStore& store, const GeneralSettings& s) {
+void SaveGeneralSettings(SettingsStore& store, const GeneralSettings& s, SpamCountSave count) {
     store.Write([&](SettingsWriter& w) {
         w.WriteBool(sk::LogAsis, s.logAsIs);
         w.WriteBool(sk::LogQuarter, s.logQuarter);
@@ -55,7 +55,8 @@ void SaveGeneralSettings(SettingsStore& store, const GeneralSettings& s) {
         w.WriteBool(sk::Alarm, s.alarm);
         w.WriteBool(sk::Repeat, s.repeat);
         w.WriteInteger(sk::RAS, s.ras);
-        w.WriteString(sk::Count, s.count);
+        // Rewritten in place, so that the key keeps its position in the file.
+        w.WriteString(sk::Count, count == SpamCountSave::Write ? s.count : w.ReadString(sk::Count));
         w.WriteBool(sk::SysTray, s.sysTray);
     });
 }
@@ -63,11 +64,20 @@ void SaveGeneralSettings(SettingsStore& store, const GeneralSettings& s) {
 void GeneralSettingsModel::Load(const SettingsStore& store) {
     general = ReadGeneralSettings(store);
     accounts.readServerSettings(store);
+    spamCountReset_ = false;
 }
 
-std::optional<AccountProblem> GeneralSettingsModel::Save(SettingsStore& store) const {
-    SaveGeneralSettings(store, general);
+std::optional<AccountProblem> GeneralSettingsModel::Save(SettingsStore& store) {
+    SaveGeneralSettings(store, general,
+                        spamCountReset_ ? SpamCountSave::Write : SpamCountSave::KeepStored);
+    spamCountReset_ = false;
+    general.count = store.ReadString(settingkeys::Count);
     return accounts.saveServerSettings(store);
+}
+
+void GeneralSettingsModel::ResetSpamCount() {
+    general.count = "0";
+    spamCountReset_ = true;
 }
 
 }  // namespace kelvane

@@ -34,8 +34,14 @@ struct GeneralSettings {
 };
 
 GeneralSettings ReadGeneralSettings(const SettingsStore& store);
+
+// How a save treats the deleted-spam counter. A deletion elsewhere (the command line) raises the
+// stored count while the window holds an older one, so only a reset by the user overwrites it.
+enum class SpamCountSave { KeepStored, Write };
+
 // Writes every option in one file replacement.
-void SaveGeneralSettings(SettingsStore& store, const GeneralSettings& settings);
+void SaveGeneralSettings(SettingsStore& store, const GeneralSettings& settings,
+                         SpamCountSave count = SpamCountSave::Write);
 
 // What the general settings window edits, kept for the whole run: confirming the window saves it,
 // cancelling reloads it, and every run reads it.
@@ -45,7 +51,14 @@ struct GeneralSettingsModel {
 
     void Load(const SettingsStore& store);
     // The general options, then the accounts; the accounts' problem when they are incomplete.
-    std::optional<AccountProblem> Save(SettingsStore& store) const;
+    // The counter is written only after ResetSpamCount; otherwise the stored one is kept and
+    // read back.
+    std::optional<AccountProblem> Save(SettingsStore& store);
+    // "&Reset counter": the count shows "0" and the next Save stores it.
+    void ResetSpamCount();
+
+  private:
+    bool spamCountReset_ = false;
 };
 
 }  // namespace kelvane

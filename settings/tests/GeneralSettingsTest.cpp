@@ -186,5 +186,29 @@ TEST_F(GeneralSettingsTest, ModelSavesTheOptionsEvenWhenAnAccountIsIncomplete) {
     EXPECT_EQ(reloaded.accounts.Account(2), model.accounts.Account(2));
 }
 
+// The command line may add deletions while the window is open; only a reset overwrites them.
+TEST_F(GeneralSettingsTest, ModelKeepsTheStoredCountUnlessTheUserResetIt) {
+    GeneralSettingsModel model;
+    model.Load(store_);
+    store_.Write([](SettingsWriter& w) { w.WriteString(settingkeys::Count, "7"); });
+
+    model.general.minutes = 30;
+    EXPECT_FALSE(model.Save(store_).has_value());
+    EXPECT_EQ(ReadGeneralSettings(store_).count, "7");
+    EXPECT_EQ(model.general.count, "7") << "the window shows the stored count after OK";
+    EXPECT_EQ(ReadGeneralSettings(store_).minutes, 30);
+
+    model.ResetSpamCount();
+    EXPECT_EQ(model.general.count, "0");
+    EXPECT_FALSE(model.Save(store_).has_value());
+    EXPECT_EQ(ReadGeneralSettings(store_).count, "0");
+
+    store_.Write([](SettingsWriter& w) { w.WriteString(settingkeys::Count, "3"); });
+    model.ResetSpamCount();
+    model.Load(store_);  // Cancel throws the reset away
+    EXPECT_FALSE(model.Save(store_).has_value());
+    EXPECT_EQ(ReadGeneralSettings(store_).count, "3");
+}
+
 }  // namespace
 }  // namespace kelvane
