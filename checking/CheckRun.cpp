@@ -90,7 +90,13 @@ void CheckRun::ChooseDialUp() {
 TagRas* CheckRun::ChosenDialUp() {
     const int position = general_.general.ras;
     if (position <= 0) return nullptr;
-    if (!dialUp_) dialUp_ = makeDialUp_ ? makeDialUp_() : std::make_unique<TagRas>();
+    if (!dialUp_) {
+        dialUp_ = makeDialUp_ ? makeDialUp_() : std::make_unique<TagRas>();
+        // A dial takes seconds; its steps show where the run is.
+        dialUp_->OnStatusChange = [this](TagRas&, const std::string& status) {
+            if (!status.empty()) frontEnd_.ShowStatus(status);
+        };
+    }
     const std::vector<std::string>& entries = dialUp_->Entries();
     if (static_cast<std::size_t>(position) > entries.size()) return nullptr;
     // Refused while connected: the entry in use stays until the line is released.

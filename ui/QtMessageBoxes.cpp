@@ -14,7 +14,7 @@ const QString kTitle = QStringLiteral("Kelvane");
 // never as markup.
 QMessageBox::StandardButton Show(QWidget* parent, QMessageBox::Icon icon, const std::string& text,
                                  QMessageBox::StandardButtons buttons = QMessageBox::Ok) {
-    QMessageBox box(icon, kTitle, ShownText(text), buttons, parent);
+    QMessageBox box(icon, kTitle, ShownLines(text), buttons, parent);
     box.setTextFormat(Qt::PlainText);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }

@@ -13,4 +13,8 @@ inline QString ShownText(std::string_view text) {
     return QString::fromStdString(SafeDisplayText(text));
 }
 
+// The same for a message box, whose own texts may break lines with CR, LF or CR LF: each line is
+// made safe and the breaks are kept.
+QString ShownLines(std::string_view text);
+
 }  // namespace kelvane

@@ -143,6 +143,10 @@ QPushButton* TfrmMain::addButton(QHBoxLayout* row, const char* name, const QStri
 void TfrmMain::createOptionsMenu() {
     auto* menu = new QMenu(btOptions_);
     menu->setObjectName(QStringLiteral("mnuOptions"));
+    generalSettings_ = menu->addAction(tr("&General settings"));
+    generalSettings_->setObjectName(QStringLiteral("GeneralSettings1"));
+    generalSettings_->setVisible(false);
+    connect(generalSettings_, &QAction::triggered, this, &TfrmMain::openGeneralSettings);
     QAction* about = menu->addAction(tr("A&bout"));
     about->setObjectName(QStringLiteral("About1"));
     connect(about, &QAction::triggered, this, &TfrmMain::showAbout);
@@ -243,8 +247,20 @@ void TfrmMain::exitClicked() {
         close();
 }
 
+void TfrmMain::setGeneralSettingsOpener(std::function<void()> open) {
+    openGeneralSettings_ = std::move(open);
+    generalSettings_->setVisible(static_cast<bool>(openGeneralSettings_));
+}
+
+void TfrmMain::openGeneralSettings() {
+    if (openGeneralSettings_) openGeneralSettings_();
+}
+
 void TfrmMain::launchMailProgram() {
-    const std::string& program = run_->mailProgram();
+    launchMailProgram(run_->mailProgram());
+}
+
+void TfrmMain::launchMailProgram(const std::string& program) {
     if (IsBlankMailProgram(program)) {
         boxes_->Error(kMailProgramNotSpecified);
         return;

@@ -1,11 +1,14 @@
 #pragma once
 
 #include <QMainWindow>
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "MarkState.h"
 #include "MessageEntry.h"
 
+class QAction;
 class QHBoxLayout;
 class QLabel;
 class QPushButton;
@@ -51,6 +54,11 @@ class TfrmMain : public QMainWindow {
     // Starts the mail program of the general settings, detached; on success the list is emptied
     // and the connection closed. Failures are shown in an error box.
     void launchMailProgram();
+    // The same for `program`, as the general settings window's field names it before OK.
+    void launchMailProgram(const std::string& program);
+    // What "&General settings" does; the entry is offered once this is set.
+    void setGeneralSettingsOpener(std::function<void()> open);
+    void openGeneralSettings();
 
     // The mark the list shows for row `row`; kNoMark for an unmarked row or one not listed.
     MarkState rowMark(int row) const;
@@ -76,6 +84,8 @@ class TfrmMain : public QMainWindow {
 
     CheckRun* run_ = nullptr;
     MessageBoxes* boxes_ = nullptr;
+    std::function<void()> openGeneralSettings_;
+    QAction* generalSettings_ = nullptr;
     TfrmRetrieving* progress_ = nullptr;
     bool busy_ = false;
     bool startedInTray_ = false;

@@ -79,6 +79,10 @@ void WindowFrontEnd::SetBusy(bool busy) {
         window_.enableAllButtons();
 }
 
+void WindowFrontEnd::OpenGeneralSettings() {
+    window_.openGeneralSettings();
+}
+
 void WindowFrontEnd::LaunchMailProgram() {
     window_.launchMailProgram();
 }

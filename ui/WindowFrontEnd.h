@@ -38,8 +38,7 @@ class WindowFrontEnd : public CheckFrontEnd {
     void RowAppended(int index) override;
     void MarksChanged() override;
     void SetBusy(bool busy) override;
-    // The settings windows are not part of this version.
-    void OpenGeneralSettings() override {}
+    void OpenGeneralSettings() override;
     void LaunchMailProgram() override;
     void CloseProgram() override;
     // Shows the reason and the certificate's details modally; true on "Trust".

@@ -74,6 +74,7 @@ TEST_F(DialUpRunTest, ACheckDialsBeforeConnectingAndHangsUpAfterClosing) {
     Serve(Join({Login("+OK 0 0"), Quit()}));
     EXPECT_EQ(run->Check(), RunOutcome::Done);
     EXPECT_THAT(line.commands, ElementsAre("pon beta", "poff beta"));
+    EXPECT_THAT(front.statuses, ::testing::IsSupersetOf({"Dialing...", "Successfully connected"}));
 
     model.general.ras = 0;
     run->LoadCurrentMailbox();
