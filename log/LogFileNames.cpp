@@ -4,6 +4,8 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 namespace kelvane {
 
@@ -58,6 +60,16 @@ std::string CurrentLogFileName(std::string_view field, LogNaming naming, const L
 bool ClearLogFile(const std::string& name) {
     if (IsBlankLogFileName(name)) return true;
     return ::unlink(name.c_str()) == 0 || errno == ENOENT;
+}
+
+bool MakeLogFolder(const std::string& name) {
+    const std::size_t slash = name.rfind('/');
+    if (slash == std::string::npos) return false;
+    if (slash == 0) return true;  // the root folder
+    const std::filesystem::path folder = name.substr(0, slash);
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    return !error && std::filesystem::is_directory(folder, error);
 }
 
 }  // namespace kelvane

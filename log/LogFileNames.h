@@ -32,4 +32,8 @@ std::string CurrentLogFileName(std::string_view field, LogNaming naming, const L
 // is no error. False only when an existing file could not be deleted.
 bool ClearLogFile(const std::string& name);
 
+// Makes the folder of the log file `name` and its missing parents, so that the first record has
+// somewhere to go. False when the name has no folder part or the folder cannot be made.
+bool MakeLogFolder(const std::string& name);
+
 }  // namespace kelvane

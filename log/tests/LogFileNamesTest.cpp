@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "CaseName.h"
+#include "TempFolder.h"
 
 namespace kelvane {
 namespace {
@@ -104,6 +105,19 @@ TEST(LogNamingTest, QuarterlyWinsOverMonthly) {
     EXPECT_EQ(LogNamingFrom(true, false), LogNaming::Monthly);
     EXPECT_EQ(LogNamingFrom(false, true), LogNaming::Quarterly);
     EXPECT_EQ(LogNamingFrom(true, true), LogNaming::Quarterly);
+}
+
+TEST(MakeLogFolderTest, MakesMissingParentsAndRefusesANameWithoutFolder) {
+    testsupport::TempFolder temp;
+    const std::string nested = temp.File("a/b/c/log.txt");
+    EXPECT_TRUE(MakeLogFolder(nested));
+    EXPECT_TRUE(std::filesystem::is_directory(temp.File("a/b/c")));
+    EXPECT_FALSE(std::filesystem::exists(nested)) << "only the folder is made";
+    EXPECT_TRUE(MakeLogFolder(nested)) << "an existing folder is fine";
+
+    EXPECT_FALSE(MakeLogFolder("log.txt"));
+    testsupport::WriteFileBytes(temp.File("plain"), "x");
+    EXPECT_FALSE(MakeLogFolder(temp.File("plain/log.txt"))) << "a file in the way";
 }
 
 }  // namespace

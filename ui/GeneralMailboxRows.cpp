@@ -1,0 +1,158 @@
+#include "GeneralMailboxRows.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+#include "MailboxSecurity.h"
+#include "ShownText.h"
+
+namespace kelvane {
+namespace {
+
+QString Numbered(const char* name, int mailbox) {
+    return QString::fromLatin1(name) + QString::number(mailbox);
+}
+
+QLabel* PlainLabel(const QString& text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+}  // namespace
+
+GeneralMailboxRows::GeneralMailboxRows(QWidget* parent) : QWidget(parent) {
+    auto* layout = new QVBoxLayout(this);
+    auto* explanation = PlainLabel(
+        tr("Enter the name of your POP server (for example pop.example.net, followed by :port "
+           "when it is not the usual one), your user name on that server and your password. "
+           "Your Internet service provider can give you this information."),
+        this);
+    explanation->setWordWrap(true);
+    layout->addWidget(explanation);
+
+    auto* scroll = new QScrollArea(this);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(createRows());
+    layout->addWidget(scroll, 1);
+
+    auto* note =
+        PlainLabel(tr("Mailboxes without a check mark will not be checked for e-mail."), this);
+    note->setWordWrap(true);
+    layout->addWidget(note);
+}
+
+QWidget* GeneralMailboxRows::createRows() {
+    auto* rows = new QWidget;
+    auto* grid = new QGridLayout(rows);
+    int column = 1;
+    for (const QString& heading : {tr("POP Server"), tr("User Name/Mailbox"), tr("Password"),
+                                   tr("Security"), tr("Check?")}) {
+        grid->addWidget(PlainLabel(heading, rows), 0, column++);
+    }
+    selection_ = new QButtonGroup(this);
+    for (int mailbox = 1; mailbox <= kMailboxCount; ++mailbox) createRow(grid, mailbox);
+    grid->setRowStretch(kMailboxCount + 1, 1);
+    return rows;
+}
+
+void GeneralMailboxRows::createRow(QGridLayout* grid, int mailbox) {
+    QWidget* parent = grid->parentWidget();
+    Row& row = rows_[mailbox - 1];
+    row.select = new QRadioButton(tr("Mailbox %1").arg(mailbox), parent);
+    row.select->setObjectName(Numbered("rbMailbox", mailbox));
+    selection_->addButton(row.select, mailbox);
+
+    row.server = new QLineEdit(parent);
+    row.server->setObjectName(Numbered("edServe", mailbox));
+    row.userName = new QLineEdit(parent);
+    row.userName->setObjectName(Numbered("edName", mailbox));
+    row.password = new QLineEdit(parent);
+    row.password->setObjectName(Numbered("edPass", mailbox));
+    row.password->setEchoMode(QLineEdit::Password);
+
+    row.security = new QComboBox(parent);
+    row.security->setObjectName(Numbered("cbSecurity", mailbox));
+    // In the order of the stored values 0, 1 and 2.
+    row.security->addItems({tr("None"), tr("STARTTLS"), tr("SSL/TLS")});
+
+    row.check = new QCheckBox(tr("?"), parent);
+    row.check->setObjectName(Numbered("cb", mailbox));
+
+    row.pin = PlainLabel(tr("Certificate pinned"), parent);
+    row.pin->setObjectName(Numbered("lblPin", mailbox));
+    row.forgetPin = new QPushButton(tr("Forget"), parent);
+    row.forgetPin->setObjectName(Numbered("btForgetPin", mailbox));
+    connect(row.forgetPin, &QPushButton::clicked, this,
+            [this, mailbox] { showPin(rows_[mailbox - 1], std::string()); });
+
+    const int line = mailbox;
+    int column = 0;
+    for (QWidget* widget :
+         {static_cast<QWidget*>(row.select), static_cast<QWidget*>(row.server),
+          static_cast<QWidget*>(row.userName), static_cast<QWidget*>(row.password),
+          static_cast<QWidget*>(row.security), static_cast<QWidget*>(row.check),
+          static_cast<QWidget*>(row.pin), static_cast<QWidget*>(row.forgetPin)}) {
+        grid->addWidget(widget, line, column++);
+    }
+}
+
+void GeneralMailboxRows::showPin(Row& row, const std::string& fingerprint) {
+    row.fingerprint = fingerprint;
+    row.pin->setToolTip(ShownText(fingerprint));
+    row.pin->setVisible(!fingerprint.empty());
+    row.forgetPin->setVisible(!fingerprint.empty());
+}
+
+void GeneralMailboxRows::showAccounts(const MailboxAccounts& accounts) {
+    for (int mailbox = 1; mailbox <= kMailboxCount; ++mailbox) {
+        const MailboxAccount& account = accounts.Account(mailbox);
+        Row& row = rows_[mailbox - 1];
+        row.server->setText(QString::fromStdString(account.server));
+        row.userName->setText(QString::fromStdString(account.userName));
+        row.password->setText(QString::fromStdString(account.password));
+        // A new mailbox starts with the protection most servers offer.
+        row.security->setCurrentIndex(account.server.empty() ? kSecurityImplicit
+                                                             : account.security);
+        row.check->setChecked(account.check);
+        showPin(row, account.fingerprint);
+    }
+    rows_[ValidMailboxNumber(accounts.which) - 1].select->setChecked(true);
+}
+
+void GeneralMailboxRows::takeAccounts(MailboxAccounts& accounts) const {
+    for (int mailbox = 1; mailbox <= kMailboxCount; ++mailbox) {
+        const Row& row = rows_[mailbox - 1];
+        MailboxAccount& account = accounts.Account(mailbox);
+        account.server = row.server->text().toStdString();
+        account.userName = row.userName->text().toStdString();
+        account.password = row.password->text().toStdString();
+        account.security = row.security->currentIndex();
+        account.check = row.check->isChecked();
+        account.fingerprint = row.fingerprint;
+    }
+    accounts.which = ValidMailboxNumber(selection_->checkedId());
+}
+
+QWidget* GeneralMailboxRows::field(int mailbox, AccountField field) const {
+    const Row& row = rows_.at(ValidMailboxNumber(mailbox) - 1);
+    switch (field) {
+        case AccountField::Server:
+            return row.server;
+        case AccountField::UserName:
+            return row.userName;
+        case AccountField::Password:
+            break;
+    }
+    return row.password;
+}
+
+}  // namespace kelvane

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QWidget>
+#include <array>
+#include <string>
+
+#include "MailboxAccounts.h"
+
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QGridLayout;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace kelvane {
+
+// The "Mailboxes" page of the general settings: one row per mailbox with its server, user name,
+// password, protection, check mark and certificate pin, and the choice of the selected mailbox.
+class GeneralMailboxRows : public QWidget {
+    Q_OBJECT
+
+  public:
+    explicit GeneralMailboxRows(QWidget* parent = nullptr);
+
+    void showAccounts(const MailboxAccounts& accounts);
+    // The rows as the user left them, into `accounts`.
+    void takeAccounts(MailboxAccounts& accounts) const;
+    // The field that holds `field` of mailbox `mailbox`.
+    QWidget* field(int mailbox, AccountField field) const;
+
+  private:
+    struct Row {
+        QRadioButton* select = nullptr;
+        QLineEdit* server = nullptr;
+        QLineEdit* userName = nullptr;
+        QLineEdit* password = nullptr;
+        QComboBox* security = nullptr;
+        QCheckBox* check = nullptr;
+        QLabel* pin = nullptr;
+        QPushButton* forgetPin = nullptr;
+        std::string fingerprint;  // as the window holds it until OK
+    };
+
+    QWidget* createRows();
+    void createRow(QGridLayout* grid, int mailbox);
+    void showPin(Row& row, const std::string& fingerprint);
+
+    std::array<Row, kMailboxCount> rows_;
+    QButtonGroup* selection_ = nullptr;
+};
+
+}  // namespace kelvane
