@@ -1,11 +1,7 @@
-#include "CheckSession.h"
 #include "DisplayText.h"
-#include "LocaleListDate.h"
 #include "ProgramPaths.h"
-#include "QtMessageBoxes.h"
-#include "TfrmMain.h"
+#include "ProgramWindows.h"
 #include "WindowEventPump.h"
-#include "WindowFrontEnd.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -17,8 +13,6 @@
 namespace kelvane {
 namespace {
 
-constexpr int kTimeOutSeconds = 120;
-
 int RunProgram(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kelvane"));
@@ -26,26 +20,15 @@ int RunProgram(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral(KELVANE_VERSION));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/kelvane.svg")));
 
-    TfrmMain window;
-    QtMessageBoxes boxes(&window);
-    WindowFrontEnd frontEnd(window, boxes);
-    CheckSession session(paths::ProgramDirectory(), paths::SettingsFile(), frontEnd);
-    frontEnd.setRun(&session.run);
-    session.client.TimeOut = kTimeOutSeconds;
-    session.run.SetDateFormatter(LocaleListDate(QLocale::system()));
-    for (const std::string& problem : session.Load()) boxes.Error(problem);
-    // Relative names given to other programs (the mail program, later) start from here.
+    ProgramWindows program(paths::ProgramDirectory(), paths::SettingsFile());
+    // Relative names given to other programs (the mail program) start from here.
     std::error_code ignored;
-    std::filesystem::current_path(session.folder, ignored);
+    std::filesystem::current_path(program.session().folder, ignored);
     InstallWindowEventPump();
-    window.attachRun(session.run, boxes);
-    window.setStartedInTray(session.model.general.sysTray);
-    if (window.startedInTray())
-        window.hideApplication();
-    else
-        window.show();
+    program.Start();
     const int result = app.exec();
     RemoveWindowEventPump();
+    program.Finish();
     return result;
 }
 

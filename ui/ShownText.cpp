@@ -5,6 +5,9 @@
 namespace kelvane {
 
 QString ShownLines(std::string_view text) {
+    // A final line break ends the last line rather than starting an empty one.
+    if (text.ends_with('\n')) text.remove_suffix(1);
+    if (text.ends_with('\r')) text.remove_suffix(1);
     QStringList lines;
     std::size_t start = 0;
     while (true) {

@@ -14,7 +14,7 @@ inline QString ShownText(std::string_view text) {
 }
 
 // The same for a message box, whose own texts may break lines with CR, LF or CR LF: each line is
-// made safe and the breaks are kept.
+// made safe and the breaks are kept; a final break is dropped.
 QString ShownLines(std::string_view text);
 
 }  // namespace kelvane

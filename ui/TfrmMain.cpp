@@ -222,7 +222,7 @@ void TfrmMain::connectRunCommands() {
     connect(btList_, &QPushButton::clicked, this, &TfrmMain::checkClicked);
     connect(btDelete_, &QPushButton::clicked, this, &TfrmMain::deleteClicked);
     connect(btRemark_, &QPushButton::clicked, this, &TfrmMain::autoMarkClicked);
-    connect(btLaunch_, &QPushButton::clicked, this, &TfrmMain::launchMailProgram);
+    connect(btLaunch_, &QPushButton::clicked, this, [this] { launchMailProgram(); });
     connect(&progressWindow(), &TfrmRetrieving::cancelClicked, this, [this] { run_->Cancel(); });
 }
 

@@ -29,18 +29,6 @@ QPushButton* makeButton(const QString& text, const char* name, QWidget* parent) 
 
 }  // namespace
 
-QString ShownLines(std::string_view text) {
-    if (text.ends_with('\n')) text.remove_suffix(1);
-    QStringList lines;
-    while (true) {
-        const std::size_t end = text.find('\n');
-        lines << ShownText(text.substr(0, end));
-        if (end == std::string_view::npos) break;
-        text.remove_prefix(end + 1);
-    }
-    return lines.join(QLatin1Char('\n'));
-}
-
 TfrmTrustCertificate::TfrmTrustCertificate(const std::string& reason,
                                            const TlsCertificate& certificate, QWidget* parent)
     : QDialog(parent) {

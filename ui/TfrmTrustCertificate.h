@@ -2,7 +2,6 @@
 
 #include <QDialog>
 #include <string>
-#include <string_view>
 
 #include "TlsCertificate.h"
 
@@ -17,8 +16,5 @@ class TfrmTrustCertificate : public QDialog {
     TfrmTrustCertificate(const std::string& reason, const TlsCertificate& certificate,
                          QWidget* parent = nullptr);
 };
-
-// Outside text of several lines as a window shows it: each line made safe, the breaks kept.
-QString ShownLines(std::string_view text);
 
 }  // namespace kelvane

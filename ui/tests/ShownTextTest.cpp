@@ -18,9 +18,13 @@ TEST(ShownLines, KeepsTheBoxTextsLineBreaksAndMakesEachLineSafe) {
         {"carriage-return", "unable to detect\rRAS on your system.",
          "unable to detect\nRAS on your system."},
         {"crlf-is-one-break", "first\r\nsecond", "first\nsecond"},
-        {"line-feed", "first\nsecond\n", "first\nsecond\n"},
+        {"line-feed", "first\nsecond", "first\nsecond"},
+        {"final-break-dropped", "first\r\nsecond\r\n", "first\nsecond"},
         {"blank-line-kept", "a\r\rb", "a\n\nb"},
-        {"controls-inside-a-line", std::string("bad\ttab\x07" "bell"), "bad tab bell"},
+        {"controls-inside-a-line",
+         std::string("bad\ttab\x07"
+                     "bell"),
+         "bad tab bell"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -273,14 +273,25 @@ TEST_F(TfrmMainTest, StartedInTrayTheThirdButtonHidesInsteadOfExiting) {
     EXPECT_EQ(button("btExit")->text(), "E&xit");
 }
 
-TEST_F(TfrmMainTest, OptionsMenuOffersOnlyAbout) {
+// Only commands whose windows exist are offered: the general settings once the program has them.
+TEST_F(TfrmMainTest, OptionsMenuOffersTheWindowsThatExist) {
     QMenu* menu = button("btOptions")->menu();
     ASSERT_NE(menu, nullptr);
-    ASSERT_EQ(menu->actions().size(), 1);
-    QAction* about = menu->actions().first();
+    ASSERT_EQ(menu->actions().size(), 2);
+    QAction* general = menu->actions().at(0);
+    QAction* about = menu->actions().at(1);
+    EXPECT_EQ(general->objectName(), "GeneralSettings1");
+    EXPECT_EQ(general->text(), "&General settings");
+    EXPECT_FALSE(general->isVisible());
     EXPECT_EQ(about->objectName(), "About1");
     EXPECT_EQ(about->text(), "A&bout");
     EXPECT_TRUE(about->isEnabled());
+
+    int opened = 0;
+    window_.setGeneralSettingsOpener([&] { ++opened; });
+    EXPECT_TRUE(general->isVisible());
+    general->trigger();
+    EXPECT_EQ(opened, 1);
 }
 
 TEST_F(TfrmMainTest, AboutOpensModalAboutBox) {
