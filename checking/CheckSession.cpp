@@ -3,6 +3,7 @@
 #include "AtomicFile.h"
 #include "LogFileNames.h"
 #include "ProgramPaths.h"
+#include "StarterRules.h"
 
 namespace kelvane {
 
@@ -23,7 +24,9 @@ CheckSession::CheckSession(const std::string& folder, const std::string& setting
 
 std::vector<std::string> CheckSession::Load() {
     model.Load(store);
-    std::vector<std::string> problems = spam.readSettings();
+    std::vector<std::string> problems;
+    WriteStarterRules(spam, problems);
+    for (std::string& problem : spam.readSettings()) problems.push_back(std::move(problem));
     try {
         known.LoadUpKnownList(paths::JoinPath(folder, paths::kKnownSpammersFile));
     } catch (const FileError& error) {

@@ -24,4 +24,5 @@ kelvane_add_test(NAME classify_pass_tests
         ${CMAKE_CURRENT_SOURCE_DIR}/tests/MXDomainCheckerTest.cpp
         ${CMAKE_CURRENT_SOURCE_DIR}/tests/ReasonLogTest.cpp
         ${CMAKE_CURRENT_SOURCE_DIR}/tests/SpamClassifierTest.cpp
+        ${CMAKE_CURRENT_SOURCE_DIR}/tests/StarterRulesTest.cpp
     LIBS kelvane_classify)

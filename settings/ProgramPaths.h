@@ -14,6 +14,7 @@ inline constexpr const char* kExceptionRulesFile = "except.lst";
 inline constexpr const char* kSpamOptionsFile = "kelvane.ini";
 inline constexpr const char* kKnownSpammersFile = "known.lst";
 inline constexpr const char* kAlarmSoundFile = "harptune.wav";
+inline constexpr const char* kHelpFile = "kelvane.html";
 // Held while one program saves the rule files and the spam options, so that two take turns.
 inline constexpr const char* kRuleFilesLock = "kelvane.lock";
 

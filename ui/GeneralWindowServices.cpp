@@ -49,7 +49,7 @@ void CompleteGeneralWindowServices(GeneralWindowServices& services,
     if (!services.showHelp) {
         services.showHelp = [programFolder, &boxes](int topic) {
             QUrl url = QUrl::fromLocalFile(
-                QString::fromStdString(paths::JoinPath(programFolder, "kelvane.html")));
+                QString::fromStdString(paths::JoinPath(programFolder, paths::kHelpFile)));
             url.setFragment(QStringLiteral("topic%1").arg(topic));
             if (!QDesktopServices::openUrl(url))
                 boxes.Error("Unable to open help file - kelvane.hlp.");

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "LocaleListDate.h"
+#include "ShippedDefaults.h"
 #include "TfrmGeneral.h"
 #include "TfrmMailProgramSearch.h"
 
@@ -52,6 +53,7 @@ GeneralWindowServices ProgramWindows::completeServices(GeneralWindowServices ser
 }
 
 void ProgramWindows::Start() {
+    for (const std::string& problem : CopyShippedDefaults(session_.folder)) boxes_.Error(problem);
     for (const std::string& problem : session_.Load()) boxes_.Error(problem);
     general_ = std::make_unique<TfrmGeneral>(
         session_.model, session_.store, session_.spam, boxes_, session_.folder,
