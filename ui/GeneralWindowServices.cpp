@@ -1,5 +1,6 @@
 #include "GeneralWindowServices.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QUrl>
@@ -70,6 +71,12 @@ void CompleteGeneralWindowServices(GeneralWindowServices& services,
         };
     }
     if (!services.today) services.today = SystemLocalTime;
+    if (services.autostartConfigHome.empty()) {
+        services.autostartConfigHome = services.discovery.configHome;
+    }
+    if (services.programPath.empty()) {
+        services.programPath = QCoreApplication::applicationFilePath().toStdString();
+    }
     if (!services.sound) services.sound = std::make_shared<QtSoundPlayer>();
 }
 

@@ -35,6 +35,10 @@ struct GeneralWindowServices {
     std::function<std::optional<std::string>(const std::string& current)> browseSoundFile;
     std::function<std::optional<std::string>(const std::string& current)> browseLogFile;
     std::function<LocalDateTime()> today;
+    // Where the login autostart entry goes (default: the discovery's config home) and the
+    // program it starts (default: this program's executable).
+    std::string autostartConfigHome;
+    std::string programPath;
     std::shared_ptr<SoundPlayer> sound;
 };
 

@@ -14,6 +14,7 @@
 #include <system_error>
 
 #include "AtomicFile.h"
+#include "Autostart.h"
 #include "EditFocusColour.h"
 #include "FirstMailbox.h"
 #include "GeneralMailboxRows.h"
@@ -191,6 +192,7 @@ void TfrmGeneral::btOKClick() {
     }
     if (cbSysTray_->isChecked() != sysTrayWhenShown_) {
         boxes_.Information("Exit and restart for the Start Up changes to take effect.");
+        offerAutostart(cbSysTray_->isChecked());
     }
     if (saveModel()) accept();
 }
@@ -209,6 +211,21 @@ bool TfrmGeneral::saveModel() {
     showPage(Page::Mailboxes);
     mailboxes_->field(problem->mailbox, problem->field)->setFocus();
     return false;
+}
+
+// A program that lives in the tray is most useful when it starts with the desktop session.
+void TfrmGeneral::offerAutostart(bool inTray) {
+    const std::string& home = services_.autostartConfigHome;
+    if (home.empty() || HasAutostartEntry(home) == inTray) return;
+    try {
+        if (inTray && boxes_.Confirm("Start Kelvane in the system tray each time you log in?")) {
+            WriteAutostartEntry(home, services_.programPath);
+        } else if (!inTray && boxes_.Confirm("Stop starting Kelvane each time you log in?")) {
+            RemoveAutostartEntry(home);
+        }
+    } catch (const FileError& error) {
+        boxes_.Error(error.what());
+    }
 }
 
 void TfrmGeneral::reject() {

@@ -83,6 +83,7 @@ class TfrmGeneral : public QDialog {
     void clearLog();
     void resetCounter();
     void findMail();
+    void offerAutostart(bool inTray);
 
     GeneralSettingsModel& model_;
     SettingsStore& store_;

@@ -8,6 +8,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 
+#include "Autostart.h"
 #include "GeneralWindowFixture.h"
 #include "MailboxSecurity.h"
 #include "ProgramPaths.h"
@@ -378,10 +379,24 @@ TEST_F(TfrmGeneralTest, ChangingTheTrayOptionAsksForARestart) {
     reshow();
     click("cbSysTray");
     click("btOK");
-    EXPECT_EQ(boxes_.shown, std::vector<std::string>{
-                                "information: Exit and restart for the Start Up changes to take "
-                                "effect."});
+    const std::string restart =
+        "information: Exit and restart for the Start Up changes to take effect.";
+    EXPECT_EQ(boxes_.shown,
+              (std::vector<std::string>{
+                  restart, "confirm: Start Kelvane in the system tray each time you log in?"}));
     EXPECT_TRUE(ReadGeneralSettings(store_).sysTray);
+    const std::string configHome = home_.env.configHome;
+    EXPECT_TRUE(HasAutostartEntry(configHome)) << "Yes writes the login entry";
+
+    // Leaving the tray offers to undo it; No keeps the entry.
+    boxes_.shown.clear();
+    boxes_.answers = {false};
+    reshow();
+    click("cbSysTray");
+    click("btOK");
+    EXPECT_EQ(boxes_.shown, (std::vector<std::string>{
+                                restart, "confirm: Stop starting Kelvane each time you log in?"}));
+    EXPECT_TRUE(HasAutostartEntry(configHome));
 }
 
 TEST_F(TfrmGeneralTest, CancelRestoresTheStoredAccount) {
