@@ -152,7 +152,9 @@ bool CheckRun::ChooseMailbox() {
     if (boxes.HowManyMailboxesChecked() == 1) {
         current_ = boxes.FirstMailboxChecked();
     } else {
-        const std::optional<int> chosen = frontEnd_.PickMailbox(current_, boxes.PickerChoices());
+        // The mailbox chosen in the settings, even after an unattended visit ended elsewhere.
+        const std::optional<int> chosen =
+            frontEnd_.PickMailbox(ValidMailboxNumber(boxes.which), boxes.PickerChoices());
         if (!chosen) return false;
         current_ = *chosen;
     }
