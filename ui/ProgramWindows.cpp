@@ -1,13 +1,27 @@
 #include "ProgramWindows.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QDesktopServices>
 #include <QDialog>
+#include <QMenu>
+#include <QPushButton>
+#include <QSystemTrayIcon>
+#include <QTreeView>
+#include <QUrl>
 #include <filesystem>
 #include <system_error>
 
 #include "LocaleListDate.h"
+#include "LogFileNames.h"
+#include "ProgramPaths.h"
 #include "ShippedDefaults.h"
+#include "ShownText.h"
+#include "SoundPlayer.h"
+#include "TfrmAbout.h"
 #include "TfrmGeneral.h"
 #include "TfrmMailProgramSearch.h"
+#include "TrayIcon.h"
 
 namespace kelvane {
 namespace {
@@ -19,22 +33,38 @@ bool SettingsFileMissing(const std::string& settingsFile) {
     return !std::filesystem::exists(settingsFile, error) && !error;
 }
 
+bool OpenWithDesktop(const std::string& path, const QString& fragment = {}) {
+    QUrl url = QUrl::fromLocalFile(QString::fromStdString(path));
+    if (!fragment.isEmpty()) url.setFragment(fragment);
+    return QDesktopServices::openUrl(url);
+}
+
 }  // namespace
 
 ProgramWindows::ProgramWindows(const std::string& folder, const std::string& settingsFile,
-                               GeneralWindowServices generalServices, MessageBoxes* boxes)
-    : realBoxes_(&window_),
+                               GeneralWindowServices generalServices, MessageBoxes* boxes,
+                               ProgramOptions options)
+    : options_(std::move(options)),
+      realBoxes_(&window_),
       boxes_(boxes != nullptr ? *boxes : realBoxes_),
       frontEnd_(window_, boxes_),
       firstStart_(SettingsFileMissing(settingsFile)),
       session_(folder, settingsFile, frontEnd_),
-      generalServices_(std::move(generalServices)) {
+      generalServices_(std::move(generalServices)),
+      alarm_(options_.sound ? options_.sound : std::make_shared<QtSoundPlayer>(), options_.beep),
+      tray_(std::make_unique<TrayIcon>()),
+      automatic_(session_.run, session_.model, session_.store, session_.log, *this) {
     frontEnd_.setRun(&session_.run);
+    frontEnd_.setQuiet([this] { return automatic_.UnattendedRun() && !MainWindowVisible(); });
     session_.client.TimeOut = kTimeOutSeconds;
     session_.run.SetDateFormatter(LocaleListDate(QLocale::system()));
+    minuteTimer_.setInterval(options_.minuteMilliseconds);
+    QObject::connect(&minuteTimer_, &QTimer::timeout, [this] { automatic_.tmCheckForMailTimer(); });
 }
 
-ProgramWindows::~ProgramWindows() = default;
+ProgramWindows::~ProgramWindows() {
+    QApplication::setQuitOnLastWindowClosed(true);
+}
 
 GeneralWindowServices ProgramWindows::completeServices(GeneralWindowServices services) {
     if (!services.findMailProgram) {
@@ -49,6 +79,7 @@ GeneralWindowServices ProgramWindows::completeServices(GeneralWindowServices ser
             window_.launchMailProgram(program);
         };
     }
+    if (!services.sound) services.sound = options_.sound;
     return services;
 }
 
@@ -58,30 +89,181 @@ void ProgramWindows::Start() {
     general_ = std::make_unique<TfrmGeneral>(
         session_.model, session_.store, session_.spam, boxes_, session_.folder,
         completeServices(std::move(generalServices_)), &window_);
+    QObject::connect(general_.get(), &QDialog::finished,
+                     [this] { automatic_.GeneralSettingsClosed(); });
     window_.setGeneralSettingsOpener([this] { openGeneralSettings(); });
     window_.attachRun(session_.run, boxes_);
-    window_.setStartedInTray(session_.model.general.sysTray);
-    if (window_.startedInTray())
-        window_.hideApplication();
-    else
-        window_.show();
+    connectTray();
+    connectAlarmStops();
+    automatic_.Start();
+    startTrayOrWindow();
     if (firstStart_) {
         general_->selectMailboxesPage();
         openGeneralSettings();
     }
 }
 
+// Without a notification area a program started "in the tray" would have no way back: it shows
+// its window instead and says why.
+void ProgramWindows::startTrayOrWindow() {
+    const bool available = options_.trayAvailable ? options_.trayAvailable()
+                                                  : QSystemTrayIcon::isSystemTrayAvailable();
+    const bool inTray = session_.model.general.sysTray && available;
+    tray_->setActive(inTray);
+    window_.setTrayActive(inTray);
+    window_.setStartedInTray(inTray);
+    if (inTray) {
+        // Hidden in the tray, the program lives on when its last window closes.
+        QApplication::setQuitOnLastWindowClosed(false);
+        window_.hideApplication();
+        return;
+    }
+    window_.show();
+    if (session_.model.general.sysTray) {
+        window_.setStatusText(QObject::tr(
+            "This desktop has no notification area: Kelvane shows its window instead of "
+            "starting in the system tray"));
+    }
+}
+
+void ProgramWindows::connectTray() {
+    TrayIcon& tray = *tray_;
+    const auto on = [&tray](const char* name, auto handler) {
+        QObject::connect(tray.action(name), &QAction::triggered, handler);
+    };
+    on("Show1", [this] { checkFromTray(); });
+    on("LaunchEmailprogram1", [this] { window_.launchMailProgram(); });
+    on("ShowMainScreen1", [this] { window_.showApplication(); });
+    on("General1", [this] { openGeneralSettings(); });
+    on("Viewlogfile1", [this] { viewLogFile(); });
+    on("EnableAutomatic1", [this] { automatic_.EnableAutomatic1Click(true); });
+    on("DisableAutomatic1", [this] { automatic_.EnableAutomatic1Click(false); });
+    on("Help2", [this] { openHelp(); });
+    on("About1", [this] { showAbout(); });
+    on("Exit1", [this] { exitFromTray(); });
+    QObject::connect(&tray, &TrayIcon::menuOpening, [this] { alarm_.stop(); });
+    // The menu cannot start anything while a run talks to a server.
+    QObject::connect(&window_, &TfrmMain::busyChanged,
+                     [&tray](bool busy) { tray.setAutoPopup(!busy); });
+}
+
+// Any command of the main window, and any touch of its list, silences the alarm.
+void ProgramWindows::connectAlarmStops() {
+    for (const char* name : {"btList", "btMark", "btDelete", "btExit", "btLaunch", "btRemark"}) {
+        if (auto* button = window_.findChild<QPushButton*>(QLatin1String(name))) {
+            QObject::connect(button, &QPushButton::pressed, [this] { alarm_.stop(); });
+        }
+    }
+    if (auto* list = window_.findChild<QTreeView*>(QStringLiteral("ListView1"))) {
+        QObject::connect(list, &QTreeView::pressed, [this] { alarm_.stop(); });
+        QObject::connect(list, &QTreeView::activated, [this] { alarm_.stop(); });
+    }
+    if (auto* options = window_.findChild<QMenu*>(QStringLiteral("mnuOptions"))) {
+        QObject::connect(options, &QMenu::aboutToShow, [this] { alarm_.stop(); });
+    }
+}
+
+// "Check e-mail for spam": the user's own check, then the countdown goes on.
+void ProgramWindows::checkFromTray() {
+    window_.showApplication();
+    if (auto* check = window_.findChild<QPushButton*>(QStringLiteral("btList"))) {
+        if (check->isEnabled()) check->click();
+    }
+    if (session_.model.general.automatic) minuteTimer_.start();
+}
+
 // Modal, but without a loop of its own: the request may come from inside a run, which returns
-// while the window stays open.
+// while the window stays open. The countdown waits until it closes.
 void ProgramWindows::openGeneralSettings() {
     if (general_->isVisible()) return;
+    alarm_.stop();
+    minuteTimer_.stop();
+    if (!window_.isVisible()) window_.showApplication();
     general_->setWindowModality(Qt::ApplicationModal);
     general_->show();
     general_->raise();
     general_->activateWindow();
 }
 
+void ProgramWindows::viewLogFile() {
+    const GeneralSettings& general = session_.model.general;
+    const std::string name =
+        CurrentLogFileName(general.logfile, LogNamingFrom(general.logMonth, general.logQuarter),
+                           SystemLocalTime(), session_.folder);
+    if (!OpenWithDesktop(name)) boxes_.Error("Unable to open log file. ");
+}
+
+void ProgramWindows::withMinuteTriggerPaused(const std::function<void()>& show) {
+    minuteTimer_.stop();
+    alarm_.stop();
+    show();
+    if (session_.model.general.automatic) minuteTimer_.start();
+}
+
+void ProgramWindows::openHelp() {
+    withMinuteTriggerPaused([this] {
+        if (!OpenWithDesktop(paths::JoinPath(session_.folder, paths::kHelpFile))) {
+            boxes_.Error("Unable to open help file - kelvane.hlp.");
+        }
+    });
+}
+
+void ProgramWindows::showAbout() {
+    withMinuteTriggerPaused([this] {
+        const bool hidden = !window_.isVisible();
+        TfrmAbout about(&window_);
+        about.exec();
+        if (hidden) window_.hideApplication();
+    });
+}
+
+void ProgramWindows::exitFromTray() {
+    alarm_.stop();
+    window_.close();
+    QApplication::quit();
+}
+
+void ProgramWindows::SetTitle(const std::string& title) {
+    const QString shown = ShownText(title);
+    window_.setTitle(shown);
+    tray_->setHint(shown);
+}
+
+void ProgramWindows::SetMinuteTrigger(bool enabled) {
+    // Paused while the General settings are open; their closing sets it again.
+    if (enabled && !(general_ && general_->isVisible()))
+        minuteTimer_.start();
+    else
+        minuteTimer_.stop();
+}
+
+void ProgramWindows::SetTrayAnimated(bool animated) {
+    tray_->setAnimated(animated);
+}
+
+void ProgramWindows::SetAutomaticMenuChecked(bool on) {
+    tray_->setAutomaticChecked(on);
+}
+
+void ProgramWindows::ShowApplication() {
+    window_.showApplication();
+}
+
+void ProgramWindows::PlayAlarm(bool on) {
+    const GeneralSettings& general = session_.model.general;
+    alarm_.playAlarmSound(on, general.alarmFile, general.repeat);
+}
+
+bool ProgramWindows::MainWindowVisible() const {
+    return window_.isVisible() && !window_.isMinimized();
+}
+
+void ProgramWindows::HideTitleMark() {
+    window_.hideTitleMark();
+}
+
 void ProgramWindows::Finish() {
+    alarm_.stop();
     if (general_) general_->saveAtProgramEnd();
 }
 

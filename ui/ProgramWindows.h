@@ -1,8 +1,12 @@
 #pragma once
 
+#include <QTimer>
+#include <functional>
 #include <memory>
 #include <string>
 
+#include "AlarmPlayer.h"
+#include "AutomaticCheck.h"
 #include "CheckSession.h"
 #include "GeneralWindowServices.h"
 #include "QtMessageBoxes.h"
@@ -11,21 +15,35 @@
 
 namespace kelvane {
 
+class SoundPlayer;
 class TfrmGeneral;
+class TrayIcon;
+
+// What tests put in place of the desktop: the minute, the notification area and the sound.
+struct ProgramOptions {
+    int minuteMilliseconds = 60000;
+    // Whether the desktop has a notification area; QSystemTrayIcon's answer when empty.
+    std::function<bool()> trayAvailable;
+    std::shared_ptr<SoundPlayer> sound;  // Qt Multimedia when empty
+    AlarmPlayer::Beep beep;              // the system's beep when empty
+};
 
 // The window program's objects in the order they need each other: the main window and its boxes,
-// the session that the runs work with, and the settings windows over the session's models.
-class ProgramWindows {
+// the session that the runs work with, the settings windows over the session's models, the tray
+// icon, the minute trigger and the unattended checking they drive.
+class ProgramWindows : private AutomaticCheckView {
   public:
     // `boxes` replaces the real message boxes when given (tests); it must outlive this object.
     ProgramWindows(const std::string& folder, const std::string& settingsFile,
-                   GeneralWindowServices generalServices = {}, MessageBoxes* boxes = nullptr);
-    ~ProgramWindows();
+                   GeneralWindowServices generalServices = {}, MessageBoxes* boxes = nullptr,
+                   ProgramOptions options = {});
+    ~ProgramWindows() override;
     ProgramWindows(const ProgramWindows&) = delete;
     ProgramWindows& operator=(const ProgramWindows&) = delete;
 
-    // Loads the session and shows the program. Without a settings file (a first start) the
-    // General settings window opens on its "Mailboxes" page, so the user sets up a mailbox.
+    // Loads the session and shows the program: its window, or only its tray icon when it starts
+    // in the tray. Without a settings file (a first start) the General settings window opens on
+    // its "Mailboxes" page, so the user sets up a mailbox.
     void Start();
     // The program's end: the general options written as the settings window holds them.
     void Finish();
@@ -33,11 +51,35 @@ class ProgramWindows {
     TfrmMain& window() { return window_; }
     TfrmGeneral& generalSettings() { return *general_; }
     CheckSession& session() { return session_; }
+    TrayIcon& tray() { return *tray_; }
+    AutomaticCheck& automatic() { return automatic_; }
+    bool minuteTriggerRunning() const { return minuteTimer_.isActive(); }
 
   private:
     void openGeneralSettings();
     GeneralWindowServices completeServices(GeneralWindowServices services);
+    void startTrayOrWindow();
+    void connectTray();
+    void connectAlarmStops();
+    void checkFromTray();
+    void viewLogFile();
+    void openHelp();
+    void showAbout();
+    void exitFromTray();
+    // Runs `show` with the minute trigger paused, then resumes it in unattended mode.
+    void withMinuteTriggerPaused(const std::function<void()>& show);
 
+    // AutomaticCheckView
+    void SetTitle(const std::string& title) override;
+    void SetMinuteTrigger(bool enabled) override;
+    void SetTrayAnimated(bool animated) override;
+    void SetAutomaticMenuChecked(bool on) override;
+    void ShowApplication() override;
+    void PlayAlarm(bool on) override;
+    bool MainWindowVisible() const override;
+    void HideTitleMark() override;
+
+    ProgramOptions options_;
     TfrmMain window_;
     QtMessageBoxes realBoxes_;
     MessageBoxes& boxes_;
@@ -46,6 +88,10 @@ class ProgramWindows {
     CheckSession session_;
     GeneralWindowServices generalServices_;
     std::unique_ptr<TfrmGeneral> general_;
+    AlarmPlayer alarm_;
+    std::unique_ptr<TrayIcon> tray_;
+    QTimer minuteTimer_;
+    AutomaticCheck automatic_;
 };
 
 }  // namespace kelvane

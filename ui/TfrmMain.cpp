@@ -9,6 +9,7 @@
 #include "TfrmAbout.h"
 #include "TfrmRetrieving.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFontMetricsF>
 #include <QHBoxLayout>
@@ -19,6 +20,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <QtMath>
@@ -38,6 +40,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
+    layout->addWidget(createTitleRow());
     layout->addWidget(createButtonRow());
     layout->addWidget(createMessageList(), 1);
     setCentralWidget(central);
@@ -48,7 +51,57 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
     setMessageButtonsVisible(true);
     ensurePolished();
     resize(minimumSizeHint().expandedTo(QSize(760, 420)));
+    setMinimumSize(476, 70);
     enableAllButtons();
+}
+
+QWidget* TfrmMain::createTitleRow() {
+    auto* row = new QWidget(this);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    lblTitle_ = new QLabel(windowTitle(), row);
+    lblTitle_->setObjectName(QStringLiteral("lblTitle"));
+    lblTitle_->setTextFormat(Qt::PlainText);
+    QFont large = lblTitle_->font();
+    large.setPointSizeF(large.pointSizeF() * 1.4);
+    large.setBold(true);
+    lblTitle_->setFont(large);
+    layout->addWidget(lblTitle_);
+    lblTitleMark_ = new QLabel(QStringLiteral("TM"), row);
+    lblTitleMark_->setObjectName(QStringLiteral("Label1"));
+    layout->addWidget(lblTitleMark_, 0, Qt::AlignTop);
+    layout->addStretch(1);
+    return row;
+}
+
+void TfrmMain::setTitle(const QString& title) {
+    setWindowTitle(title);
+    lblTitle_->setText(title);
+}
+
+void TfrmMain::hideTitleMark() {
+    lblTitleMark_->hide();
+}
+
+void TfrmMain::showApplication() {
+    // After the current event, so that a menu or a run that asked for it has finished with it.
+    QTimer::singleShot(0, this, [this] {
+        showNormal();
+        raise();
+        activateWindow();
+    });
+}
+
+void TfrmMain::setTrayActive(bool active) {
+    trayActive_ = active;
+}
+
+void TfrmMain::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    // Minimised with an icon in the tray, the program goes to the tray instead.
+    if (event->type() == QEvent::WindowStateChange && trayActive_ && isMinimized()) {
+        QTimer::singleShot(0, this, &TfrmMain::hideApplication);
+    }
 }
 
 QTreeView* TfrmMain::createMessageList() {
@@ -187,6 +240,7 @@ void TfrmMain::enableAllButtons() {
 
 // While a run is busy the third button stops it instead of ending the program.
 void TfrmMain::setExitButtonBusy(bool busy) {
+    if (busy != busy_) emit busyChanged(busy);
     busy_ = busy;
     const QString idle = startedInTray_ ? tr("&Hide") : tr("E&xit");
     btExit_->setText(busy ? tr("Cancel") : idle);
@@ -283,10 +337,17 @@ void TfrmMain::setStartedInTray(bool inTray) {
     setExitButtonBusy(busy_);
 }
 
-// Until the program has a tray icon to come back from, hiding minimises, so the window can
-// always be brought back from the task bar.
+// Every window goes, so that only the tray icon is left to bring the program back. Without an
+// icon in the tray there would be no way back: the window is only minimised then.
 void TfrmMain::hideApplication() {
-    showMinimized();
+    if (!trayActive_) {
+        showMinimized();
+        return;
+    }
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window != this && window->isVisible()) window->close();
+    }
+    hide();
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {

@@ -49,8 +49,15 @@ class TfrmMain : public QMainWindow {
     // ending it; so does the exit after an empty check.
     void setStartedInTray(bool inTray);
     bool startedInTray() const { return startedInTray_; }
-    // Puts the program out of the way without ending it.
+    // Puts the program out of the way without ending it: into the tray while its icon is there.
     void hideApplication();
+    // Shows, restores and brings the window forward, once the current event is handled.
+    void showApplication();
+    void setTrayActive(bool active);
+    bool trayActive() const { return trayActive_; }
+    // The window's title and its large title label.
+    void setTitle(const QString& title);
+    void hideTitleMark();
     // Starts the mail program of the general settings, detached; on success the list is emptied
     // and the connection closed. Failures are shown in an error box.
     void launchMailProgram();
@@ -63,12 +70,18 @@ class TfrmMain : public QMainWindow {
     // The mark the list shows for row `row`; kNoMark for an unmarked row or one not listed.
     MarkState rowMark(int row) const;
 
+  signals:
+    // A run started (true) or ended (false).
+    void busyChanged(bool busy);
+
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
     QTreeView* createMessageList();
     void widenDateColumn(int first, int last);
+    QWidget* createTitleRow();
     QWidget* createButtonRow();
     QPushButton* addButton(QHBoxLayout* row, const char* name, const QString& caption);
     void createOptionsMenu();
@@ -89,6 +102,9 @@ class TfrmMain : public QMainWindow {
     TfrmRetrieving* progress_ = nullptr;
     bool busy_ = false;
     bool startedInTray_ = false;
+    bool trayActive_ = false;
+    QLabel* lblTitle_ = nullptr;
+    QLabel* lblTitleMark_ = nullptr;
 
     MessageListModel* messages_ = nullptr;
     QTreeView* list_ = nullptr;

@@ -40,6 +40,8 @@ void WindowFrontEnd::ShowStatus(const std::string& text) {
 }
 
 void WindowFrontEnd::ShowProgressWindow(const std::string& title) {
+    // An unattended check of a program hidden in the tray works out of sight.
+    if (quiet_ && quiet_()) return;
     window_.progressWindow().showFor(ShownText(title), ShownText(run_->client().UserName),
                                      ShownText(run_->client().Server));
 }

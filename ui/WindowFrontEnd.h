@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,6 +24,8 @@ class WindowFrontEnd : public CheckFrontEnd {
     // The run shown; set once the run exists, before it starts. The window lists its rows until
     // another run is set or the front end goes.
     void setRun(CheckRun* run);
+    // While `quiet` answers true, runs show no progress window.
+    void setQuiet(std::function<bool()> quiet) { quiet_ = std::move(quiet); }
 
     void Error(const std::string& text) override { boxes_.Error(text); }
     void Warning(const std::string& text) override { boxes_.Warning(text); }
@@ -48,6 +51,7 @@ class WindowFrontEnd : public CheckFrontEnd {
     TfrmMain& window_;
     MessageBoxes& boxes_;
     CheckRun* run_ = nullptr;
+    std::function<bool()> quiet_;
 };
 
 }  // namespace kelvane

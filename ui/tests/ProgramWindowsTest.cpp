@@ -2,6 +2,8 @@
 
 #include <gmock/gmock.h>
 #include <QAction>
+#include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
@@ -9,9 +11,12 @@
 #include <string>
 
 #include "DiscoveryTree.h"
+#include "GeneralSettings.h"
+#include "GeneralWindowFixture.h"
 #include "RecordingMessageBoxes.h"
 #include "TempFolder.h"
 #include "TfrmGeneral.h"
+#include "TrayIcon.h"
 
 namespace kelvane {
 namespace {
@@ -27,21 +32,35 @@ class ProgramWindowsTest : public ::testing::Test {
     std::string folder() const { return temp_.File("program"); }
     std::string settingsFile() const { return temp_.File("10.conf"); }
 
-    ProgramWindows& start() {
+    ProgramWindows& start(bool expectWindow = true) {
         GeneralWindowServices services;
         services.discovery = home_.env;
         services.dialUpEntries = [] { return std::vector<std::string>(); };
-        program_ = std::make_unique<ProgramWindows>(folder(), settingsFile(), services, &boxes_);
+        ProgramOptions options;
+        options.minuteMilliseconds = 20;
+        options.trayAvailable = [this] { return trayAvailable_; };
+        options.sound = sound_;
+        options.beep = [this] { ++beeps_; };
+        program_ =
+            std::make_unique<ProgramWindows>(folder(), settingsFile(), services, &boxes_, options);
         program_->Start();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(&program_->window()));
+        if (expectWindow) {
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(&program_->window()));
+        }
         return *program_;
     }
+
+    QString title() { return program_->window().windowTitle(); }
 
     TfrmGeneral& general() { return program_->generalSettings(); }
     int generalPage() {
         return general().findChild<QTabWidget*>(QStringLiteral("PageControl1"))->currentIndex();
     }
 
+    bool trayAvailable_ = true;
+    std::shared_ptr<testsupport::RecordingSoundPlayer> sound_ =
+        std::make_shared<testsupport::RecordingSoundPlayer>();
+    int beeps_ = 0;
     testsupport::TempFolder temp_;
     testsupport::DiscoveryTree home_;
     testsupport::RecordingMessageBoxes boxes_;
@@ -78,6 +97,81 @@ TEST_F(ProgramWindowsTest, ACheckWithoutMailboxesOpensTheGeneralSettings) {
     EXPECT_THAT(boxes_.shown, ElementsAre("error: At least ONE mailbox needs to be checked."));
     EXPECT_TRUE(general().isVisible());
     general().reject();
+}
+
+// With unattended checking on, the countdown runs in the title and the tray's tooltip, the icon
+// animates, and at zero the (empty) mailboxes are visited.
+TEST_F(ProgramWindowsTest, UnattendedCheckingCountsDownAndVisits) {
+    testsupport::WriteFileBytes(settingsFile(),
+                                "[General]\nAutomatic=1\nMinutes=2\n[Server]\nCheck1=0\n");
+    start();
+    EXPECT_EQ(title(), "Kelvane - next e-mail check in 2 minutes");
+    EXPECT_TRUE(program_->minuteTriggerRunning());
+    EXPECT_TRUE(program_->tray().animated());
+    EXPECT_EQ(program_->window().findChild<QLabel*>(QStringLiteral("lblTitle"))->text(), title());
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return title() == "Kelvane - No waiting messages found"; }, 2000));
+    EXPECT_EQ(program_->tray().hint(), title());
+}
+
+TEST_F(ProgramWindowsTest, TheTrayMenuSwitchesUnattendedCheckingAndSilencesTheAlarm) {
+    testsupport::WriteFileBytes(settingsFile(), "[General]\nMinutes=7\n");
+    start();
+    EXPECT_EQ(title(), "Kelvane");
+    EXPECT_FALSE(program_->minuteTriggerRunning());
+    TrayIcon& tray = program_->tray();
+    tray.action("EnableAutomatic1")->trigger();
+    EXPECT_TRUE(ReadGeneralSettings(program_->session().store).automatic);
+    EXPECT_EQ(title(), "Kelvane - next e-mail check in 7 minutes");
+    EXPECT_TRUE(tray.animated());
+    EXPECT_TRUE(program_->minuteTriggerRunning());
+
+    sound_->calls.clear();
+    emit tray.menu().aboutToShow();
+    EXPECT_EQ(sound_->calls, std::vector<std::string>{"stop"});
+
+    tray.action("DisableAutomatic1")->trigger();
+    EXPECT_FALSE(ReadGeneralSettings(program_->session().store).automatic);
+    EXPECT_FALSE(tray.animated());
+    EXPECT_EQ(title(), "Kelvane");
+}
+
+TEST_F(ProgramWindowsTest, TheGeneralSettingsPauseTheCountdown) {
+    testsupport::WriteFileBytes(settingsFile(), "[General]\nAutomatic=1\nMinutes=5\n");
+    start();
+    ASSERT_TRUE(program_->minuteTriggerRunning());
+    program_->window().openGeneralSettings();
+    EXPECT_FALSE(program_->minuteTriggerRunning());
+    general().reject();
+    EXPECT_TRUE(program_->minuteTriggerRunning());
+    EXPECT_EQ(program_->automatic().MinutesToCheck(), 5);
+}
+
+TEST_F(ProgramWindowsTest, StartingInTheTrayShowsOnlyTheIconUnlessThereIsNoTray) {
+    testsupport::WriteFileBytes(settingsFile(), "[General]\nSysTray=1\n");
+    start(false);
+    EXPECT_FALSE(program_->window().isVisible());
+    EXPECT_TRUE(program_->tray().active());
+    auto* exit = program_->window().findChild<QPushButton*>(QStringLiteral("btExit"));
+    EXPECT_EQ(exit->text(), "&Hide");
+
+    program_.reset();
+    trayAvailable_ = false;
+    start();
+    EXPECT_TRUE(program_->window().isVisible());
+    EXPECT_FALSE(program_->tray().active());
+    EXPECT_EQ(exit = program_->window().findChild<QPushButton*>(QStringLiteral("btExit")), exit);
+    EXPECT_EQ(exit->text(), "E&xit");
+    auto* status = program_->window().findChild<QLabel*>(QStringLiteral("pnlStatus"));
+    EXPECT_TRUE(status->text().contains("no notification area")) << status->text().toStdString();
+}
+
+TEST_F(ProgramWindowsTest, WithoutATrayStartTheProgramHasNoIcon) {
+    testsupport::WriteFileBytes(settingsFile(), "[General]\nMinutes=3\n");
+    start();
+    EXPECT_FALSE(program_->tray().active());
+    EXPECT_EQ(program_->window().findChild<QPushButton*>(QStringLiteral("btExit"))->text(),
+              "E&xit");
 }
 
 }  // namespace
