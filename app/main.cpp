@@ -1,6 +1,7 @@
 #include "DisplayText.h"
 #include "ProgramPaths.h"
 #include "ProgramWindows.h"
+#include "SingleInstance.h"
 #include "WindowEventPump.h"
 
 #include <QApplication>
@@ -20,7 +21,14 @@ int RunProgram(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral(KELVANE_VERSION));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/kelvane.svg")));
 
+    // A second start brings the first copy forward instead.
+    SingleInstance guard(
+        SingleInstance::DefaultName(QString::fromStdString(paths::SettingsFile())));
+    if (!guard.tryBecomeFirst()) return 0;
+
     ProgramWindows program(paths::ProgramDirectory(), paths::SettingsFile());
+    QObject::connect(&guard, &SingleInstance::showRequested,
+                     [&program] { program.window().showApplication(); });
     // Relative names given to other programs (the mail program) start from here.
     std::error_code ignored;
     std::filesystem::current_path(program.session().folder, ignored);
