@@ -92,6 +92,7 @@ void ProgramWindows::Start() {
     QObject::connect(general_.get(), &QDialog::finished,
                      [this] { automatic_.GeneralSettingsClosed(); });
     window_.setGeneralSettingsOpener([this] { openGeneralSettings(); });
+    window_.setAboutOpener([this] { showAbout(); });
     window_.attachRun(session_.run, boxes_);
     connectTray();
     connectAlarmStops();
@@ -209,12 +210,15 @@ void ProgramWindows::openHelp() {
 }
 
 void ProgramWindows::showAbout() {
+    if (aboutOpen_) return;
+    aboutOpen_ = true;
     withMinuteTriggerPaused([this] {
         const bool hidden = !window_.isVisible();
-        TfrmAbout about(&window_);
+        TfrmAbout about(&window_, &session_.store);
         about.exec();
         if (hidden) window_.hideApplication();
     });
+    aboutOpen_ = false;
 }
 
 void ProgramWindows::exitFromTray() {

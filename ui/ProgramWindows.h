@@ -91,6 +91,7 @@ class ProgramWindows : private AutomaticCheckView {
     AlarmPlayer alarm_;
     std::unique_ptr<TrayIcon> tray_;
     QTimer minuteTimer_;
+    bool aboutOpen_ = false;
     AutomaticCheck automatic_;
 };
 

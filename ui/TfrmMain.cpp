@@ -366,6 +366,10 @@ TfrmRetrieving& TfrmMain::progressWindow() {
 }
 
 void TfrmMain::showAbout() {
+    if (openAbout_) {
+        openAbout_();
+        return;
+    }
     TfrmAbout about(this);
     about.exec();
 }

@@ -65,6 +65,8 @@ class TfrmMain : public QMainWindow {
     void launchMailProgram(const std::string& program);
     // What "&General settings" does; the entry is offered once this is set.
     void setGeneralSettingsOpener(std::function<void()> open);
+    // What "A&bout" does; the about box alone (no kept score) until set.
+    void setAboutOpener(std::function<void()> open) { openAbout_ = std::move(open); }
     void openGeneralSettings();
 
     // The mark the list shows for row `row`; kNoMark for an unmarked row or one not listed.
@@ -98,6 +100,7 @@ class TfrmMain : public QMainWindow {
     CheckRun* run_ = nullptr;
     MessageBoxes* boxes_ = nullptr;
     std::function<void()> openGeneralSettings_;
+    std::function<void()> openAbout_;
     QAction* generalSettings_ = nullptr;
     TfrmRetrieving* progress_ = nullptr;
     bool busy_ = false;
