@@ -5,6 +5,7 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QTreeView>
@@ -21,6 +22,7 @@
 #include "TfrmAbout.h"
 #include "TfrmGeneral.h"
 #include "TfrmMailProgramSearch.h"
+#include "TfrmSplash.h"
 #include "TrayIcon.h"
 
 namespace kelvane {
@@ -84,8 +86,19 @@ GeneralWindowServices ProgramWindows::completeServices(GeneralWindowServices ser
 }
 
 void ProgramWindows::Start() {
+    QPointer<TfrmSplash> splash;
+    if (options_.splashMilliseconds > 0) {
+        splash = new TfrmSplash;
+        splash->show();
+        QCoreApplication::processEvents();
+    }
     for (const std::string& problem : CopyShippedDefaults(session_.folder)) boxes_.Error(problem);
     for (const std::string& problem : session_.Load()) boxes_.Error(problem);
+    if (splash) {
+        splash->showLoaded();
+        // The splash trigger: it closes the window if it is still there.
+        QTimer::singleShot(options_.splashMilliseconds, splash, [splash] { splash->close(); });
+    }
     general_ = std::make_unique<TfrmGeneral>(
         session_.model, session_.store, session_.spam, boxes_, session_.folder,
         completeServices(std::move(generalServices_)), &window_);

@@ -22,6 +22,7 @@ class TrayIcon;
 // What tests put in place of the desktop: the minute, the notification area and the sound.
 struct ProgramOptions {
     int minuteMilliseconds = 60000;
+    int splashMilliseconds = 1500;  // 0: no splash window
     // Whether the desktop has a notification area; QSystemTrayIcon's answer when empty.
     std::function<bool()> trayAvailable;
     std::shared_ptr<SoundPlayer> sound;  // Qt Multimedia when empty

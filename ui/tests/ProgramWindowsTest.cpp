@@ -2,8 +2,10 @@
 
 #include <gmock/gmock.h>
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
@@ -16,6 +18,7 @@
 #include "RecordingMessageBoxes.h"
 #include "TempFolder.h"
 #include "TfrmGeneral.h"
+#include "TfrmSplash.h"
 #include "TrayIcon.h"
 
 namespace kelvane {
@@ -38,6 +41,7 @@ class ProgramWindowsTest : public ::testing::Test {
         services.dialUpEntries = [] { return std::vector<std::string>(); };
         ProgramOptions options;
         options.minuteMilliseconds = 20;
+        options.splashMilliseconds = splashMilliseconds_;
         options.trayAvailable = [this] { return trayAvailable_; };
         options.sound = sound_;
         options.beep = [this] { ++beeps_; };
@@ -58,6 +62,7 @@ class ProgramWindowsTest : public ::testing::Test {
     }
 
     bool trayAvailable_ = true;
+    int splashMilliseconds_ = 0;
     std::shared_ptr<testsupport::RecordingSoundPlayer> sound_ =
         std::make_shared<testsupport::RecordingSoundPlayer>();
     int beeps_ = 0;
@@ -172,6 +177,20 @@ TEST_F(ProgramWindowsTest, WithoutATrayStartTheProgramHasNoIcon) {
     EXPECT_FALSE(program_->tray().active());
     EXPECT_EQ(program_->window().findChild<QPushButton*>(QStringLiteral("btExit"))->text(),
               "E&xit");
+}
+
+TEST_F(ProgramWindowsTest, TheSplashWindowShowsWhileLoadingAndCloses) {
+    testsupport::WriteFileBytes(settingsFile(), "[General]\nMinutes=3\n");
+    splashMilliseconds_ = 50;
+    start();
+    QPointer<TfrmSplash> splash;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (auto* found = qobject_cast<TfrmSplash*>(window)) splash = found;
+    }
+    ASSERT_FALSE(splash.isNull());
+    EXPECT_TRUE(splash->findChild<QLabel*>(QStringLiteral("Panel2"))->isVisibleTo(splash));
+    EXPECT_FALSE(splash->findChild<QLabel*>(QStringLiteral("Panel1"))->isVisibleTo(splash));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return splash.isNull(); }, 2000)) << "closed and gone";
 }
 
 }  // namespace
