@@ -55,13 +55,18 @@ ProgramWindows::ProgramWindows(const std::string& folder, const std::string& set
       generalServices_(std::move(generalServices)),
       alarm_(options_.sound ? options_.sound : std::make_shared<QtSoundPlayer>(), options_.beep),
       tray_(std::make_unique<TrayIcon>()),
-      automatic_(session_.run, session_.model, session_.store, session_.log, *this) {
+      automatic_(session_.run, session_.model, session_.store, session_.log, *this),
+      timers_(options_.minuteMilliseconds, options_.splashMilliseconds,
+              [this](TimerPool::Trigger fired) {
+                  if (fired == TimerPool::Trigger::Minute)
+                      automatic_.tmCheckForMailTimer();
+                  else
+                      timSplashTimer();
+              }) {
     frontEnd_.setRun(&session_.run);
     frontEnd_.setQuiet([this] { return automatic_.UnattendedRun() && !MainWindowVisible(); });
     session_.client.TimeOut = kTimeOutSeconds;
     session_.run.SetDateFormatter(LocaleListDate(QLocale::system()));
-    minuteTimer_.setInterval(options_.minuteMilliseconds);
-    QObject::connect(&minuteTimer_, &QTimer::timeout, [this] { automatic_.tmCheckForMailTimer(); });
 }
 
 ProgramWindows::~ProgramWindows() {
@@ -86,18 +91,19 @@ GeneralWindowServices ProgramWindows::completeServices(GeneralWindowServices ser
 }
 
 void ProgramWindows::Start() {
-    QPointer<TfrmSplash> splash;
     if (options_.splashMilliseconds > 0) {
-        splash = new TfrmSplash;
-        splash->show();
+        splash_ = new TfrmSplash;
+        splash_->show();
         QCoreApplication::processEvents();
+    } else {
+        timers_.setEnabled(TimerPool::Trigger::Splash, false);
     }
     for (const std::string& problem : CopyShippedDefaults(session_.folder)) boxes_.Error(problem);
     for (const std::string& problem : session_.Load()) boxes_.Error(problem);
-    if (splash) {
-        splash->showLoaded();
-        // The splash trigger: it closes the window if it is still there.
-        QTimer::singleShot(options_.splashMilliseconds, splash, [splash] { splash->close(); });
+    if (splash_) {
+        splash_->showLoaded();
+        // Counted from here: the splash trigger closes it once the program is up.
+        timers_.setEnabled(TimerPool::Trigger::Splash, true);
     }
     general_ = std::make_unique<TfrmGeneral>(
         session_.model, session_.store, session_.spam, boxes_, session_.folder,
@@ -183,7 +189,7 @@ void ProgramWindows::checkFromTray() {
     if (auto* check = window_.findChild<QPushButton*>(QStringLiteral("btList"))) {
         if (check->isEnabled()) check->click();
     }
-    if (session_.model.general.automatic) minuteTimer_.start();
+    if (session_.model.general.automatic) timers_.setEnabled(TimerPool::Trigger::Minute, true);
 }
 
 // Modal, but without a loop of its own: the request may come from inside a run, which returns
@@ -191,7 +197,7 @@ void ProgramWindows::checkFromTray() {
 void ProgramWindows::openGeneralSettings() {
     if (general_->isVisible()) return;
     alarm_.stop();
-    minuteTimer_.stop();
+    timers_.setEnabled(TimerPool::Trigger::Minute, false);
     if (!window_.isVisible()) window_.showApplication();
     general_->setWindowModality(Qt::ApplicationModal);
     general_->show();
@@ -208,10 +214,10 @@ void ProgramWindows::viewLogFile() {
 }
 
 void ProgramWindows::withMinuteTriggerPaused(const std::function<void()>& show) {
-    minuteTimer_.stop();
+    timers_.setEnabled(TimerPool::Trigger::Minute, false);
     alarm_.stop();
     show();
-    if (session_.model.general.automatic) minuteTimer_.start();
+    if (session_.model.general.automatic) timers_.setEnabled(TimerPool::Trigger::Minute, true);
 }
 
 void ProgramWindows::openHelp() {
@@ -234,6 +240,11 @@ void ProgramWindows::showAbout() {
     aboutOpen_ = false;
 }
 
+void ProgramWindows::timSplashTimer() {
+    if (splash_) splash_->close();
+    timers_.setEnabled(TimerPool::Trigger::Splash, false);
+}
+
 void ProgramWindows::exitFromTray() {
     alarm_.stop();
     window_.close();
@@ -248,10 +259,8 @@ void ProgramWindows::SetTitle(const std::string& title) {
 
 void ProgramWindows::SetMinuteTrigger(bool enabled) {
     // Paused while the General settings are open; their closing sets it again.
-    if (enabled && !(general_ && general_->isVisible()))
-        minuteTimer_.start();
-    else
-        minuteTimer_.stop();
+    timers_.setEnabled(TimerPool::Trigger::Minute,
+                       enabled && !(general_ && general_->isVisible()));
 }
 
 void ProgramWindows::SetTrayAnimated(bool animated) {

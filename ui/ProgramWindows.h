@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QTimer>
+#include <QPointer>
 #include <functional>
 #include <memory>
 #include <string>
@@ -11,6 +11,8 @@
 #include "GeneralWindowServices.h"
 #include "QtMessageBoxes.h"
 #include "TfrmMain.h"
+#include "TfrmSplash.h"
+#include "TimerPool.h"
 #include "WindowFrontEnd.h"
 
 namespace kelvane {
@@ -54,7 +56,7 @@ class ProgramWindows : private AutomaticCheckView {
     CheckSession& session() { return session_; }
     TrayIcon& tray() { return *tray_; }
     AutomaticCheck& automatic() { return automatic_; }
-    bool minuteTriggerRunning() const { return minuteTimer_.isActive(); }
+    bool minuteTriggerRunning() const { return timers_.enabled(TimerPool::Trigger::Minute); }
 
   private:
     void openGeneralSettings();
@@ -67,6 +69,7 @@ class ProgramWindows : private AutomaticCheckView {
     void openHelp();
     void showAbout();
     void exitFromTray();
+    void timSplashTimer();
     // Runs `show` with the minute trigger paused, then resumes it in unattended mode.
     void withMinuteTriggerPaused(const std::function<void()>& show);
 
@@ -91,9 +94,10 @@ class ProgramWindows : private AutomaticCheckView {
     std::unique_ptr<TfrmGeneral> general_;
     AlarmPlayer alarm_;
     std::unique_ptr<TrayIcon> tray_;
-    QTimer minuteTimer_;
     bool aboutOpen_ = false;
+    QPointer<TfrmSplash> splash_;
     AutomaticCheck automatic_;
+    TimerPool timers_;
 };
 
 }  // namespace kelvane

@@ -268,7 +268,12 @@ TEST_F(TfrmMainCheckTest, LaunchStartsTheMailProgramAndEmptiesTheList) {
         EXPECT_TRUE(boxes.shown.empty());
         EXPECT_EQ(listedRows(), 0);
         EXPECT_TRUE(button("btList")->isEnabled());
-        for (int wait = 0; wait < 200 && !std::filesystem::exists(started); ++wait) {
+        // The program may have made its file but not yet written its line.
+        const auto written = [&] {
+            std::error_code error;
+            return std::filesystem::file_size(started, error) > 0 && !error;
+        };
+        for (int wait = 0; wait < 200 && !written(); ++wait) {
             QTest::qWait(10);
         }
         EXPECT_EQ(testsupport::FileBytes(started), "0\n");
