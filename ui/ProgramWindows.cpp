@@ -112,6 +112,7 @@ void ProgramWindows::Start() {
                      [this] { automatic_.GeneralSettingsClosed(); });
     window_.setGeneralSettingsOpener([this] { openGeneralSettings(); });
     window_.setAboutOpener([this] { showAbout(); });
+    window_.setHelpOpener([this] { openHelp(); });
     window_.attachRun(session_.run, boxes_);
     connectTray();
     connectAlarmStops();
@@ -259,8 +260,7 @@ void ProgramWindows::SetTitle(const std::string& title) {
 
 void ProgramWindows::SetMinuteTrigger(bool enabled) {
     // Paused while the General settings are open; their closing sets it again.
-    timers_.setEnabled(TimerPool::Trigger::Minute,
-                       enabled && !(general_ && general_->isVisible()));
+    timers_.setEnabled(TimerPool::Trigger::Minute, enabled && !(general_ && general_->isVisible()));
 }
 
 void ProgramWindows::SetTrayAnimated(bool animated) {
@@ -277,7 +277,11 @@ void ProgramWindows::ShowApplication() {
 
 void ProgramWindows::PlayAlarm(bool on) {
     const GeneralSettings& general = session_.model.general;
-    alarm_.playAlarmSound(on, general.alarmFile, general.repeat);
+    // Until the General settings name one, the sound shipped in the program folder.
+    const std::string file = general.alarmFile.empty()
+                                 ? paths::JoinPath(session_.folder, paths::kAlarmSoundFile)
+                                 : general.alarmFile;
+    alarm_.playAlarmSound(on, file, general.repeat);
 }
 
 bool ProgramWindows::MainWindowVisible() const {

@@ -200,6 +200,12 @@ void TfrmMain::createOptionsMenu() {
     generalSettings_->setObjectName(QStringLiteral("GeneralSettings1"));
     generalSettings_->setVisible(false);
     connect(generalSettings_, &QAction::triggered, this, &TfrmMain::openGeneralSettings);
+    help_ = menu->addAction(tr("&Help"));
+    help_->setObjectName(QStringLiteral("Help1"));
+    help_->setVisible(false);
+    connect(help_, &QAction::triggered, this, [this] {
+        if (openHelp_) openHelp_();
+    });
     QAction* about = menu->addAction(tr("A&bout"));
     about->setObjectName(QStringLiteral("About1"));
     connect(about, &QAction::triggered, this, &TfrmMain::showAbout);
@@ -304,6 +310,11 @@ void TfrmMain::exitClicked() {
 void TfrmMain::setGeneralSettingsOpener(std::function<void()> open) {
     openGeneralSettings_ = std::move(open);
     generalSettings_->setVisible(static_cast<bool>(openGeneralSettings_));
+}
+
+void TfrmMain::setHelpOpener(std::function<void()> open) {
+    openHelp_ = std::move(open);
+    help_->setVisible(static_cast<bool>(openHelp_));
 }
 
 void TfrmMain::openGeneralSettings() {

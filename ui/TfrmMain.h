@@ -67,6 +67,8 @@ class TfrmMain : public QMainWindow {
     void setGeneralSettingsOpener(std::function<void()> open);
     // What "A&bout" does; the about box alone (no kept score) until set.
     void setAboutOpener(std::function<void()> open) { openAbout_ = std::move(open); }
+    // What "&Help" does; the entry is offered once this is set.
+    void setHelpOpener(std::function<void()> open);
     void openGeneralSettings();
 
     // The mark the list shows for row `row`; kNoMark for an unmarked row or one not listed.
@@ -101,6 +103,8 @@ class TfrmMain : public QMainWindow {
     MessageBoxes* boxes_ = nullptr;
     std::function<void()> openGeneralSettings_;
     std::function<void()> openAbout_;
+    std::function<void()> openHelp_;
+    QAction* help_ = nullptr;
     QAction* generalSettings_ = nullptr;
     TfrmRetrieving* progress_ = nullptr;
     bool busy_ = false;

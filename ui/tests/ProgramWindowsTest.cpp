@@ -135,6 +135,12 @@ TEST_F(ProgramWindowsTest, TheTrayMenuSwitchesUnattendedCheckingAndSilencesTheAl
     emit tray.menu().aboutToShow();
     EXPECT_EQ(sound_->calls, std::vector<std::string>{"stop"});
 
+    // While a run talks to a server the menu cannot be opened.
+    emit program_->window().busyChanged(true);
+    EXPECT_FALSE(tray.autoPopup());
+    emit program_->window().busyChanged(false);
+    EXPECT_TRUE(tray.autoPopup());
+
     tray.action("DisableAutomatic1")->trigger();
     EXPECT_FALSE(ReadGeneralSettings(program_->session().store).automatic);
     EXPECT_FALSE(tray.animated());

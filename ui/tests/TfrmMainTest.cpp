@@ -277,9 +277,12 @@ TEST_F(TfrmMainTest, StartedInTrayTheThirdButtonHidesInsteadOfExiting) {
 TEST_F(TfrmMainTest, OptionsMenuOffersTheWindowsThatExist) {
     QMenu* menu = button("btOptions")->menu();
     ASSERT_NE(menu, nullptr);
-    ASSERT_EQ(menu->actions().size(), 2);
+    ASSERT_EQ(menu->actions().size(), 3);
     QAction* general = menu->actions().at(0);
-    QAction* about = menu->actions().at(1);
+    QAction* help = menu->actions().at(1);
+    QAction* about = menu->actions().at(2);
+    EXPECT_EQ(help->text(), "&Help");
+    EXPECT_FALSE(help->isVisible());
     EXPECT_EQ(general->objectName(), "GeneralSettings1");
     EXPECT_EQ(general->text(), "&General settings");
     EXPECT_FALSE(general->isVisible());
@@ -292,6 +295,10 @@ TEST_F(TfrmMainTest, OptionsMenuOffersTheWindowsThatExist) {
     EXPECT_TRUE(general->isVisible());
     general->trigger();
     EXPECT_EQ(opened, 1);
+    window_.setHelpOpener([&] { opened += 10; });
+    EXPECT_TRUE(help->isVisible());
+    help->trigger();
+    EXPECT_EQ(opened, 11);
 }
 
 TEST_F(TfrmMainTest, AboutOpensModalAboutBox) {
