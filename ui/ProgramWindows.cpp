@@ -164,8 +164,14 @@ void ProgramWindows::connectTray() {
     on("Exit1", [this] { exitFromTray(); });
     QObject::connect(&tray, &TrayIcon::menuOpening, [this] { alarm_.stop(); });
     // The menu cannot start anything while a run talks to a server.
-    QObject::connect(&window_, &TfrmMain::busyChanged,
-                     [&tray](bool busy) { tray.setAutoPopup(!busy); });
+    QObject::connect(&window_, &TfrmMain::busyChanged, [this, &tray](bool busy) {
+        tray.setAutoPopup(!busy);
+        // A deletion by the user ends with the title of the mode and a full interval.
+        if (!busy && session_.run.deletionInProgress() && !automatic_.UnattendedRun()) {
+            automatic_.UpdateAutomaticCaptions(session_.model.general.automatic,
+                                               session_.model.general.minutes);
+        }
+    });
 }
 
 // Any command of the main window, and any touch of its list, silences the alarm.

@@ -199,5 +199,26 @@ TEST_F(ProgramWindowsTest, TheSplashWindowShowsWhileLoadingAndCloses) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return splash.isNull(); }, 2000)) << "closed and gone";
 }
 
+TEST_F(ProgramWindowsTest, TheTraysExitEndsTheProgramFromTheTray) {
+    testsupport::WriteFileBytes(settingsFile(), "[General]\nSysTray=1\n");
+    start(false);
+    program_->window().show();
+    ASSERT_TRUE(program_->window().isVisible());
+    sound_->calls.clear();
+    program_->tray().action("Exit1")->trigger();
+    EXPECT_FALSE(program_->window().isVisible());
+    EXPECT_EQ(sound_->calls, std::vector<std::string>{"stop"}) << "the alarm stops first";
+}
+
+TEST_F(ProgramWindowsTest, MainScreenFromTheTrayBringsTheWindowBack) {
+    testsupport::WriteFileBytes(settingsFile(), "[General]\nSysTray=1\n");
+    start(false);
+    ASSERT_FALSE(program_->window().isVisible());
+    program_->tray().action("ShowMainScreen1")->trigger();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return program_->window().isVisible(); }, 2000));
+    program_->window().findChild<QPushButton*>(QStringLiteral("btExit"))->click();
+    EXPECT_FALSE(program_->window().isVisible()) << "\"&Hide\" sends it back to the tray";
+}
+
 }  // namespace
 }  // namespace kelvane
