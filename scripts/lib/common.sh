@@ -12,11 +12,14 @@ KELVANE_BUILD_PACKAGES=(
     qt6-base-dev qt6-charts-dev qt6-multimedia-dev libqt6svg6 libgl-dev libssl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
 )
-# What the tests need besides: clang for the fuzzers, the real POP3 and DNS peers.
+# What the tests need besides: clang for the fuzzers, the real POP3 and DNS peers, and Python
+# for the demo's mailbox.
 KELVANE_TEST_PACKAGES=(
     clang libclang-rt-14-dev
-    dovecot-core dovecot-pop3d dnsmasq-base
+    dovecot-core dovecot-pop3d dnsmasq-base python3
 )
+# What scripts/run --demo needs besides the build.
+KELVANE_DEMO_PACKAGES=(dovecot-core dovecot-pop3d python3)
 
 # Installs the missing packages among "$@" (apt-get as root; otherwise prints the line to run).
 kelvane_install_packages() {
