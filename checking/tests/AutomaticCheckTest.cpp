@@ -157,6 +157,7 @@ TEST_F(AutomaticCheckTest, SessionErrorsAreAbsorbedOnlyWhileTheWindowIsHidden) {
     TickUntilTheVisit();
     EXPECT_EQ(view.titles.back(), "Kelvane - MailBox bea - 1 messages");
     EXPECT_TRUE(front.boxes.shown.empty());
+    EXPECT_NE(LogText().find("ERROR "), std::string::npos) << "absorbed, but still logged";
 
     servers.clear();
     view = RecordingView{};
