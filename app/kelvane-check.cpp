@@ -13,6 +13,7 @@
 #include "CheckSession.h"
 #include "DialUpLink.h"
 #include "DisplayText.h"
+#include "ListActions.h"
 #include "MailErrors.h"
 #include "MailboxSecurity.h"
 #include "PasswordCipher.h"
@@ -34,9 +35,6 @@ constexpr const char* kUsage =
     "       kelvane-check --set-password N   (reads the password from standard input)\n"
     "       kelvane-check --trust-certificate N   (prints mailbox N's server certificate and\n"
     "                                              trusts it from now on, whoever signed it)\n";
-
-constexpr const char* kNoReasons =
-    "Message was neither on the exception list nor on the list of matching criteria";
 
 struct Arguments {
     std::optional<int> mailbox;
@@ -198,10 +196,10 @@ void PrintListing(CheckSession& session, int mailbox, bool why) {
                   << SafeDisplayText(row.sender) << "\t" << SafeDisplayText(row.subject) << "\t"
                   << SafeDisplayText(row.date) << "\n";
         if (!why) continue;
-        std::vector<std::string> reasons = session.run.classifier().Explain(static_cast<int>(i));
-        if (reasons.empty()) reasons.push_back(kNoReasons);
-        for (const std::string& reason : reasons)
-            std::cout << "\t" << SafeDisplayText(reason) << "\n";
+        const std::vector<std::string> lines =
+            WhyLines(session.run.classifier(), rows, static_cast<int>(i));
+        for (std::size_t line = kWhyHeadingLines; line < lines.size(); ++line)
+            std::cout << "\t" << SafeDisplayText(lines[line]) << "\n";
     }
 }
 

@@ -18,12 +18,6 @@
 
 namespace kelvane {
 
-namespace {
-
-constexpr const char* kRetrievingTitle = "Retrieving messages ... standby";
-
-}  // namespace
-
 CheckRun::CheckRun(SpamSettings& spam, GeneralSettingsModel& general, SettingsStore& store,
                    TmsRemotePOP& client, ActivityLog& log, KnownSpammers& known,
                    DomainChecker& domains, CheckFrontEnd& frontEnd)

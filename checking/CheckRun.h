@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "ListActions.h"
 #include "ListDateText.h"
 #include "LogRecords.h"
 #include "MessageEntry.h"
@@ -24,6 +25,9 @@ class SpamSettings;
 class TagRas;
 class TmsRemotePOP;
 struct GeneralSettingsModel;
+
+// The progress window's title while messages are listed or downloaded.
+inline constexpr const char* kRetrievingTitle = "Retrieving messages ... standby";
 
 // How a run ended.
 enum class RunOutcome {
@@ -64,6 +68,19 @@ class CheckRun {
 
     RunOutcome Check(const CheckOptions& options = {});
     RunOutcome Delete(const DeleteOptions& options = {});
+    // Downloads listed message `index` to RetrievedFile(index), readable by its owner alone,
+    // once the server shows it is still the message listed; nothing is deleted. Done when the
+    // file is there; a failure is logged and shown.
+    RunOutcome Retrieve(int index);
+    std::string RetrievedFile(int index) const;
+    // What the "Why was this e-mail marked?" window shows for row `index`; nothing while a run
+    // is on the stack.
+    std::vector<std::string> Why(int index);
+    // Rules made from the listed messages: the tables are saved at once and the rows marked
+    // afresh. False, with nothing changed, while a run is on the stack.
+    bool AddToExceptions(const std::vector<int>& selected);
+    bool AddToSpamRules(const std::vector<SpamCandidate>& candidates, bool bySubject,
+                        bool bySender);
     // "&Auto mark msgs": the list marked afresh; the user is told when no rule matched at all.
     void AutoMark();
     // "Click to cancel". During a run it only asks the waits to end; the run then tidies up
@@ -132,6 +149,7 @@ class CheckRun {
     void ConnectEvents();
     void ConnectCheckEvents();
     void ConnectDeleteEvents();
+    void SaveRetrievedMessage(int num, const std::string& contents);
     void RowListed(int num);
     void ListingDone();
     void DeletingRow(int num);
@@ -163,6 +181,8 @@ class CheckRun {
     int current_ = 1;
     bool checking_ = false;
     bool deleting_ = false;
+    bool retrieving_ = false;
+    bool retrievalSkipped_ = false;  // the message to retrieve no longer matched its listing
     bool onStack_ = false;
     bool cancelRequested_ = false;
     int progressMax_ = 0;

@@ -18,6 +18,10 @@ void CheckRun::ConnectDeleteEvents() {
                       reply.empty() ? "the server gave no reply" : "the server replied " + reply);
     };
     client_.OnSkipped = [this](TagSocket&, int num) {
+        if (retrieving_) {
+            retrievalSkipped_ = true;
+            return;
+        }
         RowNotDeleted(num, "another program changed the mailbox");
     };
 }
@@ -99,7 +103,7 @@ bool CheckRun::AfterDeletion(int marked, int total, const DeleteOptions& options
     const bool launch = options.interactive && !general_.general.automatic &&
                         general_.general.launch && marked < total;
     if (!launch) {
-        frontEnd_.ShowProgressWindow("Retrieving messages ... standby");
+        frontEnd_.ShowProgressWindow(kRetrievingTitle);
         classifier_.StartCheckRun();
         lastErrorLogged_ = false;
         try {

@@ -1,6 +1,4 @@
 // The handlers of the POP3 client's events: status texts, progress window and row building.
-#include <fstream>
-
 #include "ActivityLog.h"
 #include "CheckFrontEnd.h"
 #include "CheckRun.h"
@@ -37,9 +35,7 @@ void CheckRun::ConnectEvents() {
         frontEnd_.ShowStatus("Message " + Num1(num) + " retrieved");
     };
     client_.OnUserMessageSave = [this](TagSocket&, int num, const std::string& contents) {
-        std::ofstream(client_.MessageDirectory() + "msg_" + std::to_string(num) + ".eml",
-                      std::ios::binary)
-            << contents;
+        SaveRetrievedMessage(num, contents);
     };
 }
 

@@ -87,6 +87,27 @@ void DeleteDupsFromGrid(RuleTable& table) {
     }
 }
 
+bool HoldsRule(const RuleTable& table, const RuleRow& rule) {
+    const RuleTableLayout& layout = table.layout();
+    const auto defines = [&](int column) {
+        return column != layout.hitColumn && column != layout.pictureColumn &&
+               !(table.kind() == RuleTableKind::Exceptions &&
+                 column == kExceptionPictureNumberColumn);
+    };
+    const auto cellOf = [&rule](int column) -> std::string_view {
+        const auto at = static_cast<std::size_t>(column);
+        return at < rule.size() ? std::string_view(rule[at]) : std::string_view();
+    };
+    for (int row = 1; row < table.rowCount(); ++row) {
+        bool same = true;
+        for (int column = 0; column < table.columnCount() && same; ++column) {
+            same = !defines(column) || table.cell(column, row) == cellOf(column);
+        }
+        if (same) return true;
+    }
+    return false;
+}
+
 void CheckGridAdv(RuleTable& table, int row, bool deletes) {
     if (table.kind() == RuleTableKind::Exceptions || row < 1 || row >= table.rowCount()) return;
     table.setCell(4, row, deletes ? "Yes" : "No");

@@ -24,6 +24,9 @@ void InsertRuleAtTop(RuleTable& table, const RuleRow& rule);
 bool ImportRuleLine(RuleTable& table, std::string_view line,
                     RuleRow (*makeRule)(std::string_view text));
 
+// Whether a rule row tests what `rule` tests, the same way: hits and pictures aside.
+bool HoldsRule(const RuleTable& table, const RuleRow& rule);
+
 // Removes every rule row that equals the row directly above it in all visible columns.
 void DeleteDupsFromGrid(RuleTable& table);
 

@@ -112,7 +112,7 @@ int SpamClassifier::AutoMark() {
     }));
 }
 
-std::vector<std::string> SpamClassifier::Explain(int index) {
+std::vector<std::string> SpamClassifier::Explain(int index, MarkState* passMark) {
     if (index < 0 || index >= static_cast<int>(rows_.size())) return {};
     // Puts the row's mark and the flag back however the pass ends.
     struct Restore {
@@ -128,6 +128,7 @@ std::vector<std::string> SpamClassifier::Explain(int index) {
     log_.clear();
     log_.setExplaining(true);
     MarkForDeletion(index);
+    if (passMark != nullptr) *passMark = rows_[index].mark;
     return log_.lines();
 }
 

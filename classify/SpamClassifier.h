@@ -60,8 +60,9 @@ class SpamClassifier {
     // deletion (when none are, the user is shown kNoMatchesMessage).
     int AutoMark();
     // Why row `index` is marked: runs the pass on it alone from no mark, counting no hits, and
-    // returns the reason lines. The row keeps its mark.
-    std::vector<std::string> Explain(int index);
+    // returns the reason lines; `passMark`, when given, receives the mark the pass gave. The row
+    // keeps its mark.
+    std::vector<std::string> Explain(int index, MarkState* passMark = nullptr);
 
     // The single tests of the pass.
     std::optional<int> qIsInException(int index, std::string_view subject,

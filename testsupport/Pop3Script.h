@@ -79,6 +79,14 @@ inline Script Recheck(int n, int size, const std::vector<std::string>& headers) 
         {{"C: UIDL " + number, "S: +OK " + number + " u" + number}, ListTop(n, size, headers)});
 }
 
+// RETR n answered with the message of `lines`.
+inline Script Retr(int n, const std::vector<std::string>& lines) {
+    Script steps{"C: RETR " + std::to_string(n), "S: +OK"};
+    for (const std::string& line : lines) steps.push_back("S: " + line);
+    steps.push_back("S: .");
+    return steps;
+}
+
 // DELE n answered with `reply`.
 inline Script Dele(int n, const std::string& reply = "+OK deleted") {
     return {"C: DELE " + std::to_string(n), "S: " + reply};

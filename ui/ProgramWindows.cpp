@@ -114,6 +114,8 @@ void ProgramWindows::Start() {
     window_.setAboutOpener([this] { showAbout(); });
     window_.setHelpOpener([this] { openHelp(); });
     window_.attachRun(session_.run, boxes_);
+    window_.setCommandPauser(
+        [this](const std::function<void()>& command) { withMinuteTriggerPaused(command); });
     connectTray();
     connectAlarmStops();
     automatic_.Start();
@@ -185,6 +187,7 @@ void ProgramWindows::connectAlarmStops() {
         QObject::connect(list, &QTreeView::pressed, [this] { alarm_.stop(); });
         QObject::connect(list, &QTreeView::activated, [this] { alarm_.stop(); });
     }
+    QObject::connect(&window_, &TfrmMain::alarmStopRequested, [this] { alarm_.stop(); });
     if (auto* options = window_.findChild<QMenu*>(QStringLiteral("mnuOptions"))) {
         QObject::connect(options, &QMenu::aboutToShow, [this] { alarm_.stop(); });
     }

@@ -53,6 +53,8 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
     resize(minimumSizeHint().expandedTo(QSize(760, 420)));
     setMinimumSize(476, 70);
     enableAllButtons();
+    // The letter shortcuts reach the window before whichever of its controls has the focus.
+    qApp->installEventFilter(this);
 }
 
 QWidget* TfrmMain::createTitleRow() {
@@ -118,6 +120,7 @@ QTreeView* TfrmMain::createMessageList() {
     list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list_->setSortingEnabled(false);
     list_->setIconSize(QSize(16, 16));
+    listMenu_ = createListMenu();
 
     QHeaderView* header = list_->header();
     header->setSectionsClickable(false);
@@ -165,9 +168,6 @@ QWidget* TfrmMain::createButtonRow() {
     btResetAll_ = addButton(row, "btResetAll", tr("&Reset all marks"));
     btRemark_ = addButton(row, "btRemark", tr("&Auto mark msgs"));
     btLaunch_ = addButton(row, "btLaunch", tr("&Launch e-mail program"));
-    // Marking by hand and resetting the marks come later; until then their buttons would do
-    // nothing.
-    for (QPushButton* later : {btMark_, btResetAll_, btLaunch_}) later->hide();
 
     lblAd_ = new QLabel(tagline(), rowWidget);
     lblAd_->setObjectName(QStringLiteral("lblAd"));
@@ -257,7 +257,9 @@ void TfrmMain::setMessageButtonsVisible(bool visible) {
     // The tagline leaves before the buttons come, so that the row never asks for room for both
     // and the window does not widen on the way.
     if (visible) lblAd_->hide();
-    for (QPushButton* button : {btDelete_, btRemark_, btLaunch_}) button->setVisible(visible);
+    for (QPushButton* button : {btMark_, btDelete_, btResetAll_, btRemark_, btLaunch_}) {
+        button->setVisible(visible);
+    }
     if (!visible) lblAd_->show();
 }
 
@@ -282,6 +284,8 @@ void TfrmMain::connectRunCommands() {
     connect(btList_, &QPushButton::clicked, this, &TfrmMain::checkClicked);
     connect(btDelete_, &QPushButton::clicked, this, &TfrmMain::deleteClicked);
     connect(btRemark_, &QPushButton::clicked, this, &TfrmMain::autoMarkClicked);
+    connect(btMark_, &QPushButton::clicked, this, &TfrmMain::markClicked);
+    connect(btResetAll_, &QPushButton::clicked, this, &TfrmMain::resetClicked);
     connect(btLaunch_, &QPushButton::clicked, this, [this] { launchMailProgram(); });
     connect(&progressWindow(), &TfrmRetrieving::cancelClicked, this, [this] { run_->Cancel(); });
 }

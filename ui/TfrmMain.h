@@ -10,6 +10,7 @@
 
 class QAction;
 class QHBoxLayout;
+class QMenu;
 class QLabel;
 class QPushButton;
 class QTreeView;
@@ -73,14 +74,25 @@ class TfrmMain : public QMainWindow {
 
     // The mark the list shows for row `row`; kNoMark for an unmarked row or one not listed.
     MarkState rowMark(int row) const;
+    // The selected rows in list order.
+    std::vector<int> selectedRows() const;
+
+    // How the list's commands that open a window run: inside `pause`, which keeps unattended
+    // checks from starting under them. They run as they are until one is set.
+    using CommandPauser = std::function<void(const std::function<void()>& command)>;
+    void setCommandPauser(CommandPauser pause) { pause_ = std::move(pause); }
 
   signals:
     // A run started (true) or ended (false).
     void busyChanged(bool busy);
+    // The user touched the list or marked messages: a ringing alarm has been heard.
+    void alarmStopRequested();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    // The letter shortcuts, seen before the focused control.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     QTreeView* createMessageList();
@@ -99,6 +111,25 @@ class TfrmMain : public QMainWindow {
     void exitClicked();
     void setExitButtonBusy(bool busy);
 
+    // The list's own commands.
+    QMenu* createListMenu();
+    void showListMenu(const QPoint& position);
+    void runPaused(const std::function<void()>& command);
+    // The selected rows; shows why there are none and gives nothing when there are none.
+    std::vector<int> selectionOrNada();
+    // The first selected row, saying so when more are selected; -1 when none is.
+    int firstSelectedToView();
+    void markClicked();
+    void resetClicked();
+    void whyClicked();
+    void viewHeaderClicked();
+    void viewMessageClicked();
+    void showBody(int index);
+    void addToExceptionsClicked();
+    void addToSpamListClicked();
+    bool listCommandsAvailable() const;
+    bool runShortcut(int key);
+
     CheckRun* run_ = nullptr;
     MessageBoxes* boxes_ = nullptr;
     std::function<void()> openGeneralSettings_;
@@ -115,6 +146,8 @@ class TfrmMain : public QMainWindow {
 
     MessageListModel* messages_ = nullptr;
     QTreeView* list_ = nullptr;
+    QMenu* listMenu_ = nullptr;
+    CommandPauser pause_;
     QPushButton* btList_ = nullptr;
     QPushButton* btMark_ = nullptr;
     QPushButton* btDelete_ = nullptr;

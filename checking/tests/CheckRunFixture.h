@@ -34,7 +34,8 @@ using testsupport::Script;
 
 class FixedDomains : public DomainChecker {
   public:
-    DomainAnswer CheckDomainExists(const std::string&) override { return DomainAnswer::Exists; }
+    DomainAnswer CheckDomainExists(const std::string&) override { return answer; }
+    DomainAnswer answer = DomainAnswer::Exists;
 };
 
 // A check run over mailbox 1 (ann, password "pw") on a scripted server, with a second mailbox

@@ -1,0 +1,256 @@
+// The message list's commands: marks by hand, why a message was marked, its headers and body,
+// rules made from it, and the letter shortcuts.
+#include "CheckRun.h"
+#include "GeneralErrorHandler.h"
+#include "ListActions.h"
+#include "MailMessage.h"
+#include "MessageBoxes.h"
+#include "MessageListModel.h"
+#include "TfrmMain.h"
+#include "TfrmMarkForDeletion.h"
+#include "TfrmViewHeader.h"
+#include "TmsRemotePOP.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QTreeView>
+#include <algorithm>
+#include <filesystem>
+
+namespace kelvane {
+
+namespace {
+
+void ShowViewer(QWidget* parent, TfrmViewHeader::Use use, const std::vector<std::string>& lines) {
+    TfrmViewHeader viewer(parent);
+    viewer.setUse(use);
+    viewer.setLines(lines);
+    viewer.exec();
+}
+
+// The decoded body, or why there is none; the decoder's own trouble never reaches the user as
+// anything but text.
+std::vector<std::string> BodyLines(const std::string& file) {
+    try {
+        TmsMessage message;
+        message.LoadFromFile(file);
+        return message.Body;
+    } catch (const std::exception& error) {
+        return {"This message could not be decoded:", error.what()};
+    }
+}
+
+bool IsShortcutKey(int key) {
+    switch (key) {
+        case Qt::Key_C:
+        case Qt::Key_M:
+        case Qt::Key_D:
+        case Qt::Key_X:
+        case Qt::Key_L:
+        case Qt::Key_R:
+        case Qt::Key_A:
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
+QMenu* TfrmMain::createListMenu() {
+    auto* menu = new QMenu(list_);
+    menu->setObjectName(QStringLiteral("PopupMenu1"));
+    const auto add = [this, menu](const char* name, const QString& caption, auto handler) {
+        QAction* action = menu->addAction(caption);
+        action->setObjectName(QLatin1String(name));
+        connect(action, &QAction::triggered, this, handler);
+    };
+    add("Why1", tr("Why was this e-mail marked?"), &TfrmMain::whyClicked);
+    menu->addSeparator()->setObjectName(QStringLiteral("N1"));
+    add("AddtoExceptions1", tr("Add selected sender(s) to exceptions list"),
+        &TfrmMain::addToExceptionsClicked);
+    add("AddtoSPAMlist1", tr("Add selected message(s) to spam list"),
+        &TfrmMain::addToSpamListClicked);
+    menu->addSeparator()->setObjectName(QStringLiteral("N2"));
+    add("ViewHeader1", tr("View selected message(s) headers"), &TfrmMain::viewHeaderClicked);
+    add("ViewMessages1", tr("View body of one message"), &TfrmMain::viewMessageClicked);
+    list_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(list_, &QWidget::customContextMenuRequested, this, &TfrmMain::showListMenu);
+    connect(list_, &QAbstractItemView::doubleClicked, this, &TfrmMain::markClicked);
+    return menu;
+}
+
+void TfrmMain::showListMenu(const QPoint& position) {
+    if (!listCommandsAvailable()) return;
+    listMenu_->popup(list_->viewport()->mapToGlobal(position));
+}
+
+// While a run is on the stack its rows are its own.
+bool TfrmMain::listCommandsAvailable() const {
+    return run_ != nullptr && !run_->running();
+}
+
+std::vector<int> TfrmMain::selectedRows() const {
+    std::vector<int> rows;
+    for (const QModelIndex& index : list_->selectionModel()->selectedRows()) {
+        rows.push_back(index.row());
+    }
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void TfrmMain::runPaused(const std::function<void()>& command) {
+    if (pause_)
+        pause_(command);
+    else
+        command();
+}
+
+std::vector<int> TfrmMain::selectionOrNada() {
+    std::vector<int> selected = selectedRows();
+    if (selected.empty()) boxes_->Information(NadaSelectedText(messages_->rowCount() > 0));
+    return selected;
+}
+
+int TfrmMain::firstSelectedToView() {
+    const std::vector<int> selected = selectionOrNada();
+    if (selected.empty()) return -1;
+    if (selected.size() > 1) boxes_->Information(kOnlyFirstViewed);
+    // The box waited for the user; the row must still be there.
+    return selected.front() < static_cast<int>(run_->rows().size()) ? selected.front() : -1;
+}
+
+void TfrmMain::markClicked() {
+    emit alarmStopRequested();
+    if (!listCommandsAvailable()) return;
+    const std::vector<int> selected = selectionOrNada();
+    if (selected.empty()) return;
+    ToggleMarks(run_->rows(), selected);
+    messages_->marksChanged();
+    run_->ShowTotalCount();
+}
+
+void TfrmMain::resetClicked() {
+    if (!listCommandsAvailable()) return;
+    ResetMarks(run_->rows());
+    messages_->marksChanged();
+    run_->ShowTotalCount();
+}
+
+void TfrmMain::whyClicked() {
+    if (!listCommandsAvailable()) return;
+    runPaused([this] {
+        const int index = firstSelectedToView();
+        if (index < 0) return;
+        std::vector<std::string> lines;
+        RunGuarded(*boxes_, [&] { lines = run_->Why(index); });
+        if (!lines.empty()) ShowViewer(this, TfrmViewHeader::Use::Reasons, lines);
+    });
+}
+
+void TfrmMain::viewHeaderClicked() {
+    if (!listCommandsAvailable()) return;
+    runPaused([this] {
+        const std::vector<int> selected = selectionOrNada();
+        if (selected.empty()) return;
+        ShowViewer(this, TfrmViewHeader::Use::Headers,
+                   HeaderLines(run_->rows(), run_->client().Info(), selected));
+    });
+}
+
+void TfrmMain::viewMessageClicked() {
+    if (!listCommandsAvailable()) return;
+    runPaused([this] {
+        const int index = firstSelectedToView();
+        if (index < 0) return;
+        const std::string size = run_->rows()[static_cast<std::size_t>(index)].size;
+        if (BodyNeedsQuestion(size) && !boxes_->Confirm(LargeBodyQuestion(size))) return;
+        RunOutcome outcome = RunOutcome::Stopped;
+        RunGuarded(*boxes_, [&] { outcome = run_->Retrieve(index); });
+        if (outcome == RunOutcome::Done) showBody(index);
+    });
+}
+
+// The file holds the user's mail: it goes as soon as it has been read.
+void TfrmMain::showBody(int index) {
+    const std::string file = run_->RetrievedFile(index);
+    const std::vector<std::string> lines = BodyLines(file);
+    ShowViewer(this, TfrmViewHeader::Use::Body, lines);
+    std::error_code ignored;
+    std::filesystem::remove(file, ignored);
+}
+
+void TfrmMain::addToExceptionsClicked() {
+    if (!listCommandsAvailable()) return;
+    const std::vector<int> selected = selectionOrNada();
+    if (selected.empty()) return;
+    RunGuarded(*boxes_, [&] { run_->AddToExceptions(selected); });
+}
+
+void TfrmMain::addToSpamListClicked() {
+    if (!listCommandsAvailable()) return;
+    runPaused([this] {
+        const std::vector<int> selected = selectionOrNada();
+        if (selected.empty()) return;
+        TfrmMarkForDeletion dialog(SpamCandidates(run_->rows(), selected), this);
+        const bool accepted = dialog.exec() == QDialog::Accepted;
+        RunGuarded(*boxes_, [&] {
+            if (accepted)
+                run_->AddToSpamRules(dialog.candidates(), dialog.bySubject(), dialog.bySender());
+            else
+                run_->AutoMark();
+        });
+    });
+}
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if ((type != QEvent::KeyPress && type != QEvent::KeyRelease) || !watched->isWidgetType() ||
+        static_cast<QWidget*>(watched)->window() != this) {
+        return QMainWindow::eventFilter(watched, event);
+    }
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (type == QEvent::KeyRelease && (watched == list_ || watched == list_->viewport())) {
+        emit alarmStopRequested();
+    }
+    const bool plain = key->modifiers() == Qt::NoModifier &&
+                       QGuiApplication::mouseButtons() == Qt::NoButton && !key->isAutoRepeat();
+    if (!plain) return QMainWindow::eventFilter(watched, event);
+    // The press of a shortcut letter is kept from the list, whose type-ahead search would move
+    // the selection before the release acts on it.
+    if (type == QEvent::KeyPress) return IsShortcutKey(key->key());
+    return runShortcut(key->key());
+}
+
+bool TfrmMain::runShortcut(int key) {
+    if (key == Qt::Key_X) {
+        exitClicked();
+        return true;
+    }
+    if (run_ == nullptr) return false;
+    switch (key) {
+        case Qt::Key_C:
+            checkClicked();
+            return true;
+        case Qt::Key_M:
+            markClicked();
+            return true;
+        case Qt::Key_D:
+            deleteClicked();
+            return true;
+        case Qt::Key_L:
+            launchMailProgram();
+            return true;
+        case Qt::Key_R:
+            resetClicked();
+            return true;
+        case Qt::Key_A:
+            autoMarkClicked();
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace kelvane
