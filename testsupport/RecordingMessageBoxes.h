@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,11 +13,11 @@ namespace kelvane::testsupport {
 // "confirm: text", and answers confirmations from a queue (Yes when it is empty).
 class RecordingMessageBoxes : public MessageBoxes {
   public:
-    void Error(const std::string& text) override { shown.push_back("error: " + text); }
-    void Warning(const std::string& text) override { shown.push_back("warning: " + text); }
-    void Information(const std::string& text) override { shown.push_back("information: " + text); }
+    void Error(const std::string& text) override { Show("error: " + text); }
+    void Warning(const std::string& text) override { Show("warning: " + text); }
+    void Information(const std::string& text) override { Show("information: " + text); }
     bool Confirm(const std::string& text) override {
-        shown.push_back("confirm: " + text);
+        Show("confirm: " + text);
         if (answers.empty()) return true;
         const bool answer = answers.front();
         answers.pop_front();
@@ -25,6 +26,14 @@ class RecordingMessageBoxes : public MessageBoxes {
 
     std::vector<std::string> shown;
     std::deque<bool> answers;
+    // Called with each box as it is shown, while the code that showed it waits.
+    std::function<void(const std::string&)> onShown;
+
+  private:
+    void Show(const std::string& box) {
+        shown.push_back(box);
+        if (onShown) onShown(box);
+    }
 };
 
 }  // namespace kelvane::testsupport

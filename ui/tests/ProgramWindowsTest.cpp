@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QTreeView>
 #include <filesystem>
 #include <string>
 
@@ -156,6 +157,27 @@ TEST_F(ProgramWindowsTest, TheGeneralSettingsPauseTheCountdown) {
     general().reject();
     EXPECT_TRUE(program_->minuteTriggerRunning());
     EXPECT_EQ(program_->automatic().MinutesToCheck(), 5);
+}
+
+// The list's commands keep unattended checks from starting under them; touching the list
+// silences the alarm.
+TEST_F(ProgramWindowsTest, ListCommandsPauseTheCountdownAndKeysInTheListStopTheAlarm) {
+    testsupport::WriteFileBytes(settingsFile(), "[General]\nAutomatic=1\nMinutes=5\n");
+    start();
+    std::vector<bool> runningWhileShown;
+    boxes_.onShown = [&](const std::string&) {
+        runningWhileShown.push_back(program_->minuteTriggerRunning());
+    };
+    for (const char* name : {"Why1", "ViewHeader1", "ViewMessages1", "AddtoSPAMlist1"}) {
+        program_->window().findChild<QAction*>(QLatin1String(name))->trigger();
+    }
+    EXPECT_THAT(runningWhileShown, ElementsAre(false, false, false, false));
+    EXPECT_TRUE(program_->minuteTriggerRunning());
+
+    sound_->calls.clear();
+    QTest::keyRelease(program_->window().findChild<QTreeView*>(QStringLiteral("ListView1")),
+                      Qt::Key_Down);
+    EXPECT_EQ(sound_->calls, std::vector<std::string>{"stop"});
 }
 
 TEST_F(ProgramWindowsTest, StartingInTheTrayShowsOnlyTheIconUnlessThereIsNoTray) {

@@ -1,15 +1,20 @@
 // The main window running real checks and deletions against a private Dovecot.
 #include "DovecotServer.h"
+#include "ListTestHelpers.h"
 #include "MailboxProbe.h"
 #include "TextChecks.h"
+#include "TfrmViewHeader.h"
+#include "TmsRemotePOP.h"
 #include "WindowRunFixture.h"
 
 #include <gmock/gmock.h>
+#include <QAction>
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <algorithm>
+#include <filesystem>
 #include <iostream>
 #include <optional>
 #include <stdexcept>
@@ -153,6 +158,44 @@ TEST_F(TfrmMainDovecotTest, DeleteAnsweredNoChangesNothing) {
     EXPECT_EQ(window.rowMark(1), kQuestionMark);
     EXPECT_EQ(window.rowMark(2), kBlacklistMark);
     EXPECT_EQ(status(), statusBefore);
+    ExpectIdle();
+}
+
+// The body comes from the server in a session of its own and is shown once read; with the
+// mailbox changed by another program meanwhile, nothing is shown and nothing is deleted.
+TEST_F(TfrmMainDovecotTest, ViewBodyDownloadsTheListedMessageOnly) {
+    client.SetMessageDirectory(folder.path().string());
+    QTest::mouseClick(button("btList"), Qt::LeftButton);
+    ASSERT_EQ(listedRows(), 3);
+    const auto viewBodyOf = [this](int row) {
+        windowtest::SelectRows(*list(), {row});
+        QString text;
+        windowtest::ModalWatcher<TfrmViewHeader> watcher([&text](TfrmViewHeader& viewer) {
+            text = viewer.text();
+            viewer.accept();
+        });
+        child<QAction>("ViewMessages1")->trigger();
+        return text;
+    };
+
+    EXPECT_EQ(viewBodyOf(2), "body");
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_FALSE(std::filesystem::exists(folder.File("msg_2.eml")));
+
+    // Another client takes the first message away: the third is now number 2.
+    TmsRemotePOP other;
+    other.Server = dovecot->address();
+    other.UserName = "ann";
+    other.Password = "pw";
+    other.TimeOut = 10;
+    other.UpdateInfo();
+    other.SelectForDeletion(0);
+    other.ProcessMarked();
+
+    EXPECT_EQ(viewBodyOf(2), "");
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_THAT(boxes.shown[0], HasSubstr("Message 3 is no longer the message listed"));
+    EXPECT_THAT(SubjectsOnServer(), ElementsAre("cheap watches", "today"));
     ExpectIdle();
 }
 
