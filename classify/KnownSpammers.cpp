@@ -30,6 +30,27 @@ int CompareKnownText(std::string_view a, std::string_view b) {
     return a.size() < b.size() ? -1 : 1;
 }
 
+std::vector<std::string> KnownListFromEditor(std::string_view text) {
+    std::vector<std::string> entries;
+    std::string_view previous;
+    bool first = true;
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        const bool repeated = !first && CompareKnownText(line, previous) == 0;
+        first = false;
+        previous = line;
+        const std::size_t at = line.find('@');
+        const bool numbered =
+            at != std::string_view::npos &&
+            line.substr(0, at).find_first_not_of("0123456789_") == std::string_view::npos;
+        if (!line.empty() && !repeated && !numbered) entries.emplace_back(line);
+    }
+    return entries;
+}
+
 void KnownSpammers::LoadUpKnownList(const std::string& path) {
     entries_.clear();
     const std::optional<std::string> bytes = ReadWholeFile(path);

@@ -24,6 +24,12 @@ struct KnownListMatch {
     bool operator==(const KnownListMatch&) const = default;
 };
 
+// The entries the known-spammer editor's text gives, in its order: every line (the last one too,
+// with or without a final line break) except an empty one, one that equals the line before it
+// but for letter case, and an address whose part before the first at sign is only digits and
+// underscores (or nothing), which no real sender writes.
+std::vector<std::string> KnownListFromEditor(std::string_view text);
+
 // The blacklist of known spammer addresses and domains, always kept sorted.
 class KnownSpammers {
   public:

@@ -109,5 +109,17 @@ TEST(KnownSpammers, UnreadableFileThrowsAndLeavesTheListEmpty) {
     EXPECT_TRUE(list.empty());
 }
 
+// The editor's text as the list keeps it: repeated lines in any letter case and numbered
+// addresses go; bare domains and a last line without its line break stay.
+TEST(KnownListFromEditor, KeepsTheLinesARealSenderCanBe) {
+    const std::string text =
+        "Spam@Junk.test\r\nspam@junk.test\n12_34@junk.test\n@junk.test\n\nbulk.test\n"
+        "a1@mail.test\nlast.test";
+    EXPECT_EQ(KnownListFromEditor(text),
+              (Texts{"Spam@Junk.test", "bulk.test", "a1@mail.test", "last.test"}));
+    EXPECT_EQ(KnownListFromEditor("one.test\n"), Texts{"one.test"});
+    EXPECT_TRUE(KnownListFromEditor("").empty());
+}
+
 }  // namespace
 }  // namespace kelvane
