@@ -102,17 +102,6 @@ const std::vector<std::string_view>& ExceptionHeaderLines() {
     return list;
 }
 
-bool IsBlankField(std::string_view text) {
-    return text.find_first_not_of(" \r\n\b") == std::string_view::npos;
-}
-
-std::string TrimmedField(std::string_view text) {
-    const auto trimmed = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
-    while (!text.empty() && trimmed(text.front())) text.remove_prefix(1);
-    while (!text.empty() && trimmed(text.back())) text.remove_suffix(1);
-    return std::string(text);
-}
-
 int OperatorPositionOf(std::string_view stored, int offered) {
     const auto op = OperatorFromStoredName(stored);
     if (!op) return 0;
@@ -121,7 +110,7 @@ int OperatorPositionOf(std::string_view stored, int offered) {
 }
 
 std::string SubjectFieldsError(const SubjectRuleFields& fields) {
-    if (TakesText(fields.op) && IsBlankField(fields.text))
+    if (TakesText(fields.op) && IsBlankText(fields.text))
         return "The subject text cannot be left blank.";
     return {};
 }
@@ -129,7 +118,7 @@ std::string SubjectFieldsError(const SubjectRuleFields& fields) {
 void subjectAfterShowmodal(RuleTable& table, int row, const SubjectRuleFields& fields) {
     table.setCell(1, row, StoredOperator(fields.op));
     const bool text = TakesText(fields.op);
-    table.setCell(2, row, text ? TrimmedField(fields.text) : "");
+    table.setCell(2, row, text ? std::string(TrimmedField(fields.text)) : "");
     table.setCell(3, row, text ? YesNo(fields.caseMatters) : "");
     CheckGridAdv(table, row, fields.deletes);
     SetHitsWhenEmpty(table, row);
@@ -141,9 +130,9 @@ SubjectRuleFields SubjectFieldsFromRow(const RuleTable& table, int row) {
 }
 
 std::string HeaderFieldsError(const HeaderRuleFields& fields) {
-    if (fields.choice == HeaderChoice::MessageHeader && IsBlankField(fields.text))
+    if (fields.choice == HeaderChoice::MessageHeader && IsBlankText(fields.text))
         return "The header text cannot be blank";
-    if (fields.choice == HeaderChoice::ToDoesNotContain && IsBlankField(fields.address))
+    if (fields.choice == HeaderChoice::ToDoesNotContain && IsBlankText(fields.address))
         return "The TO field cannot be blank";
     return {};
 }
@@ -210,7 +199,7 @@ int MailboxEntryNumber(std::string_view entry) {
 }
 
 std::string SenderFieldsError(const SenderRuleFields& fields) {
-    if (TakesText(fields.op) && IsBlankField(fields.text))
+    if (TakesText(fields.op) && IsBlankText(fields.text))
         return "The Sender field cannot be left blank.";
     return {};
 }
@@ -218,7 +207,7 @@ std::string SenderFieldsError(const SenderRuleFields& fields) {
 void FromAfterShowModal(RuleTable& table, int row, const SenderRuleFields& fields) {
     table.setCell(1, row, std::string(fields.domain ? kSenderKindDomain : kSenderKindAddress));
     table.setCell(2, row, StoredOperator(fields.op));
-    table.setCell(3, row, TakesText(fields.op) ? TrimmedField(fields.text) : "");
+    table.setCell(3, row, TakesText(fields.op) ? std::string(TrimmedField(fields.text)) : "");
     CheckGridAdv(table, row, fields.deletes);
     SetHitsWhenEmpty(table, row);
 }
@@ -235,11 +224,11 @@ SenderRuleFields SenderFieldsFromRow(const RuleTable& table, int row) {
 std::string ExceptionFieldsError(const ExceptionRuleFields& fields) {
     switch (fields.choice) {
         case ExceptionChoice::Address:
-            return IsBlankField(fields.address) ? "The email line cannot be blank" : "";
+            return IsBlankText(fields.address) ? "The email line cannot be blank" : "";
         case ExceptionChoice::Domain:
-            return IsBlankField(fields.domain) ? "The domain line cannot be blank" : "";
+            return IsBlankText(fields.domain) ? "The domain line cannot be blank" : "";
         case ExceptionChoice::HeaderLine:
-            return IsBlankField(fields.text) ? "The subject line cannot be blank" : "";
+            return IsBlankText(fields.text) ? "The subject line cannot be blank" : "";
     }
     return {};
 }

@@ -26,10 +26,6 @@ const std::vector<std::string_view>& HeaderPickList();
 // The header lines an exception may test.
 const std::vector<std::string_view>& ExceptionHeaderLines();
 
-// Empty or made only of blanks, CR, LF and BS.
-bool IsBlankField(std::string_view text);
-// Without leading and trailing blanks and control characters.
-std::string TrimmedField(std::string_view text);
 // The operator's position for a stored operator name among the first `offered`; 0 when the row
 // names none of them, so that a damaged row still opens.
 int OperatorPositionOf(std::string_view stored, int offered);

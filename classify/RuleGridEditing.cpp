@@ -1,5 +1,7 @@
 #include "RuleGridEditing.h"
 
+#include "RuleTableOperations.h"
+
 #include <algorithm>
 #include <charconv>
 #include <vector>
@@ -7,12 +9,6 @@
 namespace kelvane {
 
 namespace {
-
-long long HitValue(std::string_view text) {
-    long long value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return error == std::errc() && end == text.data() + text.size() ? value : 0;
-}
 
 char Capital(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
@@ -70,7 +66,7 @@ bool IsSortableColumn(RuleTableKind kind, int column) {
 }
 
 bool RuleCellLess(RuleTableKind kind, int column, std::string_view a, std::string_view b) {
-    if (column == LayoutOf(kind).hitColumn) return HitValue(a) < HitValue(b);
+    if (column == LayoutOf(kind).hitColumn) return HitCountOf(a) < HitCountOf(b);
     return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
                                         [](char x, char y) { return Capital(x) < Capital(y); });
 }

@@ -13,24 +13,20 @@ bool IsTrimmed(char c) {
     return static_cast<unsigned char>(c) <= ' ';
 }
 
-std::string_view TrimControls(std::string_view text) {
+}  // namespace
+
+std::string_view TrimmedField(std::string_view text) {
     while (!text.empty() && IsTrimmed(text.front())) text.remove_prefix(1);
     while (!text.empty() && IsTrimmed(text.back())) text.remove_suffix(1);
     return text;
 }
 
-bool IsImportBlank(std::string_view line) {
-    return line.find_first_not_of(" \r\n\b") == std::string_view::npos;
-}
-
-long long HitCount(const std::string& text) {
+long long HitCountOf(std::string_view text) {
     long long value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc() || end != text.data() + text.size()) return 0;
     return value;
 }
-
-}  // namespace
 
 RuleRow SubjectKeywordRule(std::string_view keyword) {
     return {"", "Contains (whole word)", std::string(keyword), "No", "Yes", "0"};
@@ -69,8 +65,8 @@ void InsertRuleAtTop(RuleTable& table, const RuleRow& rule) {
 
 bool ImportRuleLine(RuleTable& table, std::string_view line,
                     RuleRow (*makeRule)(std::string_view text)) {
-    if (IsImportBlank(line)) return false;
-    AppendRule(table, makeRule(TrimControls(line)));
+    if (IsBlankText(line)) return false;
+    AppendRule(table, makeRule(TrimmedField(line)));
     return true;
 }
 
@@ -118,7 +114,7 @@ void BumpUpGrid(RuleTable& table, int row, bool explaining) {
 }
 
 long long RuleHits(const RuleTable& table, int row) {
-    return HitCount(table.cell(table.layout().hitColumn, row));
+    return HitCountOf(table.cell(table.layout().hitColumn, row));
 }
 
 void AddHits(RuleTable& table, int row, long long hits) {

@@ -6,6 +6,11 @@
 
 namespace kelvane {
 
+// Without leading and trailing blanks and control characters.
+std::string_view TrimmedField(std::string_view text);
+// A hit cell's count; a cell that is not a number counts as 0.
+long long HitCountOf(std::string_view text);
+
 // Rows that the program itself makes, in their stored form.
 RuleRow SubjectKeywordRule(std::string_view keyword);    // keyword import: whole word, deletes
 RuleRow ExceptionAddressRule(std::string_view address);  // address import, sender to exceptions
