@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "MailMessage.h"
 #include "RuleTable.h"
 #include "RuleTableOperations.h"
 #include "SpamClassifier.h"
@@ -16,6 +17,14 @@ const std::string kAsterisks(38, '*');
 
 bool Listed(const std::vector<MessageEntry>& rows, int index) {
     return index >= 0 && index < static_cast<int>(rows.size());
+}
+
+// The size a row's Size text gives, or -1 when it is not a number.
+long long ListedSize(std::string_view sizeText) {
+    long long size = 0;
+    const char* end = sizeText.data() + sizeText.size();
+    const auto [stop, error] = std::from_chars(sizeText.data(), end, size);
+    return error == std::errc() && stop == end ? size : -1;
 }
 
 }  // namespace
@@ -68,13 +77,6 @@ std::vector<std::string> HeaderLines(const std::vector<MessageEntry>& rows,
     return lines;
 }
 
-long long ListedSize(std::string_view sizeText) {
-    long long size = 0;
-    const char* end = sizeText.data() + sizeText.size();
-    const auto [stop, error] = std::from_chars(sizeText.data(), end, size);
-    return error == std::errc() && stop == end ? size : -1;
-}
-
 bool BodyNeedsQuestion(std::string_view sizeText) {
     return ListedSize(sizeText) > kLargestUnaskedBody;
 }
@@ -86,6 +88,16 @@ std::string LargeBodyQuestion(std::string_view sizeText) {
 
 std::string ViewedMessageFile(const std::string& folder, int index) {
     return folder + "msg_" + std::to_string(index) + ".eml";
+}
+
+std::vector<std::string> MessageBodyLines(const std::string& file) {
+    try {
+        TmsMessage message;
+        message.LoadFromFile(file);
+        return message.Body;
+    } catch (const std::exception& error) {
+        return {"This message could not be decoded:", error.what()};
+    }
 }
 
 int AddSendersToExceptions(RuleTable& exceptions, const std::vector<MessageEntry>& rows,

@@ -53,13 +53,15 @@ std::vector<std::string> WhyLines(SpamClassifier& classifier, const std::vector<
 std::vector<std::string> HeaderLines(const std::vector<MessageEntry>& rows,
                                      const TmsRemoteInfo& info, const std::vector<int>& selected);
 
-// The size a row's Size text gives, or -1 when it is not a number.
-long long ListedSize(std::string_view sizeText);
 // Whether viewing a body of `sizeText` bytes asks first, and what.
 bool BodyNeedsQuestion(std::string_view sizeText);
 std::string LargeBodyQuestion(std::string_view sizeText);
 // The file a row's message is downloaded to for viewing, in `folder` (with its final "/").
 std::string ViewedMessageFile(const std::string& folder, int index);
+
+// The decoded body text of a downloaded message file, or the lines that say why there is none:
+// whatever the file holds, the reader gets text.
+std::vector<std::string> MessageBodyLines(const std::string& file);
 
 // One exception rule per selected sender, appended ("E-mail address", "Equals", case
 // insensitive). A rule the table already holds is not added twice. Returns how many were added.

@@ -3,7 +3,6 @@
 #include "CheckRun.h"
 #include "GeneralErrorHandler.h"
 #include "ListActions.h"
-#include "MailMessage.h"
 #include "MessageBoxes.h"
 #include "MessageListModel.h"
 #include "TfrmMain.h"
@@ -27,18 +26,6 @@ void ShowViewer(QWidget* parent, TfrmViewHeader::Use use, const std::vector<std:
     viewer.setUse(use);
     viewer.setLines(lines);
     viewer.exec();
-}
-
-// The decoded body, or why there is none; the decoder's own trouble never reaches the user as
-// anything but text.
-std::vector<std::string> BodyLines(const std::string& file) {
-    try {
-        TmsMessage message;
-        message.LoadFromFile(file);
-        return message.Body;
-    } catch (const std::exception& error) {
-        return {"This message could not be decoded:", error.what()};
-    }
 }
 
 bool IsShortcutKey(int key) {
@@ -175,7 +162,7 @@ void TfrmMain::viewMessageClicked() {
 // The file holds the user's mail: it goes as soon as it has been read.
 void TfrmMain::showBody(int index) {
     const std::string file = run_->RetrievedFile(index);
-    const std::vector<std::string> lines = BodyLines(file);
+    const std::vector<std::string> lines = MessageBodyLines(file);
     ShowViewer(this, TfrmViewHeader::Use::Body, lines);
     std::error_code ignored;
     std::filesystem::remove(file, ignored);

@@ -16,9 +16,6 @@ namespace kelvane {
 TfrmMarkForDeletion::TfrmMarkForDeletion(const std::vector<SpamCandidate>& candidates,
                                          QWidget* parent)
     : QDialog(parent), candidates_(candidates) {
-    if (candidates_.size() > static_cast<std::size_t>(kMarkDialogRows)) {
-        candidates_.resize(static_cast<std::size_t>(kMarkDialogRows));
-    }
     setObjectName(QStringLiteral("frmMarkForDeletion"));
     setWindowTitle(tr("Mark e-mail for deletion"));
     auto* layout = new QVBoxLayout(this);

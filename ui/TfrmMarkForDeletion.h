@@ -17,7 +17,7 @@ class TfrmMarkForDeletion : public QDialog {
     Q_OBJECT
 
   public:
-    // Lists the first kMarkDialogRows of `candidates`.
+    // Lists `candidates`, as SpamCandidates chose them.
     explicit TfrmMarkForDeletion(const std::vector<SpamCandidate>& candidates,
                                  QWidget* parent = nullptr);
 

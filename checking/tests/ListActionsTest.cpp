@@ -62,6 +62,13 @@ class ListActionsTest : public CheckRunFixture {
         front.statuses.clear();
         front.requests.clear();
     }
+    // The session in which the client downloads a listed message: `exchange` follows the login.
+    void ServeRetrieval(const Script& exchange) {
+        server = std::make_unique<testsupport::ScriptedServer>(
+            Join({Login("+OK 2 300"), PlainCapa(), exchange}));
+        client.Server = server->address();
+        client.SetMessageDirectory(folder.path().string());
+    }
     // The lines below the three heading lines.
     std::vector<std::string> Reasons(int index) {
         std::vector<std::string> lines = run->Why(index);
@@ -178,11 +185,8 @@ TEST_F(ListActionsTest, HeaderLinesShowEachSelectedBlockUnderItsHeading) {
 
 TEST_F(ListActionsTest, RetrieveDownloadsTheListedMessageForItsOwnerAlone) {
     ListTwo();
-    server = std::make_unique<testsupport::ScriptedServer>(
-        Join({Login("+OK 2 300"), PlainCapa(), Recheck(2, 200, kOffer),
-              Retr(2, {kOffer[0], kOffer[1], kOffer[2], "", "Buy now."}), Quit()}));
-    client.Server = server->address();
-    client.SetMessageDirectory(folder.path().string());
+    ServeRetrieval(Join({Recheck(2, 200, kOffer),
+                         Retr(2, {kOffer[0], kOffer[1], kOffer[2], "", "Buy now."}), Quit()}));
 
     ASSERT_EQ(run->Retrieve(1), RunOutcome::Done);
     EXPECT_TRUE(server->WaitUntilClosed(2000)) << server->failure();
@@ -201,11 +205,7 @@ TEST_F(ListActionsTest, RetrieveDownloadsTheListedMessageForItsOwnerAlone) {
 TEST_F(ListActionsTest, RetrieveNeverCarriesOutDeletionsLeftSelected) {
     ListTwo();
     client.SelectForDeletion(0);  // as a deletion run that broke off leaves it
-    server = std::make_unique<testsupport::ScriptedServer>(
-        Join({Login("+OK 2 300"), PlainCapa(), Recheck(2, 200, kOffer),
-              Retr(2, {kOffer[1], "", "x"}), Quit()}));
-    client.Server = server->address();
-    client.SetMessageDirectory(folder.path().string());
+    ServeRetrieval(Join({Recheck(2, 200, kOffer), Retr(2, {kOffer[1], "", "x"}), Quit()}));
 
     EXPECT_EQ(run->Retrieve(1), RunOutcome::Done);
     EXPECT_TRUE(server->WaitUntilClosed(2000)) << server->failure();
@@ -213,11 +213,7 @@ TEST_F(ListActionsTest, RetrieveNeverCarriesOutDeletionsLeftSelected) {
 
 TEST_F(ListActionsTest, MessageChangedOnTheServerIsNotDownloadedAndSaysWhy) {
     ListTwo();
-    server = std::make_unique<testsupport::ScriptedServer>(
-        Join({Login("+OK 2 300"), PlainCapa(),
-              Recheck(2, 250, {"From: other@else.test", "Subject: new"}), Quit()}));
-    client.Server = server->address();
-    client.SetMessageDirectory(folder.path().string());
+    ServeRetrieval(Join({Recheck(2, 250, {"From: other@else.test", "Subject: new"}), Quit()}));
 
     EXPECT_EQ(run->Retrieve(1), RunOutcome::Failed);
     EXPECT_TRUE(server->WaitUntilClosed(2000)) << server->failure();
@@ -232,13 +228,7 @@ TEST_F(ListActionsTest, MessageChangedOnTheServerIsNotDownloadedAndSaysWhy) {
 
 TEST_F(ListActionsTest, RetrieveThatFailsIsLoggedShownAndRestoresTheWindow) {
     ListTwo();
-    server = std::make_unique<testsupport::ScriptedServer>(
-        Join({Login("+OK 2 300"),
-              PlainCapa(),
-              Recheck(2, 200, kOffer),
-              {"C: RETR 2", "S: -ERR message locked"}}));
-    client.Server = server->address();
-    client.SetMessageDirectory(folder.path().string());
+    ServeRetrieval(Join({Recheck(2, 200, kOffer), {"C: RETR 2", "S: -ERR message locked"}}));
 
     EXPECT_EQ(run->Retrieve(1), RunOutcome::Failed);
 
