@@ -87,4 +87,12 @@ RuleTable MergeRuleTable(const RuleTable& onDisk, const RuleTable& loaded,
     return merged;
 }
 
+RuleTable AddHitsCountedElsewhere(const RuleTable& onDisk, const RuleTable& loaded,
+                                  const RuleTable& current) {
+    ChangesInMemory elsewhere = ChangesSince(loaded, onDisk);
+    RuleTable edited = current;
+    AddGainedHits(edited, elsewhere.gainedHits);
+    return edited;
+}
+
 }  // namespace kelvane

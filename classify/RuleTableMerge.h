@@ -17,4 +17,10 @@ namespace kelvane {
 RuleTable MergeRuleTable(const RuleTable& onDisk, const RuleTable& loaded,
                          const RuleTable& current);
 
+// The user's edited table, `current`, with the hits another program counted on disk since
+// `loaded` added to the same rules (paired in row order as above): the edits win for the rules,
+// and no hit counted meanwhile is lost.
+RuleTable AddHitsCountedElsewhere(const RuleTable& onDisk, const RuleTable& loaded,
+                                  const RuleTable& current);
+
 }  // namespace kelvane

@@ -157,8 +157,8 @@ std::vector<std::string> SpamSettings::Savesettings(SaveMode mode) {
 void SpamSettings::saveTable(RuleTableKind kind, SaveMode mode,
                              std::vector<std::string>& problems) {
     try {
-        if (mode == SaveMode::KeepOtherChanges) {
-            std::string problem = takeOtherChanges(kind);
+        if (mode != SaveMode::AsEdited) {
+            std::string problem = takeOtherChanges(kind, mode);
             if (!problem.empty()) problems.push_back(std::move(problem));
         }
         std::string text = WriteRuleFileText(table(kind));
@@ -172,15 +172,18 @@ void SpamSettings::saveTable(RuleTableKind kind, SaveMode mode,
 }
 
 // A file we cannot read is not written either: what it holds would be lost.
-std::string SpamSettings::takeOtherChanges(RuleTableKind kind) {
+std::string SpamSettings::takeOtherChanges(RuleTableKind kind, SaveMode mode) {
     const auto index = static_cast<size_t>(kind);
     const std::string path = filePath(kind);
     const std::optional<std::string> onDisk = ReadWholeFile(path);
     if (!savedTableFiles_[index].ChangedTo(onDisk)) return {};
     RuleTable reread(kind);
     std::string problem = TableFromFile(path, onDisk, reread);
-    if (problem.empty()) table(kind) = MergeRuleTable(reread, savedTables_[index], table(kind));
-    return problem;
+    if (!problem.empty()) return problem;
+    table(kind) = mode == SaveMode::KeepOtherChanges
+                      ? MergeRuleTable(reread, savedTables_[index], table(kind))
+                      : AddHitsCountedElsewhere(reread, savedTables_[index], table(kind));
+    return {};
 }
 
 std::string SpamSettings::saveOptions(SaveMode mode) {

@@ -16,8 +16,11 @@ enum class SaveMode {
     // it; changed spam options are read again and this program's new unknown domains added.
     // For the check run, which changes nothing but counts.
     KeepOtherChanges,
-    // Every file as it stands in memory: the user's edits in the spam settings window.
+    // Every file as it stands in memory.
     AsEdited,
+    // The user's edits in the spam settings window: the rules and options as they stand in
+    // memory, with the hits another program counted in a changed rule file added.
+    EditedKeepingHits,
 };
 
 // The user's four rule tables and the spam options, loaded from and saved to the program's
@@ -72,7 +75,7 @@ class SpamSettings {
     std::string loadTable(RuleTableKind kind);
     std::string loadOptions();
     void saveTable(RuleTableKind kind, SaveMode mode, std::vector<std::string>& problems);
-    std::string takeOtherChanges(RuleTableKind kind);
+    std::string takeOtherChanges(RuleTableKind kind, SaveMode mode);
     std::string saveOptions(SaveMode mode);
 
     std::string folder_;

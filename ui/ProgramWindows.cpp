@@ -15,6 +15,7 @@
 
 #include "LocaleListDate.h"
 #include "LogFileNames.h"
+#include "RuleDialogFields.h"
 #include "ProgramPaths.h"
 #include "ShippedDefaults.h"
 #include "ShownText.h"
@@ -22,6 +23,7 @@
 #include "TfrmAbout.h"
 #include "TfrmGeneral.h"
 #include "TfrmMailProgramSearch.h"
+#include "TfrmOptionsMain.h"
 #include "TfrmSplash.h"
 #include "TrayIcon.h"
 
@@ -110,6 +112,8 @@ void ProgramWindows::Start() {
         completeServices(std::move(generalServices_)), &window_);
     QObject::connect(general_.get(), &QDialog::finished,
                      [this] { automatic_.GeneralSettingsClosed(); });
+    createSpamSettings();
+    window_.setSpamSettingsOpener([this] { openSpamSettings(); });
     window_.setGeneralSettingsOpener([this] { openGeneralSettings(); });
     window_.setAboutOpener([this] { showAbout(); });
     window_.setHelpOpener([this] { openHelp(); });
@@ -157,6 +161,7 @@ void ProgramWindows::connectTray() {
     on("Show1", [this] { checkFromTray(); });
     on("LaunchEmailprogram1", [this] { window_.launchMailProgram(); });
     on("ShowMainScreen1", [this] { window_.showApplication(); });
+    on("Spam1", [this] { openSpamSettings(); });
     on("General1", [this] { openGeneralSettings(); });
     on("Viewlogfile1", [this] { viewLogFile(); });
     on("EnableAutomatic1", [this] { automatic_.EnableAutomatic1Click(true); });
@@ -213,6 +218,35 @@ void ProgramWindows::openGeneralSettings() {
     general_->show();
     general_->raise();
     general_->activateWindow();
+}
+
+void ProgramWindows::createSpamSettings() {
+    SpamWindowServices services;
+    services.mailboxEntries = [this] {
+        std::vector<std::string> entries;
+        const MailboxAccounts& accounts = session_.model.accounts;
+        for (int n = 1; n <= kMailboxCount; ++n) {
+            const MailboxAccount& account = accounts.Account(n);
+            if (!account.server.empty())
+                entries.push_back(MailboxEntryText(n, account.userName, account.server));
+        }
+        return entries;
+    };
+    services.openHelp = [this](int topic) {
+        if (!OpenWithDesktop(paths::JoinPath(session_.folder, paths::kHelpFile),
+                             QStringLiteral("topic%1").arg(topic))) {
+            boxes_.Error("Unable to open help file - kelvane.hlp.");
+        }
+    };
+    spamWindow_ = std::make_unique<TfrmOptionsMain>(session_.spam, session_.known, session_.store,
+                                                    boxes_, session_.folder, std::move(services),
+                                                    &window_);
+}
+
+// Modal with a loop of its own; no unattended check starts under it.
+void ProgramWindows::openSpamSettings() {
+    if (spamWindow_->isVisible()) return;
+    withMinuteTriggerPaused([this] { spamWindow_->exec(); });
 }
 
 void ProgramWindows::viewLogFile() {
@@ -304,6 +338,7 @@ void ProgramWindows::HideTitleMark() {
 void ProgramWindows::Finish() {
     alarm_.stop();
     if (general_) general_->saveAtProgramEnd();
+    if (spamWindow_) spamWindow_->saveColumnWidths();
 }
 
 }  // namespace kelvane

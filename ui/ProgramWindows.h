@@ -19,6 +19,7 @@ namespace kelvane {
 
 class SoundPlayer;
 class TfrmGeneral;
+class TfrmOptionsMain;
 class TrayIcon;
 
 // What tests put in place of the desktop: the minute, the notification area and the sound.
@@ -53,6 +54,7 @@ class ProgramWindows : private AutomaticCheckView {
 
     TfrmMain& window() { return window_; }
     TfrmGeneral& generalSettings() { return *general_; }
+    TfrmOptionsMain& spamSettings() { return *spamWindow_; }
     CheckSession& session() { return session_; }
     TrayIcon& tray() { return *tray_; }
     AutomaticCheck& automatic() { return automatic_; }
@@ -60,6 +62,8 @@ class ProgramWindows : private AutomaticCheckView {
 
   private:
     void openGeneralSettings();
+    void createSpamSettings();
+    void openSpamSettings();
     GeneralWindowServices completeServices(GeneralWindowServices services);
     void startTrayOrWindow();
     void connectTray();
@@ -92,6 +96,7 @@ class ProgramWindows : private AutomaticCheckView {
     CheckSession session_;
     GeneralWindowServices generalServices_;
     std::unique_ptr<TfrmGeneral> general_;
+    std::unique_ptr<TfrmOptionsMain> spamWindow_;
     AlarmPlayer alarm_;
     std::unique_ptr<TrayIcon> tray_;
     bool aboutOpen_ = false;

@@ -196,6 +196,12 @@ QPushButton* TfrmMain::addButton(QHBoxLayout* row, const char* name, const QStri
 void TfrmMain::createOptionsMenu() {
     auto* menu = new QMenu(btOptions_);
     menu->setObjectName(QStringLiteral("mnuOptions"));
+    spamSettings_ = menu->addAction(tr("S&pam settings"));
+    spamSettings_->setObjectName(QStringLiteral("SpamSettings1"));
+    spamSettings_->setVisible(false);
+    connect(spamSettings_, &QAction::triggered, this, [this] {
+        if (openSpamSettings_) openSpamSettings_();
+    });
     generalSettings_ = menu->addAction(tr("&General settings"));
     generalSettings_->setObjectName(QStringLiteral("GeneralSettings1"));
     generalSettings_->setVisible(false);
@@ -314,6 +320,11 @@ void TfrmMain::exitClicked() {
 void TfrmMain::setGeneralSettingsOpener(std::function<void()> open) {
     openGeneralSettings_ = std::move(open);
     generalSettings_->setVisible(static_cast<bool>(openGeneralSettings_));
+}
+
+void TfrmMain::setSpamSettingsOpener(std::function<void()> open) {
+    openSpamSettings_ = std::move(open);
+    spamSettings_->setVisible(static_cast<bool>(openSpamSettings_));
 }
 
 void TfrmMain::setHelpOpener(std::function<void()> open) {

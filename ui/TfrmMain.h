@@ -64,6 +64,8 @@ class TfrmMain : public QMainWindow {
     void launchMailProgram();
     // The same for `program`, as the general settings window's field names it before OK.
     void launchMailProgram(const std::string& program);
+    // What "S&pam settings" does; the entry is offered once this is set.
+    void setSpamSettingsOpener(std::function<void()> open);
     // What "&General settings" does; the entry is offered once this is set.
     void setGeneralSettingsOpener(std::function<void()> open);
     // What "A&bout" does; the about box alone (no kept score) until set.
@@ -137,6 +139,8 @@ class TfrmMain : public QMainWindow {
     std::function<void()> openHelp_;
     QAction* help_ = nullptr;
     QAction* generalSettings_ = nullptr;
+    QAction* spamSettings_ = nullptr;
+    std::function<void()> openSpamSettings_;
     TfrmRetrieving* progress_ = nullptr;
     bool busy_ = false;
     bool startedInTray_ = false;

@@ -47,7 +47,7 @@ void TrayIcon::createMenu() {
     addAction(menu_, "ShowMainScreen1", tr("Main screen"));
     QMenu* settings = menu_->addMenu(tr("Settings"));
     settings->menuAction()->setObjectName(QStringLiteral("Settings1"));
-    addAction(settings, "Spam1", tr("Spam"))->setVisible(false);  // until its window exists
+    addAction(settings, "Spam1", tr("Spam"));
     addAction(settings, "General1", tr("General"));
     addAction(settings, "Viewlogfile1", tr("View log file"));
     addAction(menu_, "Statistics1", tr("Statistics"))->setVisible(false);

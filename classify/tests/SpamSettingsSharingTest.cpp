@@ -103,6 +103,22 @@ TEST_F(SpamSettingsSharingTest, SavingAsEditedWritesMemoryOverAHandEdit) {
     EXPECT_EQ(SubjectsOnDisk(), (Rules{{"free", "5"}}));
 }
 
+// The user's edits in the window win for the rules, while hits a cron run counted meanwhile are
+// added to the rules that are still there.
+TEST_F(SpamSettingsSharingTest, WindowEditsKeepTheHitsCountedMeanwhile) {
+    SpamSettings window = Loaded();
+    SpamSettings cron = Loaded();
+    BumpUpGrid(cron.subjects(), 1, false);
+    BumpUpGrid(cron.subjects(), 2, false);
+    ASSERT_TRUE(cron.Savesettings().empty());
+    window.subjects().removeRow(2);
+    AppendRule(window.subjects(), SubjectRule("cash", "0"));
+
+    ASSERT_TRUE(window.Savesettings(SaveMode::EditedKeepingHits).empty());
+
+    EXPECT_EQ(SubjectsOnDisk(), (Rules{{"free", "6"}, {"cash", "0"}}));
+}
+
 TEST_F(SpamSettingsSharingTest, HandEditThatBrokeTheFileIsKeptAndReported) {
     SpamSettings window = Loaded();
     testsupport::WriteFileBytes(File("subj.lst"), "0,0\r\n1,1,Contains\r\n");

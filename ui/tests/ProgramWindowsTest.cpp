@@ -16,9 +16,12 @@
 #include "DiscoveryTree.h"
 #include "GeneralSettings.h"
 #include "GeneralWindowFixture.h"
+#include "ListTestHelpers.h"
 #include "RecordingMessageBoxes.h"
+#include "SettingsKeys.h"
 #include "TempFolder.h"
 #include "TfrmGeneral.h"
+#include "TfrmOptionsMain.h"
 #include "TfrmSplash.h"
 #include "TrayIcon.h"
 
@@ -157,6 +160,29 @@ TEST_F(ProgramWindowsTest, TheGeneralSettingsPauseTheCountdown) {
     general().reject();
     EXPECT_TRUE(program_->minuteTriggerRunning());
     EXPECT_EQ(program_->automatic().MinutesToCheck(), 5);
+}
+
+// The spam settings open from the settings popup and the tray, modally, with the countdown
+// paused; their column widths are kept at the program's end.
+TEST_F(ProgramWindowsTest, TheSpamSettingsOpenFromBothMenusAndPauseTheCountdown) {
+    testsupport::WriteFileBytes(settingsFile(), "[General]\nAutomatic=1\nMinutes=5\n");
+    start();
+    std::vector<bool> runningWhileOpen;
+    windowtest::ModalWatcher<TfrmOptionsMain> first([&](TfrmOptionsMain& window) {
+        runningWhileOpen.push_back(program_->minuteTriggerRunning());
+        window.reject();
+    });
+    program_->window().findChild<QAction*>(QStringLiteral("SpamSettings1"))->trigger();
+    windowtest::ModalWatcher<TfrmOptionsMain> second([&](TfrmOptionsMain& window) {
+        runningWhileOpen.push_back(program_->minuteTriggerRunning());
+        window.reject();
+    });
+    program_->tray().action("Spam1")->trigger();
+    EXPECT_THAT(runningWhileOpen, ElementsAre(false, false));
+    EXPECT_TRUE(program_->minuteTriggerRunning());
+
+    program_->Finish();
+    EXPECT_GT(program_->session().store.ReadInteger(settingkeys::SubjectColumnWidth, 2), 0);
 }
 
 // The list's commands keep unattended checks from starting under them; touching the list

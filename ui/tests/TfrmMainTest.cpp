@@ -271,14 +271,18 @@ TEST_F(TfrmMainTest, StartedInTrayTheThirdButtonHidesInsteadOfExiting) {
     EXPECT_EQ(button("btExit")->text(), "E&xit");
 }
 
-// Only commands whose windows exist are offered: the general settings once the program has them.
+// Only commands whose windows exist are offered: the settings windows once the program has them.
 TEST_F(TfrmMainTest, OptionsMenuOffersTheWindowsThatExist) {
     QMenu* menu = button("btOptions")->menu();
     ASSERT_NE(menu, nullptr);
-    ASSERT_EQ(menu->actions().size(), 3);
-    QAction* general = menu->actions().at(0);
-    QAction* help = menu->actions().at(1);
-    QAction* about = menu->actions().at(2);
+    ASSERT_EQ(menu->actions().size(), 4);
+    QAction* spam = menu->actions().at(0);
+    QAction* general = menu->actions().at(1);
+    QAction* help = menu->actions().at(2);
+    QAction* about = menu->actions().at(3);
+    EXPECT_EQ(spam->objectName(), "SpamSettings1");
+    EXPECT_EQ(spam->text(), "S&pam settings");
+    EXPECT_FALSE(spam->isVisible());
     EXPECT_EQ(help->text(), "&Help");
     EXPECT_FALSE(help->isVisible());
     EXPECT_EQ(general->objectName(), "GeneralSettings1");
@@ -297,6 +301,10 @@ TEST_F(TfrmMainTest, OptionsMenuOffersTheWindowsThatExist) {
     EXPECT_TRUE(help->isVisible());
     help->trigger();
     EXPECT_EQ(opened, 11);
+    window_.setSpamSettingsOpener([&] { opened += 100; });
+    EXPECT_TRUE(spam->isVisible());
+    spam->trigger();
+    EXPECT_EQ(opened, 111);
 }
 
 TEST_F(TfrmMainTest, AboutOpensModalAboutBox) {

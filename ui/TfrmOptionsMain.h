@@ -1,0 +1,114 @@
+#pragma once
+
+#include <QDialog>
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "RuleDialogParts.h"
+#include "RuleGridPage.h"
+
+class QCheckBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+class QTabWidget;
+class QWidget;
+
+namespace kelvane {
+
+class KnownSpammers;
+class MessageBoxes;
+class SettingsStore;
+class SpamSettings;
+
+// What the window needs from the rest of the program.
+struct SpamWindowServices {
+    // The entries of the header dialog's mailbox list, one per mailbox with a server.
+    std::function<std::vector<std::string>()> mailboxEntries;
+    // "&Help": topic 100 of the help page.
+    std::function<void(int topic)> openHelp;
+    // The rule dialogs' country list; the real one when empty.
+    CountryChooser chooseCountry;
+};
+
+// "Spam Settings": the four rule tables, the size rules, the known-spammer list and the domain
+// check, edited in the program's own SpamSettings and KnownSpammers. OK saves them, Cancel reads
+// them back from their files.
+class TfrmOptionsMain : public QDialog {
+    Q_OBJECT
+
+  public:
+    enum class Page { Subject, Headers, Sender, Size, Exceptions, BlackList, ValidDomains };
+
+    // Everything given must outlive the window; `folder` holds known.lst.
+    TfrmOptionsMain(SpamSettings& spam, KnownSpammers& known, SettingsStore& store,
+                    MessageBoxes& boxes, std::string folder, SpamWindowServices services,
+                    QWidget* parent = nullptr);
+
+    // Loads what the window shows from the settings in memory; done each time it is shown.
+    void FormShow();
+    // The grids' column widths into the settings store (the program's end).
+    void saveColumnWidths();
+    RuleGridPage& rulePage(RuleTableKind kind);
+    void selectPage(Page page);
+
+    // Cancel, Escape and closing the window all read the settings back from their files.
+    void reject() override;
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    QWidget* createRulePage(RuleTableKind kind);
+    QWidget* createSizePage();
+    QWidget* createBlackListPage();
+    QWidget* createValidDomainsPage();
+    bool editRule(RuleTable& table, int current, bool isNew);
+    void applySizeEnabling();
+    void optionsToControls();
+    void controlsToOptions();
+    void updateCounts();
+    void LoadMemoofKnownSpammers();
+    void editKnownClicked();
+    void saveKnownClicked();
+    void cancelKnownClicked();
+    bool knownEditing() const;
+    void btOKClick();
+    void resetUnknownClicked();
+    std::string knownFile() const;
+
+    SpamSettings& spam_;
+    KnownSpammers& known_;
+    SettingsStore& store_;
+    MessageBoxes& boxes_;
+    std::string folder_;
+    SpamWindowServices services_;
+    QTabWidget* pages_ = nullptr;
+    std::array<RuleGridPage*, 4> rulePages_{};
+    QCheckBox* cbSmaller_ = nullptr;
+    QSpinBox* nSmaller_ = nullptr;
+    QRadioButton* rbSmallerCheck_ = nullptr;
+    QRadioButton* rbSmallerQuestion_ = nullptr;
+    QCheckBox* cbLarger_ = nullptr;
+    QSpinBox* nLarger_ = nullptr;
+    QRadioButton* rbLargerCheck_ = nullptr;
+    QRadioButton* rbLargerQuestion_ = nullptr;
+    QCheckBox* cbKnownSpammers_ = nullptr;
+    QLabel* lblSpamCount_ = nullptr;
+    QPlainTextEdit* memo1_ = nullptr;
+    QLabel* pnlKnown_ = nullptr;
+    QPushButton* btKnownEdit_ = nullptr;
+    QPushButton* btKnownSave_ = nullptr;
+    QPushButton* btKnownCancel_ = nullptr;
+    QCheckBox* cbValid_ = nullptr;
+    QWidget* pnlValid_ = nullptr;
+    QRadioButton* rbCheck_ = nullptr;
+    QRadioButton* rbQuestion_ = nullptr;
+    QLabel* edUnknown_ = nullptr;
+};
+
+}  // namespace kelvane
