@@ -437,8 +437,7 @@ std::string TfrmOptionsMain::knownFile() const {
 
 // Read-only and grey until "&Edit".
 void TfrmOptionsMain::LoadMemoofKnownSpammers() {
-    memo1_->setReadOnly(true);
-    memo1_->setBackgroundRole(QPalette::Button);
+    setKnownEditable(false);
     btKnownSave_->setEnabled(false);
     btKnownCancel_->setEnabled(false);
     std::optional<std::string> text;
@@ -456,13 +455,22 @@ void TfrmOptionsMain::LoadMemoofKnownSpammers() {
     memo1_->setPlainText(found ? QString::fromStdString(*text) : QString());
 }
 
+// White while it takes typing, grey like a button face while it does not.
+void TfrmOptionsMain::setKnownEditable(bool editable) {
+    memo1_->setReadOnly(!editable);
+    QPalette colours = memo1_->palette();
+    const QPalette standard = QApplication::palette(memo1_);
+    colours.setColor(QPalette::Base,
+                     editable ? standard.color(QPalette::Base) : standard.color(QPalette::Button));
+    memo1_->setPalette(colours);
+}
+
 bool TfrmOptionsMain::knownEditing() const {
     return btKnownSave_->isEnabled();
 }
 
 void TfrmOptionsMain::editKnownClicked() {
-    memo1_->setReadOnly(false);
-    memo1_->setBackgroundRole(QPalette::Base);
+    setKnownEditable(true);
     memo1_->setFocus();
     btKnownSave_->setEnabled(true);
     btKnownCancel_->setEnabled(true);
@@ -477,7 +485,7 @@ void TfrmOptionsMain::saveKnownClicked() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     pnlKnown_->setText(tr("Re-building list ... stand by"));
     pnlKnown_->show();
-    memo1_->setReadOnly(true);
+    setKnownEditable(false);
     btKnownSave_->setEnabled(false);
     btKnownCancel_->setEnabled(false);
     const int top = memo1_->verticalScrollBar()->value();

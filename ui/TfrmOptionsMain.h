@@ -76,6 +76,7 @@ class TfrmOptionsMain : public QDialog {
     void editKnownClicked();
     void saveKnownClicked();
     void cancelKnownClicked();
+    void setKnownEditable(bool editable);
     bool knownEditing() const;
     void btOKClick();
     void resetUnknownClicked();

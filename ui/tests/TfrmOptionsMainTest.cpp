@@ -141,6 +141,20 @@ TEST_F(TfrmOptionsMainTest, HeadingsSortTheirColumnsAndTheArrowsMoveRules) {
     EXPECT_THAT(matches(RuleTableKind::Subject), ElementsAre("a", "C", "b"));
 }
 
+TEST_F(TfrmOptionsMainTest, CellsAreCopiedAndPastedOnlyWhereTypingIsAllowed) {
+    addSubjects({{"free", "Yes"}, {"cash", "Yes"}});
+    open();
+    QTableView& grid = page(RuleTableKind::Subject).grid();
+    grid.setCurrentIndex(cell(RuleTableKind::Subject, 1, 2));
+    QTest::keySequence(&grid, QKeySequence::Copy);
+    grid.setCurrentIndex(cell(RuleTableKind::Subject, 2, 2));
+    QTest::keySequence(&grid, QKeySequence::Paste);
+    EXPECT_THAT(matches(RuleTableKind::Subject), ElementsAre("free", "free"));
+    grid.setCurrentIndex(cell(RuleTableKind::Subject, 2, 5));
+    QTest::keySequence(&grid, QKeySequence::Paste);  // not a count
+    EXPECT_EQ(table(RuleTableKind::Subject).cell(5, 2), "0");
+}
+
 TEST_F(TfrmOptionsMainTest, DeleteKeyKeepsTheLastRuleWhichTheButtonEmpties) {
     addSubjects({{"a", "Yes"}, {"b", "Yes"}});
     open();
