@@ -383,10 +383,8 @@ void TfrmOptionsMain::showEvent(QShowEvent* event) {
 }
 
 void TfrmOptionsMain::FormShow() {
-    for (RuleTableKind kind : kRuleKinds) {
-        spam_.table(kind).applyHeadings();
-        rulePage(kind).reload();
-    }
+    for (RuleTableKind kind : kRuleKinds) spam_.table(kind).applyHeadings();
+    reloadGrids();
     optionsToControls();
     LoadMemoofKnownSpammers();
     applySizeEnabling();
@@ -522,12 +520,19 @@ void TfrmOptionsMain::btOKClick() {
     controlsToOptions();
     for (const std::string& problem : spam_.Savesettings(SaveMode::EditedKeepingHits))
         boxes_.Error(problem);
+    reloadGrids();
     if (knownEditing()) saveKnownClicked();
     accept();
 }
 
+// The tables changed under the grids: duplicates went, or the files were read back.
+void TfrmOptionsMain::reloadGrids() {
+    for (RuleTableKind kind : kRuleKinds) rulePage(kind).reload();
+}
+
 void TfrmOptionsMain::reject() {
     for (const std::string& problem : spam_.readSettings()) boxes_.Error(problem);
+    reloadGrids();
     if (knownEditing()) cancelKnownClicked();
     QDialog::reject();
 }

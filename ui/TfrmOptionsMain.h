@@ -72,6 +72,7 @@ class TfrmOptionsMain : public QDialog {
     void optionsToControls();
     void controlsToOptions();
     void updateCounts();
+    void reloadGrids();
     void LoadMemoofKnownSpammers();
     void editKnownClicked();
     void saveKnownClicked();
