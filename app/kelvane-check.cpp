@@ -13,12 +13,16 @@
 #include "CheckSession.h"
 #include "DialUpLink.h"
 #include "DisplayText.h"
+#include "GeneralSettings.h"
 #include "ListActions.h"
+#include "LogFileNames.h"
+#include "LogTables.h"
 #include "MailErrors.h"
 #include "MailboxSecurity.h"
 #include "PasswordCipher.h"
 #include "ProgramPaths.h"
 #include "SettingsStore.h"
+#include "StatsReport.h"
 #include "TlsCertificate.h"
 #include "TmsCustomPOP.h"
 
@@ -32,6 +36,8 @@ constexpr int kDnsTimeOutSeconds = 10;
 
 constexpr const char* kUsage =
     "usage: kelvane-check [--mailbox N | --all] [--why] [--delete] [--help] [--version]\n"
+    "       kelvane-check --stats [FILE]   (the activity log's figures; FILE defaults to the\n"
+    "                                       log the settings name)\n"
     "       kelvane-check --set-password N   (reads the password from standard input)\n"
     "       kelvane-check --trust-certificate N   (prints mailbox N's server certificate and\n"
     "                                              trusts it from now on, whoever signed it)\n";
@@ -45,6 +51,8 @@ struct Arguments {
     bool version = false;
     std::optional<int> passwordFor;
     std::optional<int> trustFor;
+    bool stats = false;
+    std::optional<std::string> statsFile;
 };
 
 // `text` line by line, each made safe: it is often a server's reply, which must not add lines or
@@ -130,13 +138,17 @@ std::optional<Arguments> ParseArguments(int argc, char** argv) {
             args.help = true;
         else if (arg == "--version")
             args.version = true;
-        else
+        else if (arg == "--stats") {
+            args.stats = true;
+            if (i + 1 < argc && !std::string_view(argv[i + 1]).starts_with("--"))
+                args.statsFile = argv[++i];
+        } else
             ok = false;
         if (!ok) return std::nullopt;
     }
     const bool checks = args.mailbox || args.all || args.why || args.remove;
-    const bool alone = args.passwordFor || args.trustFor;
-    if ((args.mailbox && args.all) || (alone && checks) || (args.passwordFor && args.trustFor)) {
+    const int alone = args.passwordFor.has_value() + args.trustFor.has_value() + args.stats;
+    if ((args.mailbox && args.all) || (alone > 0 && checks) || alone > 1) {
         return std::nullopt;
     }
     return args;
@@ -270,6 +282,32 @@ int CheckMailboxes(CheckSession& session, ConsoleFrontEnd& frontEnd, const Argum
     return kExitOk;
 }
 
+// The figures of the whole activity log, read by the statistics window's own analysis.
+int PrintStatistics(const std::optional<std::string>& file) {
+    std::string path;
+    if (file) {
+        path = *file;
+    } else {
+        const GeneralSettings general = ReadGeneralSettings(SettingsStore(paths::SettingsFile()));
+        path =
+            CurrentLogFileName(general.logfile, LogNamingFrom(general.logMonth, general.logQuarter),
+                               SystemLocalTime(), paths::ProgramDirectory());
+    }
+    LogTables tables;
+    switch (readInLogFile(path, SystemLocalTime(), tables)) {
+        case LogReadResult::Missing:
+            PrintProblem("error", kLogMissingText);
+            return kExitMailError;
+        case LogReadResult::Unreadable:
+            PrintProblem("error", kLogUnreadableText);
+            return kExitMailError;
+        case LogReadResult::Read:
+            break;
+    }
+    WriteStatsReport(std::cout, tables);
+    return kExitOk;
+}
+
 int CheckMail(const Arguments& args) {
     // Never destroyed: main ends the process with std::_Exit, and the system takes back the
     // thousands of header lines of a large listing at once, far faster than freeing each one.
@@ -299,6 +337,7 @@ int Run(int argc, char** argv) {
     }
     if (args->passwordFor) return SetPassword(*args->passwordFor);
     if (args->trustFor) return TrustCertificate(*args->trustFor);
+    if (args->stats) return PrintStatistics(args->statsFile);
     return CheckMail(*args);
 }
 

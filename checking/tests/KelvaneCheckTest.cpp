@@ -99,7 +99,10 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{"TrustWithWhy", {"--trust-certificate", "2", "--why"}},
                       UsageCase{"TrustWithDelete", {"--delete", "--trust-certificate", "2"}},
                       UsageCase{"TrustWithSetPassword",
-                                {"--trust-certificate", "2", "--set-password", "2"}}),
+                                {"--trust-certificate", "2", "--set-password", "2"}},
+                      UsageCase{"StatsWithDelete", {"--stats", "--delete"}},
+                      UsageCase{"StatsWithMailbox", {"--mailbox", "1", "--stats", "log.txt"}},
+                      UsageCase{"StatsTwoFiles", {"--stats", "a.txt", "b.txt"}}),
     testsupport::ParamName());
 
 TEST_F(KelvaneCheckTest, HelpAndVersionGoToStandardOutput) {
@@ -120,6 +123,26 @@ TEST_F(KelvaneCheckTest, SetPasswordStoresTheFirstLineEnciphered) {
     EXPECT_NE(stored, "hunter2");
     EXPECT_EQ(DecipherPassword(stored), "hunter2");
     EXPECT_EQ(store.ReadString(settingkeys::Version161), "161");
+}
+
+// The figures come from the statistics' own analysis (tested with it); here: which file, and
+// the errors a script sees.
+TEST_F(KelvaneCheckTest, StatsReadsTheNamedLogOrTheOneTheSettingsName) {
+    std::filesystem::create_directories(folder.File("data"));
+    testsupport::WriteFileBytes(DataFile("logfile.txt"),
+                                "MAIL CHECK 4 msg(s) for \"ann\" on server pop at Tue 3/14/2000 "
+                                "2:05 PM\r\n");
+    const ProgramResult byDefault = Run({"--stats"});
+    EXPECT_EQ(byDefault.exitCode, 0) << byDefault.err;
+    EXPECT_THAT(byDefault.out, StartsWith("checks\t1\nfound\t4\ndeleted\t0\n"));
+    testsupport::WriteFileBytes(folder.File("other.txt"), "");
+    const ProgramResult named = Run({"--stats", folder.File("other.txt")});
+    EXPECT_EQ(named.exitCode, 0) << named.err;
+    EXPECT_THAT(named.out, StartsWith("checks\t0\n"));
+    const ProgramResult missing = Run({"--stats", folder.File("none.txt")});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_EQ(missing.out, "");
+    EXPECT_THAT(missing.err, StartsWith("error: The activity log file does not exist!"));
 }
 
 // Trust is for a certificate: a mailbox in plain text has none to offer, and no connection is made.
