@@ -15,11 +15,12 @@
 
 #include "LocaleListDate.h"
 #include "LogFileNames.h"
-#include "RuleDialogFields.h"
 #include "ProgramPaths.h"
+#include "RuleDialogFields.h"
 #include "ShippedDefaults.h"
 #include "ShownText.h"
 #include "SoundPlayer.h"
+#include "StatisticsOpener.h"
 #include "TfrmAbout.h"
 #include "TfrmGeneral.h"
 #include "TfrmMailProgramSearch.h"
@@ -113,6 +114,7 @@ void ProgramWindows::Start() {
     QObject::connect(general_.get(), &QDialog::finished,
                      [this] { automatic_.GeneralSettingsClosed(); });
     createSpamSettings();
+    createStatistics();
     window_.setSpamSettingsOpener([this] { openSpamSettings(); });
     window_.setGeneralSettingsOpener([this] { openGeneralSettings(); });
     window_.setAboutOpener([this] { showAbout(); });
@@ -238,9 +240,9 @@ void ProgramWindows::createSpamSettings() {
             boxes_.Error("Unable to open help file - kelvane.hlp.");
         }
     };
-    spamWindow_ = std::make_unique<TfrmOptionsMain>(session_.spam, session_.known, session_.store,
-                                                    boxes_, session_.folder, std::move(services),
-                                                    &window_);
+    spamWindow_ =
+        std::make_unique<TfrmOptionsMain>(session_.spam, session_.known, session_.store, boxes_,
+                                          session_.folder, std::move(services), &window_);
 }
 
 // Modal with a loop of its own; no unattended check starts under it.
@@ -249,12 +251,30 @@ void ProgramWindows::openSpamSettings() {
     withMinuteTriggerPaused([this] { spamWindow_->exec(); });
 }
 
-void ProgramWindows::viewLogFile() {
+// The file the records go to now.
+std::string ProgramWindows::currentLogFile() const {
     const GeneralSettings& general = session_.model.general;
-    const std::string name =
-        CurrentLogFileName(general.logfile, LogNamingFrom(general.logMonth, general.logQuarter),
-                           SystemLocalTime(), session_.folder);
-    if (!OpenWithDesktop(name)) boxes_.Error("Unable to open log file. ");
+    return CurrentLogFileName(general.logfile, LogNamingFrom(general.logMonth, general.logQuarter),
+                              SystemLocalTime(), session_.folder);
+}
+
+void ProgramWindows::viewLogFile() {
+    if (!OpenWithDesktop(currentLogFile())) boxes_.Error("Unable to open log file. ");
+}
+
+// The statistics do not pause the countdown: unattended checks go on while they are shown.
+void ProgramWindows::createStatistics() {
+    TfrmChartMain::Services services;
+    services.logFileName = [this] { return currentLogFile(); };
+    services.now = &SystemLocalTime;
+    statistics_ = std::make_unique<StatisticsOpener>(boxes_, std::move(services), &window_);
+    const auto open = [this] {
+        alarm_.stop();
+        statistics_->open();
+    };
+    window_.setStatisticsOpener(open);
+    general_->offerStatistics(open);
+    QObject::connect(tray_->action("Statistics1"), &QAction::triggered, open);
 }
 
 void ProgramWindows::withMinuteTriggerPaused(const std::function<void()>& show) {

@@ -18,6 +18,7 @@
 namespace kelvane {
 
 class SoundPlayer;
+class StatisticsOpener;
 class TfrmGeneral;
 class TfrmOptionsMain;
 class TrayIcon;
@@ -70,6 +71,8 @@ class ProgramWindows : private AutomaticCheckView {
     void connectAlarmStops();
     void checkFromTray();
     void viewLogFile();
+    std::string currentLogFile() const;
+    void createStatistics();
     void openHelp();
     void showAbout();
     void exitFromTray();
@@ -97,6 +100,7 @@ class ProgramWindows : private AutomaticCheckView {
     GeneralWindowServices generalServices_;
     std::unique_ptr<TfrmGeneral> general_;
     std::unique_ptr<TfrmOptionsMain> spamWindow_;
+    std::unique_ptr<StatisticsOpener> statistics_;
     AlarmPlayer alarm_;
     std::unique_ptr<TrayIcon> tray_;
     bool aboutOpen_ = false;

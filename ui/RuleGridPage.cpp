@@ -6,6 +6,7 @@
 #include "RuleTableOperations.h"
 #include "RuleTablePrinting.h"
 #include "SpamSettings.h"
+#include "TablePrinting.h"
 #include "TfrmImportSpam.h"
 
 #include <QApplication>
@@ -14,7 +15,6 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QStyle>
@@ -30,12 +30,6 @@ std::optional<std::vector<std::string>> AskImportLines(QWidget* parent, const QS
     dialog.setTitle(title);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.lines();
-}
-
-bool AskPrinter(QWidget* parent, QPrinter& printer) {
-    QPrintDialog dialog(&printer, parent);
-    dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
-    return dialog.exec() == QDialog::Accepted;
 }
 
 QPushButton* AddButton(QBoxLayout* row, const char* name, const QString& caption) {
@@ -56,7 +50,7 @@ RuleGridPage::RuleGridPage(SpamSettings& spam, RuleTableKind kind, const Texts& 
       edit_(std::move(edit)),
       boxes_(boxes) {
     askLines_ = [this](const QString& title) { return AskImportLines(this, title); };
-    askPrinter_ = [this](QPrinter& printer) { return AskPrinter(this, printer); };
+    askPrinter_ = [this](QPrinter& printer) { return AskTablePrinter(this, printer); };
     auto* layout = new QVBoxLayout(this);
     auto* explanation = new QLabel(texts.explanation, this);
     explanation->setWordWrap(true);

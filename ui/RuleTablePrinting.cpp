@@ -2,11 +2,8 @@
 
 #include "RuleTable.h"
 #include "ShownText.h"
+#include "TablePrinting.h"
 
-#include <QFontMetrics>
-#include <QLocale>
-#include <QPainter>
-#include <QPrinter>
 #include <vector>
 
 namespace kelvane {
@@ -28,47 +25,12 @@ std::vector<int> PrintedColumns(const RuleTable& table) {
 
 void PrintRuleTable(QPrinter& printer, const RuleTable& table, const QString& title,
                     const QDateTime& when) {
-    QPainter painter(&printer);
-    const QRect page = painter.viewport();
-    const QFontMetrics metrics(painter.font());
-    const int line = metrics.lineSpacing();
     const std::vector<int> columns = PrintedColumns(table);
-    int totalWidth = 0;
-    for (int column : columns) totalWidth += std::max(1, table.columnWidth(column));
-    const QLocale locale = QLocale::system();
-
-    // The rows fill the page between two header lines and the footer line.
-    const int top = page.top() + 2 * line;
-    const int bottom = page.bottom() - 2 * line;
-    int pageNumber = 1;
-    int y = top;
-    const auto decorate = [&] {
-        const QRect header(page.left(), page.top(), page.width(), line);
-        painter.drawText(header, Qt::AlignLeft, locale.toString(when.date(), QLocale::ShortFormat));
-        painter.drawText(header, Qt::AlignHCenter, title);
-        painter.drawText(header, Qt::AlignRight,
-                         locale.toString(when.time(), QLocale::ShortFormat));
-        painter.drawText(QRect(page.left(), page.bottom() - line, page.width(), line),
-                         Qt::AlignRight, QStringLiteral("Page %1").arg(pageNumber));
-    };
-    decorate();
-    for (int row = 0; row < table.rowCount(); ++row) {
-        if (y + line > bottom) {
-            printer.newPage();
-            ++pageNumber;
-            y = top;
-            decorate();
-        }
-        int x = page.left();
-        for (int column : columns) {
-            const int width = page.width() * std::max(1, table.columnWidth(column)) / totalWidth;
-            const QString text =
-                metrics.elidedText(ShownText(table.cell(column, row)), Qt::ElideRight, width - 4);
-            painter.drawText(QRect(x, y, width - 4, line), Qt::AlignLeft | Qt::AlignVCenter, text);
-            x += width;
-        }
-        y += line;
-    }
+    PrintedTable printed;
+    for (int column : columns) printed.widths.push_back(table.columnWidth(column));
+    printed.rowCount = table.rowCount();
+    printed.cell = [&](int row, int column) { return ShownText(table.cell(columns[column], row)); };
+    PrintTable(printer, printed, title, when);
 }
 
 }  // namespace kelvane

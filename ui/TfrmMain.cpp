@@ -215,6 +215,12 @@ void TfrmMain::createOptionsMenu() {
     QAction* about = menu->addAction(tr("A&bout"));
     about->setObjectName(QStringLiteral("About1"));
     connect(about, &QAction::triggered, this, &TfrmMain::showAbout);
+    statistics_ = menu->addAction(tr("S&tats"));
+    statistics_->setObjectName(QStringLiteral("Stats1"));
+    statistics_->setVisible(false);
+    connect(statistics_, &QAction::triggered, this, [this] {
+        if (openStatistics_) openStatistics_();
+    });
     btOptions_->setMenu(menu);
 }
 
@@ -325,6 +331,11 @@ void TfrmMain::setGeneralSettingsOpener(std::function<void()> open) {
 void TfrmMain::setSpamSettingsOpener(std::function<void()> open) {
     openSpamSettings_ = std::move(open);
     spamSettings_->setVisible(static_cast<bool>(openSpamSettings_));
+}
+
+void TfrmMain::setStatisticsOpener(std::function<void()> open) {
+    openStatistics_ = std::move(open);
+    statistics_->setVisible(static_cast<bool>(openStatistics_));
 }
 
 void TfrmMain::setHelpOpener(std::function<void()> open) {

@@ -66,6 +66,7 @@ class TfrmMain : public QMainWindow {
     void launchMailProgram(const std::string& program);
     // What "S&pam settings" does; the entry is offered once this is set.
     void setSpamSettingsOpener(std::function<void()> open);
+    void setStatisticsOpener(std::function<void()> open);
     // What "&General settings" does; the entry is offered once this is set.
     void setGeneralSettingsOpener(std::function<void()> open);
     // What "A&bout" does; the about box alone (no kept score) until set.
@@ -140,6 +141,8 @@ class TfrmMain : public QMainWindow {
     QAction* help_ = nullptr;
     QAction* generalSettings_ = nullptr;
     QAction* spamSettings_ = nullptr;
+    QAction* statistics_ = nullptr;
+    std::function<void()> openStatistics_;
     std::function<void()> openSpamSettings_;
     TfrmRetrieving* progress_ = nullptr;
     bool busy_ = false;

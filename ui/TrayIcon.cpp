@@ -50,7 +50,7 @@ void TrayIcon::createMenu() {
     addAction(settings, "Spam1", tr("Spam"));
     addAction(settings, "General1", tr("General"));
     addAction(settings, "Viewlogfile1", tr("View log file"));
-    addAction(menu_, "Statistics1", tr("Statistics"))->setVisible(false);
+    addAction(menu_, "Statistics1", tr("Statistics"));
     menu_->addSeparator()->setObjectName(QStringLiteral("N4"));
     auto* modes = new QActionGroup(menu_);
     for (const auto& [name, caption] :

@@ -9,7 +9,7 @@ KELVANE_JOBS=${KELVANE_JOBS:-$(nproc 2>/dev/null || echo 2)}
 # What the program needs to build and run.
 KELVANE_BUILD_PACKAGES=(
     g++ cmake ninja-build pkg-config
-    qt6-base-dev qt6-charts-dev qt6-multimedia-dev libqt6svg6 libgl-dev libssl-dev
+    qt6-base-dev qt6-charts-dev libqt6opengl6-dev qt6-multimedia-dev libqt6svg6 libgl-dev libssl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
 )
 # What the tests need besides: clang for the fuzzers, the real POP3 and DNS peers, and Python

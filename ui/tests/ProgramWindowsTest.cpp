@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
@@ -20,6 +21,7 @@
 #include "RecordingMessageBoxes.h"
 #include "SettingsKeys.h"
 #include "TempFolder.h"
+#include "TfrmChartMain.h"
 #include "TfrmGeneral.h"
 #include "TfrmOptionsMain.h"
 #include "TfrmSplash.h"
@@ -183,6 +185,34 @@ TEST_F(ProgramWindowsTest, TheSpamSettingsOpenFromBothMenusAndPauseTheCountdown)
 
     program_->Finish();
     EXPECT_GT(program_->session().store.ReadInteger(settingkeys::SubjectColumnWidth, 2), 0);
+}
+
+// The settings popup, the tray and the General settings window each ask which log to analyse,
+// offering the one the records go to now; unattended checks go on meanwhile.
+TEST_F(ProgramWindowsTest, TheStatisticsOpenFromAllThreeCommands) {
+    testsupport::WriteFileBytes(settingsFile(), "[General]\nAutomatic=1\nMinutes=5\nLogfile=" +
+                                                    temp_.File("my.log") + "\n");
+    start();
+    std::vector<std::string> offered;
+    const auto watch = [&] {
+        return std::make_unique<windowtest::ModalWatcher<TfrmChartMain>>(
+            [&](TfrmChartMain& window) {
+                EXPECT_TRUE(program_->minuteTriggerRunning());
+                offered.push_back(
+                    window.findChild<QLineEdit*>(QStringLiteral("Edit1"))->text().toStdString());
+                window.reject();
+            });
+    };
+    auto first = watch();
+    program_->window().findChild<QAction*>(QStringLiteral("Stats1"))->trigger();
+    auto second = watch();
+    program_->tray().action("Statistics1")->trigger();
+    auto third = watch();
+    auto* button = general().findChild<QPushButton*>(QStringLiteral("btStatistics"));
+    ASSERT_FALSE(button->isHidden());
+    button->click();
+    EXPECT_THAT(offered,
+                ElementsAre(temp_.File("my.log"), temp_.File("my.log"), temp_.File("my.log")));
 }
 
 // The list's commands keep unattended checks from starting under them; touching the list

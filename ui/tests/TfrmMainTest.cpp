@@ -275,11 +275,12 @@ TEST_F(TfrmMainTest, StartedInTrayTheThirdButtonHidesInsteadOfExiting) {
 TEST_F(TfrmMainTest, OptionsMenuOffersTheWindowsThatExist) {
     QMenu* menu = button("btOptions")->menu();
     ASSERT_NE(menu, nullptr);
-    ASSERT_EQ(menu->actions().size(), 4);
+    ASSERT_EQ(menu->actions().size(), 5);
     QAction* spam = menu->actions().at(0);
     QAction* general = menu->actions().at(1);
     QAction* help = menu->actions().at(2);
     QAction* about = menu->actions().at(3);
+    QAction* stats = menu->actions().at(4);
     EXPECT_EQ(spam->objectName(), "SpamSettings1");
     EXPECT_EQ(spam->text(), "S&pam settings");
     EXPECT_FALSE(spam->isVisible());
@@ -291,6 +292,9 @@ TEST_F(TfrmMainTest, OptionsMenuOffersTheWindowsThatExist) {
     EXPECT_EQ(about->objectName(), "About1");
     EXPECT_EQ(about->text(), "A&bout");
     EXPECT_TRUE(about->isEnabled());
+    EXPECT_EQ(stats->objectName(), "Stats1");
+    EXPECT_EQ(stats->text(), "S&tats");
+    EXPECT_FALSE(stats->isVisible());
 
     int opened = 0;
     window_.setGeneralSettingsOpener([&] { ++opened; });
@@ -305,6 +309,10 @@ TEST_F(TfrmMainTest, OptionsMenuOffersTheWindowsThatExist) {
     EXPECT_TRUE(spam->isVisible());
     spam->trigger();
     EXPECT_EQ(opened, 111);
+    window_.setStatisticsOpener([&] { opened += 1000; });
+    EXPECT_TRUE(stats->isVisible());
+    stats->trigger();
+    EXPECT_EQ(opened, 1111);
 }
 
 TEST_F(TfrmMainTest, AboutOpensModalAboutBox) {
