@@ -30,6 +30,8 @@ namespace {
 constexpr ActivitySeries kBarOrder[] = {ActivitySeries::Found, ActivitySeries::Deleted,
                                         ActivitySeries::Checks};
 constexpr const char* kShareNames[] = {"Normal E-mail", "Spam Deleted"};
+// Longer senders are cut, so that the bars keep most of the page.
+constexpr int kLongestBarName = 60;
 
 std::int64_t Count(const ActivityCounts& counts, ActivitySeries series) {
     switch (series) {
@@ -51,20 +53,26 @@ QValueAxis* FrequencyAxis(QChart& chart) {
     return axis;
 }
 
-QValueAxis* ValueAxis(QChart& chart) {
-    for (QAbstractAxis* axis : chart.axes()) {
-        if (auto* values = qobject_cast<QValueAxis*>(axis)) return values;
+// Whole numbers from 0 to a little above the highest value, in four steps of 1, 2 or 5 times a
+// power of ten, so that every label is a whole number.
+void FitValues(QChart& chart, Qt::Orientation counts, double highest) {
+    auto* axis = qobject_cast<QValueAxis*>(chart.axes(counts).value(0));
+    if (axis == nullptr) return;
+    double step = 1;
+    while (step * 4 < highest) {
+        if (step * 2 * 4 >= highest) {
+            step *= 2;
+            break;
+        }
+        if (step * 5 * 4 >= highest) {
+            step *= 5;
+            break;
+        }
+        step *= 10;
     }
-    return nullptr;
-}
-
-// Whole numbers from 0 to a little above the highest value.
-void FitValues(QChart& chart, double highest) {
-    if (QValueAxis* axis = ValueAxis(chart)) {
-        axis->setRange(0, std::max(1.0, highest));
-        axis->applyNiceNumbers();
-        axis->setLabelFormat(QStringLiteral("%d"));
-    }
+    axis->setRange(0, step * 4);
+    axis->setTickCount(5);
+    axis->setLabelFormat(QStringLiteral("%d"));
 }
 
 QChart* NewActivityChart() {
@@ -150,7 +158,7 @@ void ShowWeekdays(QChart& chart, const Readings& readings) {
             highest = std::max(highest, value);
         }
     }
-    FitValues(chart, highest);
+    FitValues(chart, Qt::Vertical, highest);
 }
 
 QChart* NewHalfHourChart(const QLocale& locale) {
@@ -158,6 +166,7 @@ QChart* NewHalfHourChart(const QLocale& locale) {
     auto* halfHours = new QCategoryAxis(chart);
     halfHours->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     halfHours->setLabelsAngle(-90);
+    halfHours->setTruncateLabels(false);
     for (int slot = 0; slot < kHalfHourSlots; ++slot) {
         halfHours->append(locale.toString(QTime(slot / 2, slot % 2 * 30), QLocale::ShortFormat),
                           slot);
@@ -178,7 +187,7 @@ void ShowHalfHours(QChart& chart, const Readings& readings) {
         }
         ActivityLine(chart, kind)->replace(points);
     }
-    FitValues(chart, highest);
+    FitValues(chart, Qt::Vertical, highest);
 }
 
 QChart* NewDayByDayChart() {
@@ -216,7 +225,7 @@ void ShowDays(QChart& chart, const Readings& readings) {
     const QDateTime to = std::max(QDateTime::fromMSecsSinceEpoch(last), from.addDays(7));
     dates->setRange(from, to);
     dates->setTickCount(std::clamp(static_cast<int>(from.daysTo(to) / 7) + 1, 2, kMostLabels));
-    FitValues(chart, highest);
+    FitValues(chart, Qt::Vertical, highest);
 }
 
 QLineSeries* ActivityLine(QChart& chart, ActivitySeries series) {
@@ -266,6 +275,7 @@ QChart* NewTopChart(const QColor& colour) {
     auto* bars = new QHorizontalBarSeries(chart);
     auto* set = new QBarSet(QString(), bars);
     set->setColor(colour);
+    set->setLabelColor(Qt::black);
     bars->append(set);
     bars->setLabelsVisible(true);
     bars->setLabelsPosition(QAbstractBarSeries::LabelsOutsideEnd);
@@ -273,6 +283,7 @@ QChart* NewTopChart(const QColor& colour) {
     chart->addSeries(bars);
     chart->legend()->hide();
     auto* names = new QBarCategoryAxis(chart);
+    names->setTruncateLabels(false);
     chart->addAxis(names, Qt::AlignLeft);
     bars->attachAxis(names);
     auto* counts = new QValueAxis(chart);
@@ -289,7 +300,10 @@ void ShowTop(QChart& chart, const std::vector<TopEntry>& top) {
     QStringList names;
     double highest = 0;
     for (auto entry = top.rbegin(); entry != top.rend(); ++entry) {
+        // The axis reads its labels as markup: "Joe <joe@example.com>" must stay text.
         QString name = ShownText(entry->value);
+        if (name.size() > kLongestBarName) name = name.left(kLongestBarName - 1) + QChar(0x2026);
+        name = name.toHtmlEscaped();
         // The axis needs distinct names; two values can look alike once made safe.
         while (names.contains(name)) name += QLatin1Char(' ');
         names.append(name);
@@ -298,7 +312,7 @@ void ShowTop(QChart& chart, const std::vector<TopEntry>& top) {
     }
     auto* axis = qobject_cast<QBarCategoryAxis*>(chart.axes(Qt::Vertical).value(0));
     axis->setCategories(names);
-    FitValues(chart, highest * 1.1);
+    FitValues(chart, Qt::Horizontal, highest * 1.1);
 }
 
 void PrintChart(QPrinter& printer, QChartView& view, const QString& title) {

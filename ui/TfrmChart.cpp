@@ -180,8 +180,10 @@ QWidget* TfrmChart::newTablePage(const char* name, StatsTableModel* model, GridS
     view->setModel(model);
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setWordWrap(false);
     view->verticalHeader()->hide();
     view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
     view->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     view->horizontalHeader()->setSectionsClickable(true);
     view->horizontalHeader()->setStretchLastSection(true);
@@ -195,6 +197,9 @@ QWidget* TfrmChart::newTablePage(const char* name, StatsTableModel* model, GridS
                 view->horizontalHeader()->setSortIndicator(
                     column, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
             });
+    const int widths[] = {90, 80, 160, 140, 70, 250, 160};
+    for (int column = 0; column < model->columnCount(); ++column)
+        view->setColumnWidth(column, widths[column]);
     layout->addWidget(view);
     return page;
 }
