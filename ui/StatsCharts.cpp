@@ -240,7 +240,7 @@ void SetLineDepth(QChart& chart, int depth) {
     for (ActivitySeries kind : kBarOrder) {
         QLineSeries* line = ActivityLine(chart, kind);
         QPen pen = line->pen();
-        pen.setWidthF(1.0 + (depth - 5) / 10.0);
+        pen.setWidthF(1.5 + (depth - 5) / 10.0);
         line->setPen(pen);
     }
 }

@@ -32,7 +32,7 @@ void ShowDays(QChart& chart, const Readings& readings);
 
 // The line of `series` on a line chart.
 QLineSeries* ActivityLine(QChart& chart, ActivitySeries series);
-// The depth control of a line chart, 5 to 70: the lines' thickness, 1 pixel at 5.
+// The depth control of a line chart, 5 to 70: the lines' thickness, 1.5 pixels at 5.
 void SetLineDepth(QChart& chart, int depth);
 
 // "% Deleted": the slices "Normal E-mail" and "Spam Deleted" marked with their percentages.

@@ -18,6 +18,7 @@
 #include "GeneralSettings.h"
 #include "GeneralWindowFixture.h"
 #include "ListTestHelpers.h"
+#include "LogFileNames.h"
 #include "RecordingMessageBoxes.h"
 #include "SettingsKeys.h"
 #include "TempFolder.h"
@@ -213,6 +214,29 @@ TEST_F(ProgramWindowsTest, TheStatisticsOpenFromAllThreeCommands) {
     button->click();
     EXPECT_THAT(offered,
                 ElementsAre(temp_.File("my.log"), temp_.File("my.log"), temp_.File("my.log")));
+}
+
+// With a new log each month or quarter, the statistics offer the one being written now.
+TEST_F(ProgramWindowsTest, TheStatisticsOfferThisMonthsOrQuartersLog) {
+    const LocalDateTime today = SystemLocalTime();
+    const struct {
+        const char* mode;
+        std::string name;
+    } cases[] = {{"Month", MonthlyLogFileName(today)}, {"Quarter", QuarterlyLogFileName(today)}};
+    for (const auto& c : cases) {
+        testsupport::WriteFileBytes(
+            settingsFile(), std::string("[Logfile]\nAsis=0\n") + c.mode +
+                                "=1\n[General]\nLogfile=" + temp_.File("logs/old.txt") + "\n");
+        start();
+        std::string offered;
+        windowtest::ModalWatcher<TfrmChartMain> watcher([&](TfrmChartMain& window) {
+            offered = window.findChild<QLineEdit*>(QStringLiteral("Edit1"))->text().toStdString();
+            window.reject();
+        });
+        program_->tray().action("Statistics1")->trigger();
+        EXPECT_EQ(offered, temp_.File("logs/" + c.name)) << c.mode;
+        program_.reset();
+    }
 }
 
 // The list's commands keep unattended checks from starting under them; touching the list

@@ -9,6 +9,7 @@
 #include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCursor>
 #include <QDateEdit>
 #include <QFrame>
 #include <QHeaderView>
@@ -415,6 +416,21 @@ TEST_F(TfrmChartTest, SkippedLinesAreCountedInTheTitleArea) {
         EXPECT_TRUE(skipped.isVisible());
         EXPECT_EQ(skipped.text(), "2 line(s) of the log could not be read and were skipped.");
     }));
+}
+
+TEST_F(TfrmChartTest, TheLogIsReadUnderTheBusyCursor) {
+    std::string log;
+    for (int i = 0; i < 20000; ++i) log += Check(1, "Ann", kTuesday205);
+    writeLog(log);
+    TfrmChart chart(boxes_, [] { return kNow; });
+    std::vector<Qt::CursorShape> shapes;
+    ASSERT_TRUE(chart.readInLogFile(logFile_, [&](std::uint64_t, std::uint64_t) {
+        shapes.push_back(QApplication::overrideCursor() ? QApplication::overrideCursor()->shape()
+                                                        : Qt::ArrowCursor);
+    }));
+    ASSERT_FALSE(shapes.empty());
+    EXPECT_EQ(shapes.front(), Qt::WaitCursor);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 TEST_F(TfrmChartTest, NoSecondStatisticsWhileOneIsShown) {
