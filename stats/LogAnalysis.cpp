@@ -2,25 +2,18 @@
 
 #include <algorithm>
 
+#include "MailText.h"
+
 namespace kelvane {
 
 namespace {
-
-bool EqualFolded(const std::string& a, const std::string& b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        const auto fold = [](char c) {
-            return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
-        };
-        return fold(x) == fold(y);
-    });
-}
 
 // Which mailbox texts pass, decided once per distinct text.
 std::vector<bool> PassingMailboxes(const LogTables& tables, const StatsFilter& filter) {
     std::vector<bool> passes(tables.texts.size(), true);
     if (!filter.mailbox) return passes;
     for (TextId id = 0; id < passes.size(); ++id)
-        passes[id] = EqualFolded(tables.Text(id), *filter.mailbox);
+        passes[id] = mailtext::EqualsNoCase(tables.Text(id), *filter.mailbox);
     return passes;
 }
 

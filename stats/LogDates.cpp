@@ -3,6 +3,8 @@
 #include <charconv>
 #include <chrono>
 
+#include "MailText.h"
+
 namespace kelvane {
 
 namespace {
@@ -31,15 +33,6 @@ std::optional<int> TakeNumber(std::string_view& text, std::size_t maxDigits) {
 bool TakeChar(std::string_view& text, char c) {
     if (text.empty() || text.front() != c) return false;
     text.remove_prefix(1);
-    return true;
-}
-
-bool EqualsFolded(std::string_view text, std::string_view upper) {
-    if (text.size() != upper.size()) return false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i] >= 'a' && text[i] <= 'z' ? static_cast<char>(text[i] - 32) : text[i];
-        if (c != upper[i]) return false;
-    }
     return true;
 }
 
@@ -101,9 +94,9 @@ std::optional<int> ReadLogTime(std::string_view text) {
         return *hour * 60 + *minute;
     }
     if (!TakeChar(text, ' ') || *hour < 1 || *hour > 12) return std::nullopt;
-    if (EqualsFolded(text, "AM"))
+    if (mailtext::EqualsNoCase(text, "AM"))
         *hour %= 12;
-    else if (EqualsFolded(text, "PM"))
+    else if (mailtext::EqualsNoCase(text, "PM"))
         *hour = *hour % 12 + 12;
     else
         return std::nullopt;

@@ -1,5 +1,7 @@
 #include "LogTables.h"
 
+#include "MailText.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -15,21 +17,19 @@ constexpr std::size_t kMaxFieldToEnd = 255;
 constexpr std::size_t kMaxCountDigits = 18;
 constexpr std::size_t kReadChunk = 1 << 20;
 
-bool IsBlank(char c) {
-    return static_cast<unsigned char>(c) <= ' ';
-}
-
-std::string_view Trimmed(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-    return text;
-}
-
 // The text from `from` (0-based) up to, not including, the next `stop`, or to the end.
 std::string_view UpTo(std::string_view line, std::size_t from, char stop) {
     if (from >= line.size()) return {};
     const std::string_view rest = line.substr(from);
-    return Trimmed(rest.substr(0, rest.find(stop)));
+    return mailtext::Trim(rest.substr(0, rest.find(stop)));
+}
+
+std::string_view UpToBlank(std::string_view line, std::size_t from) {
+    return UpTo(line, from, ' ');
+}
+
+std::string_view UpToQuote(std::string_view line, std::size_t from) {
+    return UpTo(line, from, '"');
 }
 
 // The text from `from` to the end of the line, at most 255 bytes, not cutting a character.
@@ -41,20 +41,19 @@ std::string_view ToEnd(std::string_view line, std::size_t from) {
         while (cut > 0 && (static_cast<unsigned char>(rest[cut]) & 0xC0) == 0x80) --cut;
         rest = rest.substr(0, cut);
     }
-    return Trimmed(rest);
+    return mailtext::Trim(rest);
 }
 
 // The text after the label `label` found in `line`, read by `take`; empty without the label.
-template <typename Take>
 std::string_view AfterLabel(std::string_view line, std::string_view label, std::size_t skip,
-                            Take take) {
+                            std::string_view (*take)(std::string_view, std::size_t)) {
     const std::size_t at = line.find(label);
     return at == std::string_view::npos ? std::string_view{} : take(line, at + skip);
 }
 
 // A stamp's time of day: the last two blank-separated words of the line.
 std::optional<std::string_view> StampTime(std::string_view line) {
-    line = Trimmed(line);
+    line = mailtext::Trim(line);
     const std::size_t last = line.rfind(' ');
     if (last == std::string_view::npos || last == 0) return std::nullopt;
     const std::size_t before = line.rfind(' ', last - 1);
@@ -68,14 +67,6 @@ bool IsCount(std::string_view text) {
         if (c < '0' || c > '9') return false;
     }
     return true;
-}
-
-std::string LowerAscii(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-    }
-    return lower;
 }
 
 // The time of day as the long time format writes it, for records without a readable stamp.
@@ -127,18 +118,18 @@ void LogTableBuilder::SkipPendingBlock() {
     blockLines_ = 0;
 }
 
-void LogTableBuilder::ReadMoment(std::string_view dateText, std::string_view line,
-                                 StatsMoment& date, int& minute, TextId& dateId, TextId& timeId) {
-    date = ReadLogDate(dateText, century_).value_or(nowMoment_);
-    dateId = tables_.texts.Intern(dateText);
+template <typename Entry>
+void LogTableBuilder::ReadStamp(Entry& entry, std::string_view dateText, std::string_view line) {
+    entry.date = ReadLogDate(dateText, century_).value_or(nowMoment_);
+    entry.dateText = tables_.texts.Intern(dateText);
     const std::optional<std::string_view> time = StampTime(line);
     const std::optional<int> read = time ? ReadLogTime(*time) : std::nullopt;
-    minute = read.value_or(now_.hour * 60 + now_.minute);
-    timeId = tables_.texts.Intern(time ? *time : std::string_view(nowTimeText_));
+    entry.minute = read.value_or(now_.hour * 60 + now_.minute);
+    entry.timeText = tables_.texts.Intern(time ? *time : std::string_view(nowTimeText_));
 }
 
 void LogTableBuilder::AddCheck(std::string_view line) {
-    const std::string_view count = UpTo(line, kCheckStart.size(), ' ');
+    const std::string_view count = UpToBlank(line, kCheckStart.size());
     if (!IsCount(count)) {
         ++tables_.skippedLines;
         return;
@@ -146,16 +137,14 @@ void LogTableBuilder::AddCheck(std::string_view line) {
     CheckEntry entry;
     entry.countText = tables_.texts.Intern(count);
     for (char c : count) entry.count = entry.count * 10 + (c - '0');
-    const std::string_view mailbox =
-        AfterLabel(line, "for \"", 5, [](auto l, auto from) { return UpTo(l, from, '"'); });
+    const std::string_view mailbox = AfterLabel(line, "for \"", 5, UpToQuote);
     entry.mailbox = tables_.texts.Intern(mailbox);
-    entry.server = tables_.texts.Intern(
-        AfterLabel(line, "on server ", 10, [](auto l, auto from) { return UpTo(l, from, ' '); }));
+    entry.server = tables_.texts.Intern(AfterLabel(line, "on server ", 10, UpToBlank));
     // The stamp follows the last " at ": a user name may hold the word too.
     const std::size_t at = line.rfind(" at ");
     const std::string_view dateText =
-        at == std::string_view::npos ? std::string_view{} : UpTo(line, at + 8, ' ');
-    ReadMoment(dateText, line, entry.date, entry.minute, entry.dateText, entry.timeText);
+        at == std::string_view::npos ? std::string_view{} : UpToBlank(line, at + 8);
+    ReadStamp(entry, dateText, line);
     tables_.checks.push_back(entry);
     NoteMailbox(mailbox);
 }
@@ -165,17 +154,14 @@ void LogTableBuilder::AddDeletion() {
     const std::string_view serverLine = block_[1];
     const std::string_view senderLine = block_[3];
     const std::string_view sizeLine = block_[4];
-    const auto upToBlank = [](auto l, auto from) { return UpTo(l, from, ' '); };
-    const auto toEnd = [](auto l, auto from) { return ToEnd(l, from); };
 
     DeletionEntry entry;
-    ReadMoment(UpTo(first, 19, ' '), first, entry.date, entry.minute, entry.dateText,
-               entry.timeText);
+    ReadStamp(entry, UpToBlank(first, 19), first);
     if (serverLine.find("Server:") != std::string_view::npos)
-        entry.server = tables_.texts.Intern(UpTo(serverLine, 12, ' '));
-    entry.mailbox = tables_.texts.Intern(AfterLabel(serverLine, "Mailbox:", 9, toEnd));
-    entry.size = tables_.texts.Intern(AfterLabel(sizeLine, "Size:", 9, upToBlank));
-    const std::string sender = LowerAscii(AfterLabel(senderLine, "Sender:", 9, toEnd));
+        entry.server = tables_.texts.Intern(UpToBlank(serverLine, 12));
+    entry.mailbox = tables_.texts.Intern(AfterLabel(serverLine, "Mailbox:", 9, ToEnd));
+    entry.size = tables_.texts.Intern(AfterLabel(sizeLine, "Size:", 9, UpToBlank));
+    const std::string sender = mailtext::Lower(AfterLabel(senderLine, "Sender:", 9, ToEnd));
     entry.sender = tables_.texts.Intern(sender);
     const std::size_t atSign = sender.find('@');
     if (atSign != std::string::npos)
@@ -186,7 +172,7 @@ void LogTableBuilder::AddDeletion() {
 
 void LogTableBuilder::NoteMailbox(std::string_view name) {
     if (name.empty()) return;
-    if (foldedMailboxes_.insert(LowerAscii(name)).second) tables_.mailboxes.emplace_back(name);
+    if (foldedMailboxes_.insert(mailtext::Lower(name)).second) tables_.mailboxes.emplace_back(name);
 }
 
 void LogLineSplitter::Feed(std::string_view bytes) {

@@ -68,8 +68,9 @@ class LogTableBuilder {
     void AddCheck(std::string_view line);
     void AddDeletion();
     void SkipPendingBlock();
-    void ReadMoment(std::string_view dateText, std::string_view line, StatsMoment& date,
-                    int& minute, TextId& dateId, TextId& timeId);
+    // Sets the entry's date and time from its stamp: `dateText` and the line's last two words.
+    template <typename Entry>
+    void ReadStamp(Entry& entry, std::string_view dateText, std::string_view line);
     void NoteMailbox(std::string_view name);
 
     LocalDateTime now_;

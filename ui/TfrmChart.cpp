@@ -337,8 +337,7 @@ void TfrmChart::btPrintClick() {
         default:
             break;
     }
-    const auto* view = pages_->currentWidget()->findChild<QChartView*>();
-    if (view) previewChart_(*const_cast<QChartView*>(view));
+    if (auto* view = pages_->currentWidget()->findChild<QChartView*>()) previewChart_(*view);
 }
 
 void TfrmChart::printTable(StatsTableModel& model, QTableView& view, const QString& title) {

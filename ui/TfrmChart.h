@@ -10,12 +10,10 @@
 
 class QChart;
 class QChartView;
-class QCheckBox;
 class QComboBox;
 class QFrame;
 class QLabel;
 class QPrinter;
-class QScrollBar;
 class QTabWidget;
 class QTableView;
 
@@ -24,7 +22,6 @@ namespace kelvane {
 class MessageBoxes;
 class StatsTableModel;
 class TfrmSelectDateRange;
-enum class ActivitySeries;
 
 // "Chart of Activity": eight pages of charts and tables over one activity log, read once when
 // the window is made; the range and the mailbox choice count again on "Redraw".
