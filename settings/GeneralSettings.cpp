@@ -14,6 +14,12 @@ int ReadInt(const SettingsStore& store, const SettingKey& key) {
     return static_cast<int>(std::clamp<long long>(store.ReadInteger(key), INT_MIN, INT_MAX));
 }
 
+// The window shows the modes as radio buttons, so one is on; a file may say otherwise.
+void HoldLogNaming(GeneralSettings& s) {
+    s.logMonth = s.logMonth && !s.logQuarter;
+    s.logAsIs = !s.logMonth && !s.logQuarter;
+}
+
 }  // namespace
 
 GeneralSettings ReadGeneralSettings(const SettingsStore& store) {
@@ -33,8 +39,10 @@ GeneralSettings ReadGeneralSettings(const SettingsStore& store) {
     s.alarm = store.ReadBool(sk::Alarm);
     s.repeat = store.ReadBool(sk::Repeat);
     s.ras = ReadInt(store, sk::RAS);
+    s.rasName = store.ReadString(sk::RASName);
     s.count = store.ReadString(sk::Count);
     s.sysTray = store.ReadBool(sk::SysTray);
+    HoldLogNaming(s);
     return s;
 }
 
@@ -58,6 +66,7 @@ void SaveGeneralSettings(SettingsStore& store, const GeneralSettings& s, SpamCou
         // Rewritten in place, so that the key keeps its position in the file.
         w.WriteString(sk::Count, count == SpamCountSave::Write ? s.count : w.ReadString(sk::Count));
         w.WriteBool(sk::SysTray, s.sysTray);
+        w.WriteString(sk::RASName, s.rasName);
     });
 }
 

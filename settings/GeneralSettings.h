@@ -27,19 +27,23 @@ struct GeneralSettings {
     bool alarm = true;
     bool repeat = true;
     int ras = 0;  // position in the dial-up list; 0 for none
+    // The entry chosen; empty when the file holds only a position, which then names it.
+    std::string rasName;
     std::string count = "0";
     bool sysTray = false;
 
     bool operator==(const GeneralSettings&) const = default;
 };
 
+// Numbers outside their ranges read as the key table holds them, and exactly one log naming
+// mode is on (quarterly before monthly, as the log names them).
 GeneralSettings ReadGeneralSettings(const SettingsStore& store);
 
 // How a save treats the deleted-spam counter. A deletion elsewhere (the command line) raises the
 // stored count while the window holds an older one, so only a reset by the user overwrites it.
 enum class SpamCountSave { KeepStored, Write };
 
-// Writes every option in one file replacement.
+// Writes every option in one file replacement; the dial-up entry's name after the others.
 void SaveGeneralSettings(SettingsStore& store, const GeneralSettings& settings,
                          SpamCountSave count = SpamCountSave::Write);
 

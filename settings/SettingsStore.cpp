@@ -96,7 +96,7 @@ std::string SettingsStore::ReadString(const SettingKey& key, int mailbox) const 
 }
 
 long long SettingsStore::ReadInteger(const SettingKey& key, int mailbox) const {
-    return ReadInteger(key.section, key.KeyName(mailbox), key.DefaultInteger());
+    return key.Held(ReadInteger(key.section, key.KeyName(mailbox), key.DefaultInteger()));
 }
 
 bool SettingsStore::ReadBool(const SettingKey& key, int mailbox) const {

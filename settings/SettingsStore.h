@@ -48,7 +48,8 @@ class SettingsStore {
     long long ReadInteger(std::string_view section, std::string_view key,
                           long long defaultValue) const;
     bool ReadBool(std::string_view section, std::string_view key, bool defaultValue) const;
-    // By the key table, with the table's default; `mailbox` numbers a per-mailbox key.
+    // By the key table, with the table's default; `mailbox` numbers a per-mailbox key. A number
+    // outside the key's range reads as the table says (SettingKey::Held).
     std::string ReadString(const SettingKey& key, int mailbox = 0) const;
     long long ReadInteger(const SettingKey& key, int mailbox = 0) const;
     bool ReadBool(const SettingKey& key, int mailbox = 0) const;

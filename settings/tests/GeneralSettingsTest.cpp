@@ -23,8 +23,8 @@ void PrintTo(const GeneralSettings& s, std::ostream* out) {
          << " logfile '" << s.logfile << "' mailer '" << s.mailer << "' alarmFile '" << s.alarmFile
          << "' automatic " << s.automatic << " ask " << s.ask << " kill " << s.kill << " minutes "
          << s.minutes << " launch " << s.launch << " exit " << s.exitIfNoMail << " alarm "
-         << s.alarm << " repeat " << s.repeat << " ras " << s.ras << " count '" << s.count
-         << "' systray " << s.sysTray << "}";
+         << s.alarm << " repeat " << s.repeat << " ras " << s.ras << " '" << s.rasName
+         << "' count '" << s.count << "' systray " << s.sysTray << "}";
 }
 
 namespace {
@@ -56,7 +56,7 @@ GeneralSettings NonDefaultSettings() {
     GeneralSettings s;
     s.logAsIs = false;
     s.logQuarter = true;
-    s.logMonth = true;
+    s.logMonth = false;
     s.logfile = "/var/log/kelvane/activity.log";
     s.mailer = "/usr/bin/mail client";
     s.alarmFile = "/home/u/sounds/harp tune.wav";
@@ -69,6 +69,7 @@ GeneralSettings NonDefaultSettings() {
     s.alarm = false;
     s.repeat = false;
     s.ras = 3;
+    s.rasName = "isp\tthree";
     s.count = "1234";
     s.sysTray = true;
     return s;
@@ -99,7 +100,7 @@ TEST_F(GeneralSettingsTest, SavesInTheFixedOrderAndReadsBack) {
     const std::vector<std::string> expected = {
         "[Logfile]", "Asis",      "Quarter", "Month", "[General]", "Logfile", "Mailer",
         "AlarmFile", "Automatic", "Ask",     "Kill",  "Minutes",   "Launch",  "Exit",
-        "Alarm",     "Repeat",    "RAS",     "Count", "SysTray"};
+        "Alarm",     "Repeat",    "RAS",     "Count", "SysTray",   "RASName"};
     EXPECT_EQ(NamesInFileOrder(FileText()), expected) << FileText();
     EXPECT_EQ(ReadGeneralSettings(store_), saved);
     EXPECT_EQ(store_.ReadString("General", "Alarmfile", ""), saved.alarmFile);
@@ -143,14 +144,21 @@ INSTANTIATE_TEST_SUITE_P(
                    [](GeneralSettings&) {}},
         StoredCase{"two is true", "[General]\nAutomatic=2\nSysTray=2\n",
                    [](GeneralSettings& s) { s.automatic = s.sysTray = true; }},
-        StoredCase{"zero turns off a default-on option", "[General]\nAsk=0\n[Logfile]\nAsis=0\n",
-                   [](GeneralSettings& s) { s.ask = s.logAsIs = false; }},
+        StoredCase{"zero turns off a default-on option", "[General]\nAsk=0\nLaunch=0\n",
+                   [](GeneralSettings& s) { s.ask = s.launch = false; }},
         StoredCase{"boolean in words gives the default", "[General]\nAsk=no\nKill=yes\n",
                    [](GeneralSettings&) {}},
         StoredCase{"names in another case", "[general]\nAlarmfile=/snd/a.wav\nMINUTES=5\n",
                    [](GeneralSettings& s) {
                        s.alarmFile = "/snd/a.wav";
                        s.minutes = 5;
+                   }},
+        StoredCase{"older file: a dial-up position alone", "[General]\nRAS=2\n",
+                   [](GeneralSettings& s) { s.ras = 2; }},
+        StoredCase{"dial-up name beside its position", "[General]\nRAS=2\nRASName=isp b\n",
+                   [](GeneralSettings& s) {
+                       s.ras = 2;
+                       s.rasName = "isp b";
                    }},
         StoredCase{"count is text", "[General]\nCount=0012\n",
                    [](GeneralSettings& s) { s.count = "0012"; }},
@@ -160,12 +168,54 @@ INSTANTIATE_TEST_SUITE_P(
         StoredCase{"blanks around a name are part of it", "[General]\nMailer= /usr/bin/mutt \n",
                    [](GeneralSettings& s) { s.mailer = " /usr/bin/mutt "; }},
         StoredCase{"numbers and booleans read through blanks",
-                   "[General]\nMinutes = 30 \nAutomatic=\t1\r\n[Logfile]\nAsis= 0\n",
+                   "[General]\nMinutes = 30 \nAutomatic=\t1\r\n[Logfile]\nAsis= 0\nMonth= 1\n",
                    [](GeneralSettings& s) {
                        s.minutes = 30;
                        s.automatic = true;
                        s.logAsIs = false;
+                       s.logMonth = true;
                    }}),
+    testsupport::ParamName());
+
+// Hand-edited or damaged files: every number and mode read is one the window could have stored.
+INSTANTIATE_TEST_SUITE_P(
+    HeldToRanges, GeneralSettingsStored,
+    ::testing::Values(StoredCase{"zero minutes", "[General]\nMinutes=0\n",
+                                 [](GeneralSettings& s) { s.minutes = 2; }},
+                      StoredCase{"one minute", "[General]\nMinutes=1\n",
+                                 [](GeneralSettings& s) { s.minutes = 2; }},
+                      StoredCase{"negative minutes", "[General]\nMinutes=-30\n",
+                                 [](GeneralSettings& s) { s.minutes = 2; }},
+                      StoredCase{"minutes at both ends stay", "[General]\nMinutes=600\n",
+                                 [](GeneralSettings& s) { s.minutes = 600; }},
+                      StoredCase{"minutes past the field", "[General]\nMinutes=601\n",
+                                 [](GeneralSettings& s) { s.minutes = 600; }},
+                      StoredCase{"minutes past int", "[General]\nMinutes=0x7FFFFFFFFFFFFFFF\n",
+                                 [](GeneralSettings& s) { s.minutes = 600; }},
+                      StoredCase{"negative dial-up position is none", "[General]\nRAS=-1\n",
+                                 [](GeneralSettings&) {}},
+                      StoredCase{"dial-up position past int is none",
+                                 "[General]\nRAS=99999999999\n", [](GeneralSettings&) {}},
+                      StoredCase{"no naming mode on is as-is",
+                                 "[Logfile]\nAsis=0\nMonth=0\nQuarter=0\n",
+                                 [](GeneralSettings&) {}},
+                      StoredCase{"as-is and monthly is monthly", "[Logfile]\nAsis=1\nMonth=1\n",
+                                 [](GeneralSettings& s) {
+                                     s.logAsIs = false;
+                                     s.logMonth = true;
+                                 }},
+                      StoredCase{"all three modes is quarterly",
+                                 "[Logfile]\nAsis=1\nMonth=2\nQuarter=-1\n",
+                                 [](GeneralSettings& s) {
+                                     s.logAsIs = false;
+                                     s.logQuarter = true;
+                                 }},
+                      StoredCase{"flags: any non-zero number is on, zero in any form off",
+                                 "[General]\nRepeat=-1\nAlarm=0x0\nKill=0x10\n",
+                                 [](GeneralSettings& s) {
+                                     s.alarm = false;
+                                     s.kill = true;
+                                 }}),
     testsupport::ParamName());
 
 TEST_F(GeneralSettingsTest, ModelSavesTheOptionsEvenWhenAnAccountIsIncomplete) {

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "AtomicFile.h"
+#include "CaseName.h"
 #include "TempFolder.h"
 
 namespace kelvane {
@@ -54,6 +55,45 @@ TEST_F(SettingsStoreTest, ReadsNumbersBooleansAndNamesLeniently) {
     EXPECT_EQ(store.ReadString(keys::ServerN, 4), "");
 }
 
+struct RangeCase {
+    const char* name;
+    const SettingKey* key;
+    int mailbox;
+    const char* stored;
+    long long read;
+};
+
+class KeyTableRangeTest : public SettingsStoreTest,
+                          public ::testing::WithParamInterface<RangeCase> {};
+
+TEST_P(KeyTableRangeTest, ReadsAStoredNumberHeldToTheKeysRange) {
+    const RangeCase& c = GetParam();
+    WriteRaw("[" + std::string(c.key->section) + "]\n" + c.key->KeyName(c.mailbox) + "=" +
+             c.stored + "\n");
+    EXPECT_EQ(SettingsStore(path_).ReadInteger(*c.key, c.mailbox), c.read);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, KeyTableRangeTest,
+    ::testing::Values(RangeCase{"minutes-zero-nearest", &keys::Minutes, 0, "0", 2},
+                      RangeCase{"minutes-huge-nearest", &keys::Minutes, 0, "100000", 600},
+                      RangeCase{"minutes-in-range", &keys::Minutes, 0, "0x1E", 30},
+                      RangeCase{"which-zero-default", &keys::Which, 0, "0", 1},
+                      RangeCase{"which-thirteen-default", &keys::Which, 0, "13", 1},
+                      RangeCase{"which-twelve", &keys::Which, 0, "12", 12},
+                      RangeCase{"ras-negative-none", &keys::RAS, 0, "-2", 0},
+                      RangeCase{"ras-past-int-none", &keys::RAS, 0, "0x80000000", 0},
+                      RangeCase{"security-three-default", &keys::SecurityN, 4, "3", 0},
+                      RangeCase{"security-implicit", &keys::SecurityN, 4, "2", 2},
+                      RangeCase{"width-none-stored", &keys::SubjectColumnWidth, 2, "-1", -1},
+                      RangeCase{"width-negative-none", &keys::HeadersColumnWidth, 0, "-40", -1},
+                      RangeCase{"width-past-any-screen-none", &keys::SenderColumnWidth, 5,
+                                "99999999999", -1},
+                      RangeCase{"width-kept", &keys::ExceptionsColumnWidth, 1, "180", 180},
+                      RangeCase{"points-negative-nearest", &keys::Points, 0, "-7", 0},
+                      RangeCase{"points-huge-nearest", &keys::Points, 0, "5000000", 1000000}),
+    testsupport::ParamName());
+
 TEST_F(SettingsStoreTest, EachWriteIsInTheFileAtOnceAndValuesKeepEveryByte) {
     SettingsStore store(path_);
     store.WriteString(keys::Logfile, "C:\\logs\\a.txt\r\nsecond line");
@@ -63,7 +103,7 @@ TEST_F(SettingsStoreTest, EachWriteIsInTheFileAtOnceAndValuesKeepEveryByte) {
               "[General]\nLogfile=C:\\\\logs\\\\a.txt\\r\\nsecond line\nMinutes=-5\nSysTray=1\n");
     const SettingsStore again(path_);
     EXPECT_EQ(again.ReadString(keys::Logfile), "C:\\logs\\a.txt\r\nsecond line");
-    EXPECT_EQ(again.ReadInteger(keys::Minutes), -5);
+    EXPECT_EQ(again.ReadInteger("General", "Minutes", 10), -5) << "by name: as stored";
     struct stat info {};
     ASSERT_EQ(::stat(path_.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u) << "the file holds enciphered passwords";
