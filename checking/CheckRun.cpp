@@ -1,5 +1,6 @@
 #include "CheckRun.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -17,6 +18,19 @@
 #include "TmsRemotePOP.h"
 
 namespace kelvane {
+namespace {
+
+// Whether the chosen dial-up entry is among `entries`. A file from before names were kept gives
+// only a position: it is read once, and the name holds after.
+bool NameChosenEntry(GeneralSettings& general, const std::vector<std::string>& entries) {
+    const auto position = static_cast<std::size_t>(general.ras);
+    if (general.rasName.empty() && position <= entries.size()) {
+        general.rasName = entries[position - 1];
+    }
+    return std::find(entries.begin(), entries.end(), general.rasName) != entries.end();
+}
+
+}  // namespace
 
 CheckRun::CheckRun(SpamSettings& spam, GeneralSettingsModel& general, SettingsStore& store,
                    TmsRemotePOP& client, ActivityLog& log, KnownSpammers& known,
@@ -81,9 +95,11 @@ void CheckRun::ChooseDialUp() {
     client_.RAS = chosen;
 }
 
+// The entry goes by its name: a position would move to another peer as peers come and go. A
+// chosen entry that is gone is no reason to dial another one.
 TagRas* CheckRun::ChosenDialUp() {
-    const int position = general_.general.ras;
-    if (position <= 0) return nullptr;
+    GeneralSettings& general = general_.general;
+    if (general.ras <= 0) return nullptr;
     if (!dialUp_) {
         dialUp_ = makeDialUp_ ? makeDialUp_() : std::make_unique<TagRas>();
         // A dial takes seconds; its steps show where the run is.
@@ -91,10 +107,9 @@ TagRas* CheckRun::ChosenDialUp() {
             if (!status.empty()) frontEnd_.ShowStatus(status);
         };
     }
-    const std::vector<std::string>& entries = dialUp_->Entries();
-    if (static_cast<std::size_t>(position) > entries.size()) return nullptr;
+    if (!NameChosenEntry(general, dialUp_->Entries())) return nullptr;
     // Refused while connected: the entry in use stays until the line is released.
-    dialUp_->SetService(entries[static_cast<std::size_t>(position) - 1]);
+    dialUp_->SetService(general.rasName);
     return dialUp_->Service().empty() ? nullptr : dialUp_.get();
 }
 

@@ -95,7 +95,7 @@ class CheckRun {
     int currentMailbox() const { return current_; }
     void setCurrentMailbox(int mailbox) { current_ = mailbox; }
     // Loads the current mailbox's account into the client, and links the client to the chosen
-    // dial-up entry (General/RAS, counted from 1), or to none.
+    // dial-up entry (by its name; in an older file by its position), or to none.
     void LoadCurrentMailbox();
     // Makes the dial-up component when an entry is first chosen; the real one unless replaced.
     using DialUpFactory = std::function<std::unique_ptr<TagRas>()>;
