@@ -56,7 +56,7 @@ void OpenSpamSettings(benchmark::State& state) {
     for (auto _ : state) {
         TfrmOptionsMain window(rules.spam, rules.known, rules.store, rules.boxes,
                                rules.folder.path().string(), SpamWindowServices{});
-        window.show();
+        window.open();
         QApplication::processEvents();
         window.hide();
     }
@@ -67,7 +67,7 @@ void SortSubjectGrid(benchmark::State& state) {
     LargeRules rules;
     TfrmOptionsMain window(rules.spam, rules.known, rules.store, rules.boxes,
                            rules.folder.path().string(), SpamWindowServices{});
-    window.show();
+    window.open();
     RuleTableModel& model = window.rulePage(RuleTableKind::Subject).model();
     int column = 2;
     for (auto _ : state) {
@@ -85,7 +85,7 @@ void SaveWithOk(benchmark::State& state) {
     auto* ok = window.findChild<QPushButton*>(QStringLiteral("btOK"));
     for (auto _ : state) {
         state.PauseTiming();
-        window.show();
+        window.open();
         QApplication::processEvents();
         state.ResumeTiming();
         ok->click();

@@ -3,6 +3,7 @@ target_sources(kelvane_classify PRIVATE
     ${CMAKE_CURRENT_SOURCE_DIR}/DomainCheck.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/ExceptionTest.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/HeaderRuleTest.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/KnownListText.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/KnownSpammers.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/MessageTexts.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/MXDomainChecker.cpp

@@ -132,8 +132,12 @@ SubjectRuleFields SubjectFieldsFromRow(const RuleTable& table, int row) {
 std::string HeaderFieldsError(const HeaderRuleFields& fields) {
     if (fields.choice == HeaderChoice::MessageHeader && IsBlankText(fields.text))
         return "The header text cannot be blank";
-    if (fields.choice == HeaderChoice::ToDoesNotContain && IsBlankText(fields.address))
-        return "The TO field cannot be blank";
+    if (fields.choice != HeaderChoice::ToDoesNotContain) return {};
+    // Without a mailbox the rule would name "MailBox #0", which no check ever reads.
+    if (fields.mailbox < 1)
+        return "No mailbox has a server to choose. Give a mailbox its server in the General "
+               "settings first.";
+    if (IsBlankText(fields.address)) return "The TO field cannot be blank";
     return {};
 }
 

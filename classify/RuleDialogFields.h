@@ -51,6 +51,7 @@ struct HeaderRuleFields {
     std::string address;  // "The 'To' address does not contain:"
     int mailbox = 0;      // the number of the chosen mailbox entry; 0 for none
 };
+// A "To" rule needs a mailbox to name before it needs an address.
 std::string HeaderFieldsError(const HeaderRuleFields& fields);
 void headerAfterShowmodal(RuleTable& table, int row, const HeaderRuleFields& fields);
 HeaderRuleFields HeaderFieldsFromRow(const RuleTable& table, int row);

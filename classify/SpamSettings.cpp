@@ -128,6 +128,7 @@ std::string SpamSettings::loadTable(RuleTableKind kind) {
 
 std::string SpamSettings::loadOptions() {
     options_ = SpamOptions();
+    unknownCountReset_ = false;
     savedOptions_ = options_;
     savedOptionsFile_ = FileSnapshot{};
     try {
@@ -191,18 +192,34 @@ std::string SpamSettings::saveOptions(SaveMode mode) {
         // Keep whatever else the options file holds; only our ten values change.
         const auto content = ReadWholeFile(optionsPath());
         IniDocument ini = content ? IniDocument::Parse(*content) : IniDocument();
-        if (mode == SaveMode::KeepOtherChanges && savedOptionsFile_.ChangedTo(content)) {
-            options_ = MergeSpamOptions(ReadSpamOptions(ini), savedOptions_, options_);
+        if (mode != SaveMode::AsEdited && savedOptionsFile_.ChangedTo(content)) {
+            takeOtherOptions(ReadSpamOptions(ini), mode);
         }
         WriteSpamOptions(options_, ini);
         std::string text = ini.Serialize();
         WriteFileAtomically(optionsPath(), text);
         savedOptions_ = options_;
         savedOptionsFile_ = FileSnapshot{true, std::move(text)};
+        unknownCountReset_ = false;
     } catch (const FileError& error) {
         return UnableToWriteMessage(optionsPath(), error.reason());
     }
     return {};
+}
+
+// The counter is raised from the stored count, so that the unknown domains another program
+// counted since our last read or write are kept, unless the user cleared it.
+void SpamSettings::takeOtherOptions(const SpamOptions& onDisk, SaveMode mode) {
+    const SpamOptions merged = MergeSpamOptions(onDisk, savedOptions_, options_);
+    std::string count =
+        unknownCountReset_ ? options_.unknownDomainCount : merged.unknownDomainCount;
+    if (mode == SaveMode::KeepOtherChanges) options_ = merged;
+    options_.unknownDomainCount = std::move(count);
+}
+
+void SpamSettings::ResetUnknownDomainCount() {
+    options_.unknownDomainCount = "0";
+    unknownCountReset_ = true;
 }
 
 void SpamSettings::DeleteAllDups() {

@@ -19,7 +19,8 @@ enum class SaveMode {
     // Every file as it stands in memory.
     AsEdited,
     // The user's edits in the spam settings window: the rules and options as they stand in
-    // memory, with the hits another program counted in a changed rule file added.
+    // memory, with the hits another program counted in a changed rule file and the unknown
+    // domains it counted in changed spam options added.
     EditedKeepingHits,
 };
 
@@ -61,6 +62,10 @@ class SpamSettings {
     // Removes adjacent duplicate rules from all four tables, in the saving order.
     void DeleteAllDups();
 
+    // The user cleared the unknown-domain counter: the next save writes 0 (plus what this program
+    // counts from now on) whatever another program has counted meanwhile. A read forgets it.
+    void ResetUnknownDomainCount();
+
   private:
     // A file's bytes as this program last read or wrote them; nothing for a missing file.
     struct FileSnapshot {
@@ -77,6 +82,7 @@ class SpamSettings {
     void saveTable(RuleTableKind kind, SaveMode mode, std::vector<std::string>& problems);
     std::string takeOtherChanges(RuleTableKind kind, SaveMode mode);
     std::string saveOptions(SaveMode mode);
+    void takeOtherOptions(const SpamOptions& onDisk, SaveMode mode);
 
     std::string folder_;
     std::vector<RuleTable> tables_;
@@ -86,6 +92,7 @@ class SpamSettings {
     std::vector<FileSnapshot> savedTableFiles_;
     SpamOptions savedOptions_;
     FileSnapshot savedOptionsFile_;
+    bool unknownCountReset_ = false;
 };
 
 // The message shown for a rule file that holds no table.

@@ -147,14 +147,18 @@ void RuleGridPage::insertClicked() {
     }
 }
 
+void RuleGridPage::sayNothingSelected() {
+    // The sender page has always said so in a plain box.
+    if (kind_ == RuleTableKind::Sender)
+        boxes_.Information("Error: nothing selected to edit");
+    else
+        boxes_.Error("Error: nothing selected to edit");
+}
+
 void RuleGridPage::editClicked() {
     const int current = currentRow();
     if (current == 0 || model_->table().cell(1, current).empty()) {
-        // The sender page has always said so in a plain box.
-        if (kind_ == RuleTableKind::Sender)
-            boxes_.Information("Error: nothing selected to edit");
-        else
-            boxes_.Error("Error: nothing selected to edit");
+        sayNothingSelected();
         return;
     }
     if (edit_(model_->table(), current, false)) {
@@ -164,7 +168,11 @@ void RuleGridPage::editClicked() {
 }
 
 void RuleGridPage::deleteClicked() {
-    const int current = std::max(1, currentRow());
+    const int current = currentRow();
+    if (current == 0) {
+        sayNothingSelected();
+        return;
+    }
     DeleteRule(model_->table(), current);
     model_->reload();
     selectRow(std::min(current, model_->rowCount()));

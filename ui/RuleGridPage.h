@@ -63,6 +63,7 @@ class RuleGridPage : public QWidget {
     void insertClicked();
     void deleteClicked();
     void editClicked();
+    void sayNothingSelected();
     void moveClicked(bool up);
     void printClicked();
     void importClicked();

@@ -2,8 +2,8 @@
 
 #include "RuleTable.h"
 #include "ShownText.h"
-#include "TablePrinting.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace kelvane {
@@ -23,14 +23,24 @@ std::vector<int> PrintedColumns(const RuleTable& table) {
 
 }  // namespace
 
-void PrintRuleTable(QPrinter& printer, const RuleTable& table, const QString& title,
-                    const QDateTime& when) {
+PrintedTable PrintedRuleTable(const RuleTable& table) {
     const std::vector<int> columns = PrintedColumns(table);
     PrintedTable printed;
-    for (int column : columns) printed.widths.push_back(table.columnWidth(column));
-    printed.rowCount = table.rowCount();
-    printed.cell = [&](int row, int column) { return ShownText(table.cell(columns[column], row)); };
-    PrintTable(printer, printed, title, when);
+    for (int column : columns) {
+        printed.widths.push_back(table.columnWidth(column));
+        printed.headings << ShownText(table.cell(column, 0));
+    }
+    // Row 0 of the table is its heading row.
+    printed.rowCount = std::max(0, table.rowCount() - 1);
+    printed.cell = [&table, columns](int row, int column) {
+        return ShownText(table.cell(columns[static_cast<std::size_t>(column)], row + 1));
+    };
+    return printed;
+}
+
+void PrintRuleTable(QPrinter& printer, const RuleTable& table, const QString& title,
+                    const QDateTime& when) {
+    PrintTable(printer, PrintedRuleTable(table), title, when);
 }
 
 }  // namespace kelvane

@@ -80,6 +80,9 @@ TfrmChart::TfrmChart(MessageBoxes& boxes, Clock now, QWidget* parent)
       deletedModel_(new StatsTableModel(tables_, StatsGrid::Deleted, this)),
       dateRange_(std::make_unique<TfrmSelectDateRange>(this)),
       askPrinter_([this](QPrinter& printer) { return AskTablePrinter(this, printer); }),
+      printTable_([](QPrinter& printer, const PrintedTable& table, const QString& title) {
+          PrintTable(printer, table, title);
+      }),
       previewChart_([this](QChartView& view) { PreviewChart(this, view); }) {
     setObjectName(QStringLiteral("frmChart"));
     setWindowTitle(tr("Chart of Activity"));
@@ -344,13 +347,15 @@ void TfrmChart::printTable(StatsTableModel& model, QTableView& view, const QStri
     QPrinter printer;
     if (!askPrinter_(printer)) return;
     PrintedTable printed;
-    for (int column = 0; column < model.columnCount(); ++column)
+    for (int column = 0; column < model.columnCount(); ++column) {
         printed.widths.push_back(view.columnWidth(column));
+        printed.headings << model.headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+    }
     printed.rowCount = model.dataRowCount();
     printed.cell = [&model](int row, int column) {
         return model.data(model.index(row, column), Qt::DisplayRole).toString();
     };
-    PrintTable(printer, printed, title);
+    printTable_(printer, printed, title);
 }
 
 void TfrmChart::btHintClick() {

@@ -7,6 +7,7 @@
 
 #include "LogAnalysis.h"
 #include "StatsGrids.h"
+#include "TablePrinting.h"
 
 class QChart;
 class QChartView;
@@ -39,8 +40,12 @@ class TfrmChart : public QDialog {
     // The first counting, before the window is shown.
     void plotAll();
 
-    // What "Print" uses; tests print to a file instead of asking.
+    // What "Print" uses; tests print to a file instead of asking, and see what a table hands
+    // to the printer.
+    using TablePrinter =
+        std::function<void(QPrinter&, const PrintedTable& table, const QString& title)>;
     void setPrintAsker(std::function<bool(QPrinter&)> ask) { askPrinter_ = std::move(ask); }
+    void setTablePrinter(TablePrinter print) { printTable_ = std::move(print); }
     void setChartPreviewer(std::function<void(QChartView&)> preview) {
         previewChart_ = std::move(preview);
     }
@@ -83,6 +88,7 @@ class TfrmChart : public QDialog {
     StatsTableModel* deletedModel_;
     std::unique_ptr<TfrmSelectDateRange> dateRange_;
     std::function<bool(QPrinter&)> askPrinter_;
+    TablePrinter printTable_;
     std::function<void(QChartView&)> previewChart_;
 
     QLabel* lblTitle_ = nullptr;

@@ -156,10 +156,12 @@ void TfrmHeaders::okClicked() {
     const std::string error = HeaderFieldsError(current);
     if (!error.empty()) {
         boxes_.Error(error);
-        if (current.choice == HeaderChoice::ToDoesNotContain)
-            edTo_->setFocus();
-        else
+        if (current.choice != HeaderChoice::ToDoesNotContain)
             cbHeader_->setFocus();
+        else if (current.mailbox < 1)
+            cbMailbox_->setFocus();
+        else
+            edTo_->setFocus();
         return;
     }
     accept();

@@ -1,6 +1,7 @@
 #include "TfrmOptionsMain.h"
 
 #include "AtomicFile.h"
+#include "KnownListText.h"
 #include "KnownSpammers.h"
 #include "MarkPictures.h"
 #include "MessageBoxes.h"
@@ -31,6 +32,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTextDocument>
 #include <QVBoxLayout>
 #include <filesystem>
 
@@ -377,12 +379,18 @@ QWidget* TfrmOptionsMain::createValidDomainsPage() {
     return page;
 }
 
-void TfrmOptionsMain::showEvent(QShowEvent* event) {
+int TfrmOptionsMain::exec() {
     FormShow();
-    QDialog::showEvent(event);
+    return QDialog::exec();
+}
+
+void TfrmOptionsMain::open() {
+    FormShow();
+    QDialog::open();
 }
 
 void TfrmOptionsMain::FormShow() {
+    unknownReset_ = false;
     for (RuleTableKind kind : kRuleKinds) spam_.table(kind).applyHeadings();
     reloadGrids();
     optionsToControls();
@@ -417,7 +425,10 @@ void TfrmOptionsMain::controlsToOptions() {
     options.compareKnownSpammers = cbKnownSpammers_->isChecked();
     options.checkValidDomain = cbValid_->isChecked();
     options.invalidDomainCheckMark = rbCheck_->isChecked();
-    options.unknownDomainCount = edUnknown_->text().toStdString();
+    // The counter is not taken from its label: checks here and elsewhere raise the stored count
+    // while the window is open. Only the user's reset changes it.
+    if (unknownReset_) spam_.ResetUnknownDomainCount();
+    unknownReset_ = false;
 }
 
 void TfrmOptionsMain::updateCounts() {
@@ -450,7 +461,16 @@ void TfrmOptionsMain::LoadMemoofKnownSpammers() {
     }
     pnlKnown_->setText(found ? QString() : tr("Could not locate the known spammer blacklist!"));
     pnlKnown_->setVisible(!found);
-    memo1_->setPlainText(found ? QString::fromStdString(*text) : QString());
+    knownText_ = KnownListText(found ? *text : std::string());
+    memo1_->setPlainText(QString::fromStdString(knownText_.shown()));
+}
+
+// The editor's text with its line breaks as LF; unlike toPlainText it keeps no-break spaces, so
+// that a line the user did not touch reads back as it was shown.
+std::string TfrmOptionsMain::knownEditorText() const {
+    QString text = memo1_->document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    return text.toStdString();
 }
 
 // White while it takes typing, grey like a button face while it does not.
@@ -480,6 +500,13 @@ void TfrmOptionsMain::cancelKnownClicked() {
 }
 
 void TfrmOptionsMain::saveKnownClicked() {
+    saveKnownList();
+}
+
+// Rebuilds the blacklist from the editor and writes it to its file, lines the user did not touch
+// keeping their bytes. A write that fails says why and leaves the edits in the editor, still
+// editable, so that nothing typed is lost.
+bool TfrmOptionsMain::saveKnownList() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     pnlKnown_->setText(tr("Re-building list ... stand by"));
     pnlKnown_->show();
@@ -487,24 +514,32 @@ void TfrmOptionsMain::saveKnownClicked() {
     btKnownSave_->setEnabled(false);
     btKnownCancel_->setEnabled(false);
     const int top = memo1_->verticalScrollBar()->value();
-    known_.Assign(KnownListFromEditor(memo1_->toPlainText().toStdString()));
-    if (std::filesystem::exists(knownFile())) {
-        std::string bytes;
-        for (const std::string& entry : known_.entries()) bytes += entry + "\r\n";
+    const std::string edited = knownEditorText();
+    KnownSpammers rebuilt;
+    rebuilt.Assign(KnownListFromEditor(knownText_.FileText(edited)));
+    if (!knownText_.unchanged(edited) && std::filesystem::exists(knownFile())) {
         try {
-            WriteFileAtomically(knownFile(), bytes);
+            WriteKnownListFile(knownFile(), rebuilt.entries());
         } catch (const FileError& error) {
+            QApplication::restoreOverrideCursor();
+            pnlKnown_->hide();
+            editKnownClicked();
             boxes_.Error(error.what());
+            return false;
         }
     }
+    known_ = std::move(rebuilt);
     LoadMemoofKnownSpammers();
     memo1_->verticalScrollBar()->setValue(top);
     updateCounts();
     QApplication::restoreOverrideCursor();
+    return true;
 }
 
 void TfrmOptionsMain::resetUnknownClicked() {
-    if (boxes_.Confirm("Really clear out unknown count?")) edUnknown_->setText(QStringLiteral("0"));
+    if (!boxes_.Confirm("Really clear out unknown count?")) return;
+    edUnknown_->setText(QStringLiteral("0"));
+    unknownReset_ = true;
 }
 
 void TfrmOptionsMain::btOKClick() {
@@ -521,7 +556,8 @@ void TfrmOptionsMain::btOKClick() {
     for (const std::string& problem : spam_.Savesettings(SaveMode::EditedKeepingHits))
         boxes_.Error(problem);
     reloadGrids();
-    if (knownEditing()) saveKnownClicked();
+    // The window stays open over edits of the list that could not be saved.
+    if (knownEditing() && !saveKnownList()) return;
     accept();
 }
 
@@ -531,6 +567,7 @@ void TfrmOptionsMain::reloadGrids() {
 }
 
 void TfrmOptionsMain::reject() {
+    unknownReset_ = false;
     for (const std::string& problem : spam_.readSettings()) boxes_.Error(problem);
     reloadGrids();
     if (knownEditing()) cancelKnownClicked();

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "KnownListText.h"
 #include "RuleDialogParts.h"
 #include "RuleGridPage.h"
 
@@ -49,8 +50,12 @@ class TfrmOptionsMain : public QDialog {
                     MessageBoxes& boxes, std::string folder, SpamWindowServices services,
                     QWidget* parent = nullptr);
 
-    // Loads what the window shows from the settings in memory; done each time it is shown.
+    // Loads what the window shows: the rules and options from the settings in memory, the
+    // known-spammer list from its file. Done when the program opens the window, never on a show
+    // the window system sends (a restore from minimised), which must keep the user's edits.
     void FormShow();
+    int exec() override;
+    void open() override;
     // The grids' column widths into the settings store (the program's end).
     void saveColumnWidths();
     RuleGridPage& rulePage(RuleTableKind kind);
@@ -58,9 +63,6 @@ class TfrmOptionsMain : public QDialog {
 
     // Cancel, Escape and closing the window all read the settings back from their files.
     void reject() override;
-
-  protected:
-    void showEvent(QShowEvent* event) override;
 
   private:
     QWidget* createRulePage(RuleTableKind kind);
@@ -76,6 +78,8 @@ class TfrmOptionsMain : public QDialog {
     void LoadMemoofKnownSpammers();
     void editKnownClicked();
     void saveKnownClicked();
+    bool saveKnownList();
+    std::string knownEditorText() const;
     void cancelKnownClicked();
     void setKnownEditable(bool editable);
     bool knownEditing() const;
@@ -111,6 +115,8 @@ class TfrmOptionsMain : public QDialog {
     QRadioButton* rbCheck_ = nullptr;
     QRadioButton* rbQuestion_ = nullptr;
     QLabel* edUnknown_ = nullptr;
+    KnownListText knownText_;
+    bool unknownReset_ = false;  // "Reset counter" confirmed, waiting for OK
 };
 
 }  // namespace kelvane

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "AtomicFile.h"
 #include "CaseName.h"
+#include "KnownListText.h"
+#include "PermissionsObeyed.h"
 #include "TempFolder.h"
 
 namespace kelvane {
@@ -119,6 +122,45 @@ TEST(KnownListFromEditor, KeepsTheLinesARealSenderCanBe) {
               (Texts{"Spam@Junk.test", "bulk.test", "a1@mail.test", "last.test"}));
     EXPECT_EQ(KnownListFromEditor("one.test\n"), Texts{"one.test"});
     EXPECT_TRUE(KnownListFromEditor("").empty());
+}
+
+// Lines the editor cannot show as they are come back with their own bytes unless changed.
+TEST(KnownListText, LinesTheEditorCannotShowKeepTheirBytesUntilChanged) {
+    const std::string file = "bulk.test\r\ncaf\xE9.test\r\nt\tab.test\r\ncaf\xE8.test\r\n";
+    const KnownListText text(file);
+    const std::string shown = "bulk.test\ncaf\xEF\xBF\xBD.test\nt ab.test\ncaf\xEF\xBF\xBD.test\n";
+    EXPECT_EQ(text.shown(), shown);
+    EXPECT_TRUE(text.unchanged(shown));
+    const std::string lines = "bulk.test\ncaf\xE9.test\nt\tab.test\ncaf\xE8.test\n";
+    EXPECT_EQ(text.FileText(shown), lines) << "two lines shown alike go back in file order";
+
+    // Another line edited, one added, the order changed: untouched lines keep their bytes.
+    EXPECT_EQ(text.FileText("caf\xEF\xBF\xBD.test\nnew.test\nt ab.test\ncaf\xEF\xBF\xBD.test"),
+              "caf\xE9.test\nnew.test\nt\tab.test\ncaf\xE8.test");
+    // A third line shown alike was typed: there is no file line left for it.
+    EXPECT_EQ(text.FileText(shown + "caf\xEF\xBF\xBD.test\n"), lines + "caf\xEF\xBF\xBD.test\n");
+    // A changed line is taken as typed.
+    EXPECT_EQ(text.FileText("caf\xC3\xA9.test\n"), "caf\xC3\xA9.test\n");
+    EXPECT_EQ(KnownListText("a.test").shown(), "a.test");
+    EXPECT_EQ(KnownListText().shown(), "");
+}
+
+TEST(KnownListText, WritesTheEntriesAsLinesEndedByCrLfAndRefusesAReadOnlyFile) {
+    testsupport::TempFolder folder;
+    const std::string path = folder.File("known.lst");
+    WriteKnownListFile(path, {"a.test", "caf\xE9.test"});
+    EXPECT_EQ(testsupport::FileBytes(path), "a.test\r\ncaf\xE9.test\r\n");
+
+    std::filesystem::permissions(path, std::filesystem::perms::owner_read);
+    const testsupport::PermissionsObeyed obeyed;
+    if (!obeyed.obeyed()) GTEST_SKIP() << "root whose privilege cannot be lowered writes anything";
+    try {
+        WriteKnownListFile(path, {"b.test"});
+        ADD_FAILURE() << "a read-only list was replaced";
+    } catch (const FileError& error) {
+        EXPECT_EQ(std::string(error.what()), "Could not write " + path + ": Permission denied");
+    }
+    EXPECT_EQ(testsupport::FileBytes(path), "a.test\r\ncaf\xE9.test\r\n");
 }
 
 }  // namespace

@@ -64,6 +64,9 @@ TEST(RuleDialogFieldsTest, EditingKeepsTheHitsAndANewRuleStartsAtZero) {
 }
 
 TEST(RuleDialogFieldsTest, BlankFieldsAreRefusedWithTheirMessages) {
+    const std::string kNoMailbox =
+        "No mailbox has a server to choose. Give a mailbox its server in the General settings "
+        "first.";
     const std::pair<std::string, std::string> cases[] = {
         {SubjectFieldsError({0, " \r\n", false, true}), "The subject text cannot be left blank."},
         {SubjectFieldsError({6, "", false, true}), ""},
@@ -72,6 +75,11 @@ TEST(RuleDialogFieldsTest, BlankFieldsAreRefusedWithTheirMessages) {
         {HeaderFieldsError({HeaderChoice::ToDoesNotContain, 0, "", false, true, " ", 1}),
          "The TO field cannot be blank"},
         {HeaderFieldsError({HeaderChoice::ReplyToMismatch, 0, "", false, true, "", 1}), ""},
+        // No mailbox has a server, so none was chosen; the message comes before the blank one.
+        {HeaderFieldsError({HeaderChoice::ToDoesNotContain, 0, "", false, true, "ann", 0}),
+         kNoMailbox},
+        {HeaderFieldsError({HeaderChoice::ToDoesNotContain, 0, "", false, true, "", 0}),
+         kNoMailbox},
         {SenderFieldsError({true, 3, "\b", true}), "The Sender field cannot be left blank."},
         {SenderFieldsError({true, 7, "", true}), ""},
         {ExceptionFieldsError({ExceptionChoice::Address, "", "x", 0, 0, "x", false, 3}),

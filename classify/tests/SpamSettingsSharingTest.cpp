@@ -153,6 +153,41 @@ TEST_F(SpamSettingsSharingTest, UnknownDomainsOfBothProgramsAndAHandEditedOption
     EXPECT_NE(Read("kelvane.ini").find("[Mine]\nKeep=yes\n"), std::string::npos);
 }
 
+// The window's edits of the options win, but the unknown domains a cron run counted meanwhile are
+// raised from the stored count, unless the user cleared the counter.
+TEST_F(SpamSettingsSharingTest, WindowEditsKeepTheUnknownDomainsCountedMeanwhileUnlessCleared) {
+    SpamSettings window = Loaded();
+    SpamSettings cron = Loaded();
+    bumpUnknown(cron.options());
+    bumpUnknown(cron.options());
+    ASSERT_TRUE(cron.Savesettings().empty());
+    bumpUnknown(window.options());
+    window.options().largerOn = true;
+    ASSERT_TRUE(window.Savesettings(SaveMode::EditedKeepingHits).empty());
+    EXPECT_EQ(Loaded().options().unknownDomainCount, "3");
+    EXPECT_TRUE(Loaded().options().largerOn);
+
+    window.ResetUnknownDomainCount();
+    bumpUnknown(cron.options());
+    ASSERT_TRUE(cron.Savesettings().empty());
+    ASSERT_TRUE(window.Savesettings(SaveMode::EditedKeepingHits).empty());
+    EXPECT_EQ(Loaded().options().unknownDomainCount, "0");
+
+    // Cleared once: the next save raises the stored count again.
+    bumpUnknown(cron.options());
+    ASSERT_TRUE(cron.Savesettings().empty());
+    ASSERT_TRUE(window.Savesettings(SaveMode::EditedKeepingHits).empty());
+    EXPECT_EQ(Loaded().options().unknownDomainCount, "1");
+
+    // Reading the files back forgets a clearing that was never saved.
+    window.ResetUnknownDomainCount();
+    ASSERT_TRUE(window.readSettings().empty());
+    bumpUnknown(cron.options());
+    ASSERT_TRUE(cron.Savesettings().empty());
+    ASSERT_TRUE(window.Savesettings(SaveMode::EditedKeepingHits).empty());
+    EXPECT_EQ(Loaded().options().unknownDomainCount, "2");
+}
+
 // Each process loads once and saves after every "check", as the window and a cron run do.
 [[noreturn]] void CountAndSave(const std::string& folder, int start, int checks) {
     char go;

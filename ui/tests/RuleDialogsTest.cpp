@@ -159,6 +159,29 @@ TEST_F(RuleDialogsTest, HeaderDialogShowsEachChoicesFieldsAndItsErrors) {
                 ElementsAre("", "To does not contain", "ann - MailBox #1", "No", "Yes", "0"));
 }
 
+// With no mailbox that has a server the list is empty: a "To" rule would name "MailBox #0", new
+// or edited, so OK refuses it and says why.
+TEST_F(RuleDialogsTest, HeaderDialogRefusesAToRuleWithoutAMailbox) {
+    const std::string refused =
+        "error: No mailbox has a server to choose. Give a mailbox its server in the General "
+        "settings first.";
+    TfrmHeaders fresh(boxes_, {});
+    fresh.show();
+    Child<QRadioButton>(fresh, "rbTo")->setChecked(true);
+    Child<QLineEdit>(fresh, "edTo")->setText("ann@home.test");
+    EXPECT_FALSE(PressOk(fresh));
+    EXPECT_EQ(fresh.focusWidget(), Child<QComboBox>(fresh, "cbMailbox"));
+
+    TfrmHeaders edited(boxes_, {});
+    edited.setFields({HeaderChoice::ToDoesNotContain, 0, "", false, true, "ann@home.test", 2});
+    EXPECT_FALSE(PressOk(edited));
+    EXPECT_THAT(boxes_.shown, ElementsAre(refused, refused));
+
+    // Other choices need no mailbox.
+    Child<QRadioButton>(edited, "rbReplyTo")->setChecked(true);
+    EXPECT_TRUE(PressOk(edited));
+}
+
 TEST_F(RuleDialogsTest, HeaderDialogEditsTheRowsMailboxOrTheFirst) {
     const std::vector<std::string> mailboxes{"1) ann - server a.test", "3) bob - server b.test"};
     HeaderRuleFields to;

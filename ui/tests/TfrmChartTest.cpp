@@ -40,6 +40,7 @@
 #include "StatisticsOpener.h"
 #include "StatsCharts.h"
 #include "StatsDates.h"
+#include "TablePrinting.h"
 #include "TempFolder.h"
 #include "TfrmChartMain.h"
 #include "TfrmSelectDateRange.h"
@@ -399,6 +400,68 @@ TEST_F(TfrmChartTest, PrintsTablesToTheChosenPrinterAndPreviewsCharts) {
         EXPECT_EQ(testsupport::FileBytes(chartPdf).substr(0, 4), "%PDF");
     });
     EXPECT_EQ(testsupport::FileBytes(pdf).substr(0, 4), "%PDF");
+}
+
+// What each table hands to the printer: its column headings with its rows, the headings opening
+// every page.
+TEST_F(TfrmChartTest, PrintedTablesCarryTheirHeadingsOnEveryPage) {
+    const std::string pdf = temp_.File("table.pdf");
+    showTuesday([&](TfrmChart& chart) {
+        chart.setPrintAsker([&](QPrinter& printer) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(QString::fromStdString(pdf));
+            return true;
+        });
+        QStringList titles;
+        std::vector<QStringList> headings;
+        std::vector<QStringList> firstRows;
+        chart.setTablePrinter(
+            [&](QPrinter& printer, const PrintedTable& table, const QString& title) {
+                titles << title;
+                headings.push_back(PrintedLine(table, kHeadingsLine));
+                firstRows.push_back(PrintedLine(table, 0));
+                for (const std::vector<int>& page : PrintedPages(table, 2))
+                    EXPECT_EQ(page.front(), kHeadingsLine);
+                PrintTable(printer, table, title);
+            });
+        auto& pages = Child<QTabWidget>(chart, "pcCharts");
+        for (int page : {6, 7}) {
+            pages.setCurrentIndex(page);
+            Child<QPushButton>(chart, "btPrint").click();
+        }
+        EXPECT_EQ(titles, (QStringList{"E-mail traffic", "Deleted Spam"}));
+        ASSERT_EQ(headings.size(), 2u);
+        for (std::size_t table = 0; table < headings.size(); ++table) {
+            QTableView& view = *pages.widget(6 + static_cast<int>(table))->findChild<QTableView*>();
+            QStringList shown;
+            QStringList row;
+            for (int column = 0; column < view.model()->columnCount(); ++column) {
+                shown << view.model()->headerData(column, Qt::Horizontal).toString();
+                row << view.model()->index(0, column).data().toString();
+            }
+            EXPECT_FALSE(shown.contains(QString()));
+            EXPECT_EQ(headings[table], shown);
+            EXPECT_EQ(firstRows[table], row);
+        }
+    });
+    EXPECT_EQ(testsupport::FileBytes(pdf).substr(0, 4), "%PDF");
+}
+
+TEST(TablePrinting, HeadingsOpenEveryPageAndEachPageTakesARow) {
+    PrintedTable table;
+    table.widths = {1, 1};
+    table.rowCount = 5;
+    table.cell = [](int row, int column) { return QStringLiteral("%1.%2").arg(row).arg(column); };
+    using Pages = std::vector<std::vector<int>>;
+    EXPECT_EQ(PrintedPages(table, 3), (Pages{{0, 1, 2}, {3, 4}})) << "no headings";
+    table.headings = {"First", "Second"};
+    EXPECT_EQ(PrintedPages(table, 3),
+              (Pages{{kHeadingsLine, 0, 1}, {kHeadingsLine, 2, 3}, {kHeadingsLine, 4}}));
+    EXPECT_EQ(PrintedPages(table, 0).size(), 5u) << "a page too small still takes a row";
+    EXPECT_EQ(PrintedLine(table, kHeadingsLine), (QStringList{"First", "Second"}));
+    EXPECT_EQ(PrintedLine(table, 4), (QStringList{"4.0", "4.1"}));
+    table.rowCount = 0;
+    EXPECT_EQ(PrintedPages(table, 3), (Pages{{kHeadingsLine}}));
 }
 
 TEST_F(TfrmChartTest, AMissingLogSaysSoAndShowsNoStatistics) {

@@ -3,9 +3,11 @@
 
 #include "KnownSpammers.h"
 #include "ListTestHelpers.h"
+#include "PermissionsObeyed.h"
 #include "RecordingMessageBoxes.h"
 #include "RuleTableModel.h"
 #include "RuleTableOperations.h"
+#include "RuleTablePrinting.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
 #include "SpamSettings.h"
@@ -22,9 +24,12 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QSpontaneKeyEvent>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
+#include <filesystem>
+#include <functional>
 #include <stdexcept>
 
 namespace kelvane {
@@ -39,12 +44,12 @@ class TfrmOptionsMainTest : public ::testing::Test {
   protected:
     TfrmOptionsMainTest() : store_(folder_.File("10.conf")), spam_(folder_.path().string()) {}
 
-    // The window over the files the test wrote, shown.
+    // The window over the files the test wrote, opened as the program opens it.
     TfrmOptionsMain& open() {
         (void)spam_.readSettings();
         window_ = std::make_unique<TfrmOptionsMain>(spam_, known_, store_, boxes_,
                                                     folder_.path().string(), SpamWindowServices{});
-        window_->show();
+        window_->open();
         return *window_;
     }
 
@@ -203,7 +208,7 @@ TEST_F(TfrmOptionsMainTest, OkSavesWithoutAdjacentDuplicatesAndCancelReadsTheFil
     EXPECT_TRUE(spam_.options().largerOn);
     EXPECT_THAT(FileBytes(spam_.optionsPath()), HasSubstr("40000"));
 
-    window_->show();
+    window_->open();
     AppendRule(table(RuleTableKind::Subject), {"", "Contains", "typed", "No", "Yes", "0"});
     child<QSpinBox>("nLarger")->setValue(5);
     child<QPushButton>("btCancel")->click();
@@ -287,6 +292,225 @@ TEST_F(TfrmOptionsMainTest, UnknownDomainCounterResetsOnlyWhenConfirmed) {
     EXPECT_FALSE(child<QWidget>("pnlValid")->isVisible());
 }
 
+// Only the program's own opening loads the window: a show the window system sends, such as the
+// restore of a minimised window, keeps everything the user has not saved yet.
+TEST_F(TfrmOptionsMainTest, ShowsKeepUnsavedEditsAndOnlyOpeningLoads) {
+    addSubjects({{"free", "Yes"}});
+    spam_.options().unknownDomainCount = "7";
+    (void)spam_.Savesettings(SaveMode::AsEdited);
+    const std::string known = folder_.File("known.lst");
+    WriteFileBytes(known, "disk.test\r\n");
+    open();
+    RuleGridPage& subjects = page(RuleTableKind::Subject);
+    subjects.selectRow(1);
+    ASSERT_TRUE(
+        subjects.model().setData(cell(RuleTableKind::Subject, 1, 2), "edited", Qt::EditRole));
+    child<QSpinBox>("nLarger")->setValue(777);
+    child<QPushButton>("btEditKnown")->click();
+    auto* memo = child<QPlainTextEdit>("memo1");
+    memo->setPlainText("typed.test\n");
+    boxes_.answers = {true};
+    child<QPushButton>("btResetUnknown")->click();
+
+    window_->hide();
+    window_->show();
+    QShowEvent restored;
+    QSpontaneKeyEvent::setSpontaneous(&restored);
+    QApplication::sendEvent(window_.get(), &restored);
+
+    EXPECT_THAT(matches(RuleTableKind::Subject), ElementsAre("edited"));
+    EXPECT_EQ(subjects.currentRow(), 1);
+    EXPECT_EQ(child<QSpinBox>("nLarger")->value(), 777);
+    EXPECT_EQ(memo->toPlainText(), "typed.test\n");
+    EXPECT_FALSE(memo->isReadOnly());
+    EXPECT_TRUE(child<QPushButton>("btSaveKnown")->isEnabled());
+    EXPECT_EQ(child<QLabel>("edUnknown")->text(), "0");
+
+    // Cancelled, then opened again by the program: what the files hold.
+    child<QPushButton>("btCancel")->click();
+    WriteFileBytes(known, "changed.test\r\n");
+    windowtest::ModalWatcher<TfrmOptionsMain> reopened([&](TfrmOptionsMain& window) {
+        EXPECT_EQ(memo->toPlainText(), "changed.test\n");
+        EXPECT_TRUE(memo->isReadOnly());
+        EXPECT_EQ(child<QLabel>("edUnknown")->text(), "7");
+        EXPECT_EQ(child<QSpinBox>("nLarger")->value(), SpamOptions().largerLimit);
+        EXPECT_THAT(matches(RuleTableKind::Subject), ElementsAre("free"));
+        window.reject();
+    });
+    window_->exec();
+    EXPECT_EQ(reopened.seen(), 1);
+}
+
+// Checks here or by the command-line companion raise the stored count while the window is open;
+// neither OK nor an import may write an older count over theirs. Only a reset the user
+// confirmed with OK clears it.
+TEST_F(TfrmOptionsMainTest, UnknownDomainCounterKeepsWhatOthersCountMeanwhile) {
+    struct Case {
+        const char* name;
+        bool reset;
+        std::vector<const char*> buttons;  // "import" is the Subject page's
+        const char* stored;
+    };
+    const Case cases[] = {
+        {"ok", false, {"btOK"}, "9"},
+        {"import", false, {"import"}, "9"},
+        {"reset-then-ok", true, {"btOK"}, "0"},
+        {"reset-waits-for-ok-over-an-import", true, {"import"}, "9"},
+        {"reset-import-ok", true, {"import", "btOK"}, "0"},
+        {"reset-then-cancel", true, {"btCancel"}, "9"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        spam_.options().unknownDomainCount = "7";
+        (void)spam_.Savesettings(SaveMode::AsEdited);
+        open();
+        page(RuleTableKind::Subject).setLinesAsker([](const QString&) {
+            return std::optional<std::vector<std::string>>({"cash"});
+        });
+        if (c.reset) child<QPushButton>("btResetUnknown")->click();
+
+        SpamSettings check(folder_.path().string());
+        ASSERT_TRUE(check.readSettings().empty());
+        bumpUnknown(check.options());
+        bumpUnknown(check.options());
+        ASSERT_TRUE(check.Savesettings().empty());
+
+        for (const char* button : c.buttons) {
+            if (std::string_view(button) == "import")
+                click(RuleTableKind::Subject, "btImport");
+            else
+                child<QPushButton>(button)->click();
+        }
+        SpamSettings stored(folder_.path().string());
+        ASSERT_TRUE(stored.readSettings().empty());
+        EXPECT_EQ(stored.options().unknownDomainCount, c.stored);
+    }
+}
+
+// Bytes the editor cannot show (a Latin-1 line) stay exactly as they were, whether the list is
+// left alone or another line is edited.
+TEST_F(TfrmOptionsMainTest, KnownSpammerListKeepsLinesItCannotShowByteExact) {
+    const std::string path = folder_.File("known.lst");
+    const std::string file = "bulk.test\r\ncaf\xE9.test\r\nzz.test\r\n";
+    WriteFileBytes(path, file);
+    open();
+    auto* memo = child<QPlainTextEdit>("memo1");
+    EXPECT_EQ(memo->toPlainText(), QString::fromUtf8("bulk.test\ncaf\xEF\xBF\xBD.test\nzz.test\n"));
+    child<QPushButton>("btOK")->click();
+    EXPECT_EQ(FileBytes(path), file);
+
+    window_->open();
+    child<QPushButton>("btEditKnown")->click();
+    child<QPushButton>("btOK")->click();
+    EXPECT_EQ(FileBytes(path), file) << "nothing was edited";
+
+    window_->open();
+    child<QPushButton>("btEditKnown")->click();
+    memo->setPlainText(memo->toPlainText().replace("zz.test", "new.test"));
+    child<QPushButton>("btSaveKnown")->click();
+    EXPECT_EQ(FileBytes(path), "bulk.test\r\ncaf\xE9.test\r\nnew.test\r\n");
+    EXPECT_TRUE(known_.Contains("caf\xE9.test"));
+    EXPECT_TRUE(boxes_.shown.empty());
+}
+
+// A list that cannot be written says why and keeps the user's edits shown and editable.
+TEST_F(TfrmOptionsMainTest, KnownSpammerListThatCannotBeWrittenKeepsTheEdits) {
+    namespace fs = std::filesystem;
+    const std::string path = folder_.File("known.lst");
+    struct Case {
+        const char* name;
+        std::function<void()> spoil;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"directory-in-its-place",
+         [&] {
+             fs::remove(path);
+             fs::create_directory(path);
+         },
+         "Is a directory"},
+        {"read-only-file", [&] { fs::permissions(path, fs::perms::owner_read); },
+         "Permission denied"},
+        {"read-only-folder",
+         [&] { fs::permissions(folder_.path(), fs::perms::owner_read | fs::perms::owner_exec); },
+         "Permission denied"},
+    };
+    // Undoes the spoiling, so that the next case starts from a writable list.
+    const auto restore = [&] {
+        fs::permissions(folder_.path(), fs::perms::owner_all);
+        if (fs::is_directory(path)) fs::remove(path);
+        if (fs::exists(path)) fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteFileBytes(path, "old.test\r\n");
+        open();
+        child<QPushButton>("btEditKnown")->click();
+        auto* memo = child<QPlainTextEdit>("memo1");
+        memo->setPlainText("typed.test\n");
+        boxes_.shown.clear();
+        c.spoil();
+        bool saved = false;
+        {
+            const testsupport::PermissionsObeyed obeyed;
+            if (obeyed.obeyed()) {
+                child<QPushButton>("btSaveKnown")->click();
+                saved = true;
+            }
+        }
+        if (saved) {
+            EXPECT_THAT(boxes_.shown,
+                        ElementsAre("error: Could not write " + path + ": " + c.reason));
+            EXPECT_EQ(memo->toPlainText(), "typed.test\n");
+            EXPECT_FALSE(memo->isReadOnly());
+            EXPECT_TRUE(child<QPushButton>("btSaveKnown")->isEnabled());
+            EXPECT_FALSE(child<QLabel>("pnlKnown")->isVisible());
+        }
+        // OK saves the rules but stays open over the list's edits.
+        if (fs::is_directory(path)) {
+            boxes_.shown.clear();
+            child<QPushButton>("btOK")->click();
+            EXPECT_THAT(boxes_.shown, ElementsAre(HasSubstr(c.reason)));
+            EXPECT_TRUE(window_->isVisible());
+            EXPECT_EQ(memo->toPlainText(), "typed.test\n");
+        }
+        restore();
+    }
+}
+
+// "&Delete" with no current row deletes nothing and says so as "&Edit" does.
+TEST_F(TfrmOptionsMainTest, DeleteWithoutACurrentRowDeletesNothingAndSaysSo) {
+    struct Case {
+        RuleTableKind kind;
+        RuleRow rule;
+        const char* box;
+    };
+    const Case cases[] = {
+        {RuleTableKind::Subject, {"", "Contains", "free", "No", "Yes", "0"}, "error"},
+        {RuleTableKind::Header, {"", "Contains", "X-Bulk", "No", "Yes", "0"}, "error"},
+        {RuleTableKind::Sender,
+         {"", "E-mail address", "Equals", "a@junk.test", "Yes", "0"},
+         "information"},
+        {RuleTableKind::Exceptions, ExceptionAddressRule("mum@home.test"), "error"},
+    };
+    for (const Case& c : cases) {
+        AppendRule(table(c.kind), c.rule);
+        AppendRule(table(c.kind), c.rule);
+    }
+    (void)spam_.Savesettings(SaveMode::AsEdited);
+    open();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.kind));
+        ASSERT_EQ(page(c.kind).currentRow(), 0);
+        boxes_.shown.clear();
+        click(c.kind, "btDelete");
+        EXPECT_EQ(table(c.kind).rowCount(), 3);
+        EXPECT_EQ(table(c.kind).row(1), c.rule);
+        EXPECT_THAT(boxes_.shown,
+                    ElementsAre(std::string(c.box) + ": Error: nothing selected to edit"));
+    }
+}
+
 TEST_F(TfrmOptionsMainTest, PrintWritesTheTableToAPdfFile) {
     addSubjects({{"free", "Yes"}});
     open();
@@ -298,6 +522,12 @@ TEST_F(TfrmOptionsMainTest, PrintWritesTheTableToAPdfFile) {
     });
     click(RuleTableKind::Subject, "btPrint");
     EXPECT_EQ(FileBytes(pdf).substr(0, 5), "%PDF-");
+
+    // The heading row goes to the printer as the headings, the rules as its rows.
+    const PrintedTable printed = PrintedRuleTable(table(RuleTableKind::Subject));
+    EXPECT_TRUE(PrintedLine(printed, kHeadingsLine).contains("Matches"));
+    EXPECT_EQ(printed.rowCount, 1);
+    EXPECT_TRUE(PrintedLine(printed, 0).contains("free"));
 }
 
 TEST_F(TfrmOptionsMainTest, ColumnWidthsAreKeptInTheSettingsStore) {
