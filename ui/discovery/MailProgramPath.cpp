@@ -60,9 +60,23 @@ std::vector<std::string> DesktopFileNames(const std::string& id) {
     return names;
 }
 
-// The program of the installed application `id`; nothing when no desktop file of that id exists.
+// The command as it is stored: a lone program as its path, as the setting always held one;
+// with arguments, a command line. Empty when the first word, or the program past an env prefix,
+// cannot be found.
+std::string StoredCommand(std::vector<std::string> words,
+                          const std::vector<std::string>& programPath) {
+    const std::size_t program = ProgramWord(words);
+    if (program >= words.size()) return {};
+    for (const std::size_t at : {std::size_t{0}, program}) {
+        words[at] = ResolveProgram(words[at], programPath);
+        if (words[at].empty()) return {};
+    }
+    return words.size() == 1 ? words[0] : CommandLine(words);
+}
+
+// The command of the installed application `id`; nothing when no desktop file of that id exists.
 // The first desktop file found decides, as it hides those of the same id further down the list.
-std::optional<std::string> InstalledProgram(const std::string& id,
+std::optional<std::string> InstalledCommand(const std::string& id,
                                             const DiscoveryEnvironment& env) {
     // An id is a plain file name; anything else could lead the lookup out of the folders.
     if (id.size() > kLongestFileName || !id.ends_with(".desktop") ||
@@ -72,7 +86,7 @@ std::optional<std::string> InstalledProgram(const std::string& id,
     for (const std::string& folder : ApplicationFolders(env)) {
         for (const std::string& name : DesktopFileNames(id)) {
             const auto file = ReadSmallFile(paths::JoinPath(folder, name), kLargestDesktopFile);
-            if (file) return ResolveProgram(DesktopEntryProgram(*file), env.programPath);
+            if (file) return StoredCommand(DesktopEntryCommand(*file), env.programPath);
         }
     }
     return std::nullopt;
@@ -99,8 +113,8 @@ std::string GetMailPath(const DiscoveryEnvironment& env) {
         const auto bytes = ReadSmallFile(list, kLargestDesktopFile);
         if (!bytes) continue;
         for (const std::string& id : DefaultMailtoEntries(*bytes)) {
-            const auto program = InstalledProgram(id, env);
-            if (program && !program->empty()) return *program;
+            const auto command = InstalledCommand(id, env);
+            if (command && !command->empty()) return *command;
         }
     }
     return {};

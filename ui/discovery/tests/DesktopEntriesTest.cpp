@@ -78,6 +78,11 @@ INSTANTIATE_TEST_SUITE_P(
         ProgramCase{"leading-blanks", "[Desktop Entry]\nExec=   kmail -caption %c\n", "kmail"},
         ProgramCase{"unclosed-quote", "[Desktop Entry]\nExec=\"/opt/mail\n", "/opt/mail"},
         ProgramCase{"field-codes-only", "[Desktop Entry]\nExec=%u %U\n", ""},
+        ProgramCase{"an-unknown-field-code-makes-it-invalid",
+                    "[Desktop Entry]\nExec=thunderbird %z\n", ""},
+        ProgramCase{"a-lone-percent-at-the-end-too", "[Desktop Entry]\nExec=thunderbird 5%\n", ""},
+        ProgramCase{"flatpak-runs-flatpak",
+                    "[Desktop Entry]\nExec=flatpak run org.mozilla.Thunderbird %u\n", "flatpak"},
         ProgramCase{"env-without-program", "[Desktop Entry]\nExec=env A=1\n", ""},
         ProgramCase{"hidden", "[Desktop Entry]\nHidden=true\nExec=thunderbird %u\n", ""},
         ProgramCase{"a-link-not-an-application", "[Desktop Entry]\nType=Link\nExec=thunderbird\n",
@@ -91,6 +96,48 @@ TEST(ExecWords, DropFieldCodesAndKeepQuotedBlanks) {
     EXPECT_EQ(
         ExecWords("claws-mail --compose %u --select \"Inbox A\" %% x%fy"),
         (std::vector<std::string>{"claws-mail", "--compose", "--select", "Inbox A", "%", "xy"}));
+    // Every code of the Exec key goes; quoting is undone first, so "%%" counts inside quotes.
+    EXPECT_EQ(ExecWords("m %f %F %u %U %d %D %n %N %i %c %k %v %m \"50%% off\" \"\""),
+              (std::vector<std::string>{"m", "50% off", ""}));
+}
+
+struct WordsCase {
+    const char* name;
+    const char* command;
+    std::vector<std::string> words;
+};
+
+class CommandWordsTest : public ::testing::TestWithParam<WordsCase> {};
+
+TEST_P(CommandWordsTest, FollowTheExecQuoting) {
+    EXPECT_EQ(CommandWords(GetParam().command), GetParam().words);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, CommandWordsTest,
+    ::testing::Values(WordsCase{"blanks-part-words", " a\tb\r\nc  ", {"a", "b", "c"}},
+                      WordsCase{"quotes-keep-blanks",
+                                "\"/opt/Mail Reader/reader\" -c",
+                                {"/opt/Mail Reader/reader", "-c"}},
+                      WordsCase{"quote-inside-a-word", "--to=\"a b\"c", {"--to=a bc"}},
+                      WordsCase{"escapes-inside-quotes", "\"\\\"\\`\\$\\\\\"", {"\"`$\\"}},
+                      WordsCase{"other-backslashes-stay", "\"a\\qb\" c\\d", {"a\\qb", "c\\d"}},
+                      WordsCase{"single-quotes-are-plain", "'a b'", {"'a", "b'"}},
+                      WordsCase{"percent-is-plain", "mail %u 100%", {"mail", "%u", "100%"}},
+                      WordsCase{"empty-quotes-are-an-empty-word", "a \"\" b", {"a", "", "b"}},
+                      WordsCase{"unclosed-quote-ends-the-word", "a \"b c", {"a", "b c"}},
+                      WordsCase{"nothing", "", {}}),
+    ParamName());
+
+TEST(CommandLine, QuotesOnlyWhatNeedsItAndSplitsBackToTheSameWords) {
+    EXPECT_EQ(CommandLine({"/usr/bin/flatpak", "run", "org.mozilla.Thunderbird", "@@u", "@@"}),
+              "/usr/bin/flatpak run org.mozilla.Thunderbird @@u @@");
+    EXPECT_EQ(CommandLine({"/opt/Mail Reader/reader", "a\"b$c`d\\e", ""}),
+              "\"/opt/Mail Reader/reader\" \"a\\\"b\\$c\\`d\\\\e\" \"\"");
+    const std::vector<std::string> words{"",      "a b", "tab\there", "cr\rlf\n", "q\"uote",
+                                         "'",     "\\",  "$HOME",     "~",        "x|y&z;",
+                                         "*?#()", "<>",  "100%",      "%u",       "plain"};
+    EXPECT_EQ(CommandWords(CommandLine(words)), words);
 }
 
 }  // namespace

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string_view>
+#include <utility>
+
+#include "CaseName.h"
 #include "DiscoveryTree.h"
 
 namespace kelvane {
@@ -102,6 +106,62 @@ TEST_F(GetMailPathTest, AnIdThatLeadsOutOfTheApplicationsFolderIsIgnored) {
     tree_.Program("bin/evil");
     EXPECT_EQ(GetMailPath(tree_.env), "");
 }
+
+struct StoredCommandCase {
+    const char* name;
+    const char* exec;
+    // "{bin}" and "{opt}" stand for the tree's folders; empty: no mail program found.
+    const char* stored;
+};
+
+class StoredCommandTest : public ::testing::TestWithParam<StoredCommandCase> {
+  protected:
+    std::string InTree(std::string text) const {
+        for (const auto& [mark, folder] : {std::pair{"{bin}", "bin"}, std::pair{"{opt}", "opt"}}) {
+            for (auto at = text.find(mark); at != std::string::npos; at = text.find(mark)) {
+                text.replace(at, std::string_view(mark).size(), tree_.At(folder));
+            }
+        }
+        return text;
+    }
+
+    testsupport::DiscoveryTree tree_;
+};
+
+// The whole Exec line is kept, so that a launcher with arguments starts the mail program itself.
+TEST_P(StoredCommandTest, KeepsTheWholeExecLineLessItsFieldCodes) {
+    for (const char* program :
+         {"bin/thunderbird", "bin/flatpak", "bin/env", "opt/Mail Reader/reader"}) {
+        tree_.Program(program);
+    }
+    tree_.Write("home/.config/mimeapps.list", MailtoList("mail.desktop"));
+    tree_.Write("usr/share/applications/mail.desktop", DesktopFile(InTree(GetParam().exec)));
+    EXPECT_EQ(GetMailPath(tree_.env), InTree(GetParam().stored));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ExecLines, StoredCommandTest,
+    ::testing::Values(
+        StoredCommandCase{"lone-program-is-its-path", "thunderbird %u", "{bin}/thunderbird"},
+        StoredCommandCase{"flatpak", "flatpak run org.mozilla.Thunderbird %u",
+                          "{bin}/flatpak run org.mozilla.Thunderbird"},
+        StoredCommandCase{"flatpak-export",
+                          "flatpak run --branch=stable --command=thunderbird "
+                          "org.mozilla.Thunderbird @@u %u @@",
+                          "{bin}/flatpak run --branch=stable --command=thunderbird "
+                          "org.mozilla.Thunderbird @@u @@"},
+        StoredCommandCase{"env-wrapper", "env FOO=1 thunderbird %u",
+                          "{bin}/env FOO=1 {bin}/thunderbird"},
+        StoredCommandCase{"env-wrapper-of-a-missing-program", "env FOO=1 nomail %u", ""},
+        StoredCommandCase{"quoted-path-alone", "\"{opt}/Mail Reader/reader\" %U",
+                          "{opt}/Mail Reader/reader"},
+        StoredCommandCase{"quoted-path-with-arguments",
+                          "\"{opt}/Mail Reader/reader\" --compose --subject=\"50%% off\" %u",
+                          "\"{opt}/Mail Reader/reader\" --compose \"--subject=50% off\""},
+        StoredCommandCase{"escapes-of-the-desktop-file", "thunderbird\\s-P\\sdefault %u",
+                          "{bin}/thunderbird -P default"},
+        StoredCommandCase{"unknown-field-code", "thunderbird %z", ""}),
+    testsupport::ParamName());
 
 TEST(ResolveProgram, SearchesPathForExecutablesOnly) {
     testsupport::DiscoveryTree tree;
