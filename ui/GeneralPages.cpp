@@ -247,7 +247,10 @@ QWidget* TfrmGeneral::createButtons() {
 
 void TfrmGeneral::fillDialUpList() {
     rasList_->addItem(tr("None"));
-    for (const std::string& entry : services_.dialUpEntries()) rasList_->addItem(ShownText(entry));
+    // The entry's own name rides along: what is shown is only made safe to show.
+    for (const std::string& entry : services_.dialUpEntries()) {
+        rasList_->addItem(ShownText(entry), QByteArray::fromStdString(entry));
+    }
 }
 
 }  // namespace kelvane

@@ -10,6 +10,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -31,6 +32,14 @@ namespace kelvane {
 namespace {
 
 constexpr int kGeneralHelpTopic = 200;
+
+// The list's row of the chosen dial-up entry: by its name, or by its position in a file from
+// before names were kept; "None" for an entry no longer on the list.
+int StoredDialUpRow(const QComboBox& list, const GeneralSettings& general) {
+    if (general.ras <= 0) return 0;
+    if (general.rasName.empty()) return general.ras < list.count() ? general.ras : 0;
+    return std::max(0, list.findData(QByteArray::fromStdString(general.rasName)));
+}
 
 bool FileExists(const std::string& path) {
     std::error_code error;
@@ -129,7 +138,7 @@ void TfrmGeneral::AddMyselfFromPopToHeader() {
 void TfrmGeneral::showModel() {
     const GeneralSettings& general = model_.general;
     mailboxes_->showAccounts(model_.accounts);
-    rasList_->setCurrentIndex(general.ras > 0 && general.ras < rasList_->count() ? general.ras : 0);
+    rasList_->setCurrentIndex(StoredDialUpRow(*rasList_, general));
     rasWhenShown_ = rasList_->currentIndex();
     (general.automatic ? rbAutomatic_ : rbManual_)->setChecked(true);
     cbAsk_->setChecked(general.ask);
@@ -158,8 +167,11 @@ void TfrmGeneral::applyPanels() {
 void TfrmGeneral::takeControls() {
     GeneralSettings& general = model_.general;
     mailboxes_->takeAccounts(model_.accounts);
-    // A stored entry beyond today's list shows as none; it is kept unless the user chose.
-    if (rasList_->currentIndex() != rasWhenShown_) general.ras = rasList_->currentIndex();
+    // A stored entry missing from today's list shows as none; it is kept unless the user chose.
+    if (rasList_->currentIndex() != rasWhenShown_) {
+        general.ras = rasList_->currentIndex();
+        general.rasName = rasList_->currentData().toByteArray().toStdString();
+    }
     general.automatic = rbAutomatic_->isChecked();
     general.ask = cbAsk_->isChecked();
     general.launch = cbLaunch_->isChecked();

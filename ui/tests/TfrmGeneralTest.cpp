@@ -212,6 +212,35 @@ TEST_F(TfrmGeneralTest, DialUpListOffersNoneThenTheEntries) {
     EXPECT_EQ(store_.ReadInteger(settingkeys::RAS), 1);
 }
 
+// Peers come and go between showings; the choice follows its name, not its row.
+TEST_F(TfrmGeneralTest, DialUpChoiceIsStoredAndShownByName) {
+    std::vector<std::string> entries{"isp-a", "isp\tb"};
+    services_.dialUpEntries = [&entries] { return entries; };
+    open();
+    child<QComboBox>("RASComboBox")->setCurrentIndex(2);
+    click("btOK");
+    EXPECT_EQ(store_.ReadInteger(settingkeys::RAS), 2);
+    EXPECT_EQ(store_.ReadString(settingkeys::RASName), "isp\tb");
+
+    entries.insert(entries.begin(), "isp-0");
+    open();
+    EXPECT_EQ(child<QComboBox>("RASComboBox")->currentText(), "isp b");
+    click("btOK");
+    EXPECT_EQ(store_.ReadString(settingkeys::RASName), "isp\tb");
+
+    entries = {"isp-a"};
+    open();
+    EXPECT_EQ(child<QComboBox>("RASComboBox")->currentText(), "None") << "gone";
+    click("btOK");
+    EXPECT_EQ(store_.ReadString(settingkeys::RASName), "isp\tb") << "not chosen by the user: kept";
+
+    open();
+    child<QComboBox>("RASComboBox")->setCurrentIndex(1);
+    click("btOK");
+    EXPECT_EQ(store_.ReadInteger(settingkeys::RAS), 1);
+    EXPECT_EQ(store_.ReadString(settingkeys::RASName), "isp-a");
+}
+
 TEST_F(TfrmGeneralTest, SecurityIsShownAsStoredAndAPinCanBeForgotten) {
     storeAccount(1, {"pop.one.example", "ann", true, "pw", kSecurityStls, ""});
     storeAccount(2, {"pop.two.example", "bob", true, "pw", kSecurityPlain, ""});
