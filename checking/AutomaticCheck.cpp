@@ -3,6 +3,7 @@
 #include "ActivityLog.h"
 #include "CheckRun.h"
 #include "GeneralSettings.h"
+#include "MatchOperator.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
 
@@ -92,8 +93,11 @@ void AutomaticCheck::CheckAllMailBoxes() {
 bool AutomaticCheck::VisitMailbox(int mailbox, bool& mailWaiting) {
     const MailboxAccount& account = model_.accounts.Account(mailbox);
     // A mailbox that cannot be checked is passed over before it is loaded, so that the client's
-    // account always belongs to the rows of the list.
-    if (!account.check || account.server.empty() || account.userName.empty()) return true;
+    // account always belongs to the rows of the list. Blank names are judged as the check run
+    // judges them, which would otherwise stop to ask for the settings while the user is away.
+    if (!account.check || IsBlankText(account.server) || IsBlankText(account.userName)) {
+        return true;
+    }
     run_.setCurrentMailbox(mailbox);
     run_.LoadCurrentMailbox();
     ShowTitle(std::string(kProgramTitle) + " - Now checking e-mail for " + account.userName);

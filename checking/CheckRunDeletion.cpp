@@ -59,6 +59,9 @@ bool CheckRun::ConfirmDeletion(int marked, const DeleteOptions& options) {
 // A POP3 server removes messages only when the session ends with QUIT, so the deletion blocks
 // wait until ProcessMarked has logged out: a session that breaks off first deleted nothing.
 bool CheckRun::ProcessDeletions(int marked) {
+    // ProcessMarked keeps its marks when it breaks off: a row the user has since unmarked must
+    // not be deleted on the strength of an earlier run's selection.
+    client_.DeselectAll();
     for (int i = 0; i < static_cast<int>(rows_.size()); ++i) {
         if (IsMarkedForDeletion(rows_[i].mark)) client_.SelectForDeletion(i);
     }

@@ -36,7 +36,7 @@ RunOutcome CheckRun::Retrieve(int index) {
     std::filesystem::remove(RetrievedFile(index), ignored);
     // This message alone: deletions selected by an earlier run that broke off must not be
     // carried out by a session that the user opened to read.
-    for (int num = 0; num < client_.Info().Count(); ++num) client_.Deselect(num);
+    client_.DeselectAll();
     client_.SelectForRetrieval(index);
     retrieving_ = true;
     retrievalSkipped_ = false;

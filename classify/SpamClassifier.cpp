@@ -50,6 +50,7 @@ void SpamClassifier::MarkForDeletion(int index) {
 void SpamClassifier::PassOverRow(int index, const RuleTests& tests, int mailbox) {
     MessageTexts message(rows_[index].subject, rows_[index].sender, HeadersOf(index));
     const std::optional<int> picture = tests.exceptions.Run(message, settings_.exceptions(), log_);
+    if (!Listed(index)) return;
     if (picture) {
         rows_[index].mark = *picture;
         return;
@@ -88,6 +89,7 @@ void SpamClassifier::RunSenderSteps(int index, MessageTexts& message) {
 
 // A later delete rule turns any mark into a check mark; a suspect rule never weakens one.
 void SpamClassifier::ApplySuspectOrDelete(int index, bool deletes) {
+    if (!Listed(index)) return;
     MarkState& mark = rows_[index].mark;
     if (deletes) {
         mark = kCheckMark;
@@ -97,7 +99,11 @@ void SpamClassifier::ApplySuspectOrDelete(int index, bool deletes) {
 }
 
 bool SpamClassifier::KeepsTesting(int index) const {
-    return log_.explaining() || rows_[index].mark != kCheckMark;
+    return Listed(index) && (log_.explaining() || rows_[index].mark != kCheckMark);
+}
+
+bool SpamClassifier::Listed(int index) const {
+    return index >= 0 && index < static_cast<int>(rows_.size());
 }
 
 const TmsHeaders* SpamClassifier::HeadersOf(int index) const {
@@ -121,14 +127,14 @@ std::vector<std::string> SpamClassifier::Explain(int index, MarkState* passMark)
         MarkState mark;
         ~Restore() {
             self.log_.setExplaining(false);
-            if (index < static_cast<int>(self.rows_.size())) self.rows_[index].mark = mark;
+            if (self.Listed(index)) self.rows_[index].mark = mark;
         }
     } restore{*this, index, rows_[index].mark};
     rows_[index].mark = kNoMark;
     log_.clear();
     log_.setExplaining(true);
     MarkForDeletion(index);
-    if (passMark != nullptr) *passMark = rows_[index].mark;
+    if (passMark != nullptr && Listed(index)) *passMark = rows_[index].mark;
     return log_.lines();
 }
 

@@ -91,6 +91,10 @@ class SpamClassifier {
     void RunSenderSteps(int index, MessageTexts& message);
     void ApplySuspectOrDelete(int index, bool deletes);
     bool KeepsTesting(int index) const;
+    // Whether row `index` is still there. A domain lookup or a long header decoding pumps
+    // events, and a handler may empty or shorten the rows meanwhile: every step that follows
+    // one asks, and a row that is gone is classified no further.
+    bool Listed(int index) const;
     const TmsHeaders* HeadersOf(int index) const;
     DomainResult CheckDomain(MessageTexts& message);
 

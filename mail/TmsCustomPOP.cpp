@@ -59,7 +59,10 @@ void TmsCustomPOP::Login() {
     capabilities_.reset();
     try {
         LoginSteps();
-    } catch (const ESocketError&) {
+    } catch (...) {
+        // Also after a refusal: a session left open would be taken as logged in by the next
+        // Connect, whose commands would then go out unauthenticated (or, after a refused STLS,
+        // in plain text).
         Close();
         throw;
     }

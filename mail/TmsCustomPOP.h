@@ -89,6 +89,7 @@ class TmsCustomPOP : public TmsMailBase {
     // Checks UserName, then opens the transport. An empty password is sent as it is, and the
     // server's refusal reported, rather than another account's password being used.
     void Open() override;
+    // Closes the connection when any step fails, a refusal ("-ERR") included.
     void Login() override;
     void Logout() override;
     // 1 for a positive reply ("+"), -1 for a negative one ("-"), 0 otherwise.

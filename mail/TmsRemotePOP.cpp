@@ -36,6 +36,10 @@ void TmsRemotePOP::Deselect(int num) {
     info_.Items(num).Flags = 0;
 }
 
+void TmsRemotePOP::DeselectAll() {
+    for (int num = 0; num < info_.Count(); ++num) Deselect(num);
+}
+
 void TmsRemotePOP::SaveMessage(int num, const std::string& contents) {
     if (OnUserMessageSave) {
         OnUserMessageSave(*this, num, contents);

@@ -54,6 +54,8 @@ class TmsRemotePOP : public TmsCustomPOP {
     void SelectForDeletion(int num);
     void SelectForRetrieval(int num);
     void Deselect(int num);
+    // Clears the marks of every listed message, so that a run selects from nothing.
+    void DeselectAll();
     // Looks at every marked message again, then retrieves and deletes those that still match
     // their listing (header block, size and unique id), in index order, and disconnects. The
     // marks stay set; a message that no longer matches is skipped. A run that fails part-way

@@ -6,13 +6,16 @@
 #include <string>
 #include <vector>
 
+#include "CaseName.h"
 #include "CheckRunFixture.h"
 #include "EventPump.h"
 
 namespace kelvane::checktest {
 namespace {
 
+using ::testing::Contains;
 using ::testing::ElementsAre;
+using ::testing::Not;
 
 const std::vector<std::string> kGood{"From: Ann Lee <ann@friends.test>", "Subject: lunch",
                                      "Date: Tue, 14 Mar 2000 00:00:00 +0100"};
@@ -177,6 +180,53 @@ TEST_F(AutomaticCheckTest, SkipsMailboxesThatAreOffOrIncomplete) {
     EXPECT_EQ(view.titles.back(), "Kelvane - No waiting messages found");
     EXPECT_EQ(run->currentMailbox(), 1) << "no mailbox was loaded";
 }
+
+// A user name or server of blanks only: the check run would stop on it with an error and the
+// General settings window, so the visit passes it over as quietly as an empty one. A tab is
+// text to the check run, so it is no blank here either.
+struct BlankAccountCase {
+    const char* name;
+    const char* server;
+    const char* user;
+};
+
+void PrintTo(const BlankAccountCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class BlankAccountVisitTest : public AutomaticCheckTest,
+                              public ::testing::WithParamInterface<BlankAccountCase> {};
+
+TEST_P(BlankAccountVisitTest, IsSkippedSilentlyAndTheNextMailboxVisited) {
+    Configure(1, GetParam().server, GetParam().user, true);
+    ServeMailbox(2, "bea", Join({LoginAs("bea", "+OK 1 100"), Listing({{100, kGood}}), Quit()}));
+    TickUntilTheVisit();
+
+    EXPECT_TRUE(front.boxes.shown.empty());
+    EXPECT_THAT(front.requests, Not(Contains("general settings")));
+    std::vector<std::string> visited;
+    for (const std::string& title : view.titles) {
+        if (title.rfind("Kelvane - Now checking e-mail for ", 0) == 0) visited.push_back(title);
+    }
+    EXPECT_THAT(visited, ElementsAre("Kelvane - Now checking e-mail for bea"));
+    EXPECT_EQ(view.titles.back(), "Kelvane - MailBox bea - 1 messages");
+    EXPECT_EQ(run->currentMailbox(), 2);
+    EXPECT_TRUE(servers[0]->WaitUntilClosed(2000)) << servers[0]->failure();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BlankForms, BlankAccountVisitTest,
+    ::testing::Values(BlankAccountCase{"empty-user", "pop.one.invalid", ""},
+                      BlankAccountCase{"one-blank-user", "pop.one.invalid", " "},
+                      BlankAccountCase{"blanks-user", "pop.one.invalid", "   "},
+                      BlankAccountCase{"line-end-user", "pop.one.invalid", "\r\n"},
+                      BlankAccountCase{"backspace-user", "pop.one.invalid", " \b "},
+                      BlankAccountCase{"empty-server", "", "ann"},
+                      BlankAccountCase{"one-blank-server", " ", "ann"},
+                      BlankAccountCase{"blanks-server", "    ", "ann"},
+                      BlankAccountCase{"line-ends-server", "\r\n\r\n", "ann"},
+                      BlankAccountCase{"mixed-server", " \b\r ", "ann"}),
+    testsupport::ParamName());
 
 TEST_F(AutomaticCheckTest, ATickDuringARunOnlyCounts) {
     model.general.minutes = 1;

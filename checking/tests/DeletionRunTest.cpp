@@ -1,11 +1,14 @@
 #include <gmock/gmock.h>
 
+#include "CaseName.h"
 #include "CheckRunFixture.h"
+#include "EventPump.h"
 #include "TextChecks.h"
 
 namespace kelvane::checktest {
 namespace {
 
+using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsSupersetOf;
@@ -155,6 +158,60 @@ TEST_F(DeletionRunTest, ManualModeWithLaunchLeavesTheListEmptyAndLaunches) {
     EXPECT_EQ(front.requests.back(), "launch");
     EXPECT_EQ(front.statuses.back(), "There were 1 messages deleted");
 }
+
+// How a first deletion of messages 1 and 3 breaks off after the server has answered DELE 1.
+struct BrokenOffCase {
+    const char* name;
+    Script ending;  // what the server does once DELE 3 has come
+    bool cancels;   // the user clicks Cancel while DELE 3 waits for its reply
+};
+
+void PrintTo(const BrokenOffCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class BrokenOffDeletionTest : public DeletionRunTest,
+                              public ::testing::WithParamInterface<BrokenOffCase> {};
+
+// A run that broke off deleted nothing and kept its rows; the user then unmarks message 3, and
+// the next run must delete message 1 alone, not what the broken-off run had selected.
+TEST_P(BrokenOffDeletionTest, TheNextRunDeletesOnlyWhatIsStillMarked) {
+    ListThree({kCheckMark, kNoMark, kCheckMark});
+    ServeDeletion(Join({Login("+OK 3 600"),
+                        PlainCapa(),
+                        Recheck(1, 100, Headers(1)),
+                        Recheck(3, 300, Headers(3)),
+                        Dele(1),
+                        {"C: DELE 3"},
+                        GetParam().ending}),
+                  {});
+    SetEventPump([this] {
+        if (GetParam().cancels && !front.statuses.empty() &&
+            front.statuses.back() == "Deleting 1 offer 1") {
+            run->Cancel();
+        }
+    });
+    ASSERT_EQ(run->Delete(), RunOutcome::Failed);
+    SetEventPump({});
+    EXPECT_TRUE(deleting->WaitUntilClosed(3000)) << deleting->failure();
+    ASSERT_EQ(Marks(), (std::vector<int>{kCheckMark, kNoMark, kCheckMark}));
+
+    run->rows()[2].mark = kNoMark;
+    ServeDeletion(
+        Join({Login("+OK 3 600"), PlainCapa(), Recheck(1, 100, Headers(1)), Dele(1), Quit()}), {});
+    EXPECT_EQ(run->Delete(), RunOutcome::Done);
+    EXPECT_TRUE(deleting->WaitUntilClosed(2000)) << deleting->failure();
+    EXPECT_THAT(deleting->received(), Contains("DELE 1"));
+    EXPECT_THAT(deleting->received(), Not(Contains(HasSubstr(" 3"))));
+    EXPECT_EQ(run->deletedCount(), 1);
+    EXPECT_EQ(CountOccurrences(LogText(), "DELETE SPAM on "), 1);
+    EXPECT_THAT(LogText(), Not(HasSubstr("Subject: offer 3")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Endings, BrokenOffDeletionTest,
+                         ::testing::Values(BrokenOffCase{"cancel", {"silence"}, true},
+                                           BrokenOffCase{"link-dropped", {"close"}, false}),
+                         testsupport::ParamName());
 
 }  // namespace
 }  // namespace kelvane::checktest

@@ -6,6 +6,7 @@ namespace kelvane::passfixture {
 
 DomainAnswer FakeDomainChecker::CheckDomainExists(const std::string& domain) {
     asked.push_back(domain);
+    if (onLookup) onLookup();
     const auto found = answers.find(domain);
     return found == answers.end() ? DomainAnswer::Exists : found->second;
 }

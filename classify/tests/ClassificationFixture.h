@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -23,6 +24,8 @@ class FakeDomainChecker : public DomainChecker {
 
     std::map<std::string, DomainAnswer> answers;
     std::vector<std::string> asked;
+    // Runs while a lookup waits, as the handlers of pumped events would.
+    std::function<void()> onLookup;
 };
 
 // Rule rows in their stored form, the hit count starting at "0".

@@ -618,5 +618,72 @@ INSTANTIATE_TEST_SUITE_P(
                       MailboxCase{"unknown-server", "pop.example.com", "ann", 0}),
     testsupport::ParamName());
 
+// A lookup waits with the events pumped, and a handler may replace the rows meanwhile by fewer.
+// The pass must neither read nor mark a row that is gone, and stops classifying it.
+enum class Pass { All, LastRow, ExplainSecondRow };
+
+struct RowsChangedCase {
+    const char* name;
+    Pass pass;
+    int changedAt;                 // the lookup, counted from 1, during which the rows change
+    std::size_t left;              // how many rows the handler keeps
+    Texts asked;                   // the domains looked up
+    std::vector<MarkState> marks;  // of the rows kept
+};
+
+void PrintTo(const RowsChangedCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class RowsChangedDuringLookupTest : public ClassifierTest,
+                                    public ::testing::WithParamInterface<RowsChangedCase> {};
+
+TEST_P(RowsChangedDuringLookupTest, ClassifiesNoRowThatIsGone) {
+    const RowsChangedCase& c = GetParam();
+    known.Assign({"x@one.example", "x@two.example", "x@three.example"});
+    for (const std::string name : {"one", "two", "three"}) {
+        const std::string sender = "x@" + name + ".example";
+        dns.answers[name + ".example"] = DomainAnswer::DoesNotExist;
+        AddMessage({"offer " + name, sender, {"From: " + sender}});
+    }
+    int lookups = 0;
+    dns.onLookup = [&] {
+        if (++lookups != c.changedAt) return;
+        // New, shorter vectors: the old storage is freed, so that a stale index shows.
+        const auto kept = static_cast<std::ptrdiff_t>(c.left);
+        rows = std::vector<MessageEntry>(rows.begin(), rows.begin() + kept);
+        headerBlocks = std::vector<TmsHeaders>(headerBlocks.begin(), headerBlocks.begin() + kept);
+    };
+    constexpr MarkState kUntouched = 99;
+    MarkState passMark = kUntouched;
+
+    if (c.pass == Pass::All) classifier.MarkForDeletion(-1);
+    if (c.pass == Pass::LastRow) classifier.MarkForDeletion(2);
+    if (c.pass == Pass::ExplainSecondRow) classifier.Explain(1, &passMark);
+
+    EXPECT_EQ(dns.asked, c.asked);
+    std::vector<MarkState> marks;
+    for (const MessageEntry& row : rows) marks.push_back(row.mark);
+    EXPECT_EQ(marks, c.marks);
+    EXPECT_EQ(passMark, kUntouched);
+    EXPECT_FALSE(classifier.explaining());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, RowsChangedDuringLookupTest,
+    ::testing::Values(
+        RowsChangedCase{
+            "all-rows-emptied-at-the-first-lookup", Pass::All, 1, 0, {"one.example"}, {}},
+        RowsChangedCase{"all-rows-cut-to-one-at-the-second-lookup",
+                        Pass::All,
+                        2,
+                        1,
+                        {"one.example", "two.example"},
+                        {kBlacklistMark}},
+        RowsChangedCase{"last-row-emptied", Pass::LastRow, 1, 0, {"three.example"}, {}},
+        RowsChangedCase{
+            "explained-row-cut-away", Pass::ExplainSecondRow, 1, 1, {"two.example"}, {kNoMark}}),
+    testsupport::ParamName());
+
 }  // namespace
 }  // namespace kelvane::passfixture

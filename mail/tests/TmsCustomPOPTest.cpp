@@ -119,26 +119,69 @@ TEST_F(Pop3LoginTest, ConnectWhileConnectedDoesNotLogInAgain) {
     EXPECT_FALSE(pop.Connected());
 }
 
-// A refused password is the server's answer, not a transport failure: no OnError, and the
-// session stays open until the next check, which ends it and logs in afresh.
-TEST_F(Pop3LoginTest, RefusedPasswordLeavesTheConnectionOpenUntilTheNextCheck) {
-    Serve(Join({{"S: +OK POP3 ready", "C: USER ann", "S: +OK", "C: PASS s3cret!",
-                 "S: -ERR [AUTH] Authentication failed.", "C: QUIT", "next"},
-                Login("+OK 0 0"),
-                Quit()}));
-    EXPECT_EQ(RaisedText<EServerError>([&] { pop.UpdateInfo(); }),
-              "-ERR [AUTH] Authentication failed.");
-    EXPECT_TRUE(pop.Connected());
-    EXPECT_THAT(events, ElementsAre("OnOpen"));
+// A login the server refused, at STLS, USER or PASS. The refusal is the server's answer, not
+// a transport failure (no OnError), yet the session must not outlive it: kept open, it would be
+// taken for a logged-in one by the next Connect.
+struct RefusedLoginCase {
+    const char* name;
+    PopSecurity security;
+    Script refused;           // the session up to the refusal
+    Script again;             // what the server does on the next connection
+    std::string againRaises;  // what the next UpdateInfo raises
+};
 
-    events.clear();
-    pop.UpdateInfo();
-    ExpectScriptFollowed();
-    EXPECT_EQ(server->received(),
-              Join({{"USER ann", "PASS s3cret!", "QUIT"}, LoginCommands(), {"QUIT"}}));
-    EXPECT_THAT(events, ElementsAre("OnClosing", "OnClosed", "OnOpen", "OnUpdatingInfo",
-                                    "OnClosing", "OnClosed", "OnInfoUpdated"));
+void PrintTo(const RefusedLoginCase& c, std::ostream* os) {
+    *os << c.name;
 }
+
+// Every line the client is expected to send in `script`.
+Script ClientLines(const Script& script) {
+    Script lines;
+    for (const std::string& step : script) {
+        if (step.rfind("C: ", 0) == 0) lines.push_back(step.substr(3));
+    }
+    return lines;
+}
+
+class Pop3RefusedLoginTest : public pop3test::Pop3Session,
+                             public ::testing::WithParamInterface<RefusedLoginCase> {};
+
+TEST_P(Pop3RefusedLoginTest, ClosesTheSessionSoTheNextLogsInAfresh) {
+    const RefusedLoginCase& c = GetParam();
+    const Script script = Join({c.refused, {"next"}, c.again});
+    Serve(script);
+    pop.Security = c.security;
+    pop.KeepConnected = true;
+
+    EXPECT_EQ(RaisedText<EServerError>([&] { pop.UpdateInfo(); }), c.refused.back().substr(3));
+    EXPECT_FALSE(pop.Connected());
+    EXPECT_THAT(events, ElementsAre("OnOpen", "OnClosing", "OnClosed"));
+
+    EXPECT_EQ(RaisedText<EServerError>([&] { pop.UpdateInfo(); }), c.againRaises);
+    pop.Disconnect();
+    ExpectScriptFollowed();
+    // Nothing more on the refused session, not even QUIT: the next one began with a greeting.
+    EXPECT_EQ(server->received(), ClientLines(script));
+}
+
+const Script kUserRefused{"S: +OK POP3 ready", "C: USER ann", "S: -ERR who?"};
+const Script kPasswordRefused{"S: +OK POP3 ready", "C: USER ann", "S: +OK", "C: PASS s3cret!",
+                              "S: -ERR [AUTH] Authentication failed."};
+const Script kStlsRefused =
+    Join({{"S: +OK POP3 ready"}, pop3test::Capa({"STLS", "USER"}), {"C: STLS", "S: -ERR not now"}});
+const Script kListingOfOne = Join({Login("+OK 1 100"), pop3test::Listing({100}), Quit()});
+
+INSTANTIATE_TEST_SUITE_P(
+    Refusals, Pop3RefusedLoginTest,
+    ::testing::Values(
+        RefusedLoginCase{"user", PopSecurity::Plain, kUserRefused, kListingOfOne,
+                         "(nothing raised)"},
+        RefusedLoginCase{"password", PopSecurity::Plain, kPasswordRefused, kListingOfOne,
+                         "(nothing raised)"},
+        // The scripted server speaks no TLS: the next session is refused the same way.
+        RefusedLoginCase{"stls", PopSecurity::StartTls, kStlsRefused, kStlsRefused,
+                         "-ERR not now"}),
+    testsupport::ParamName());
 
 // An account without a stored password logs in with an empty one; the server says no.
 TEST_F(Pop3LoginTest, EmptyPasswordIsSentAndTheRefusalRaised) {
