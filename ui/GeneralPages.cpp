@@ -122,6 +122,10 @@ QWidget* TfrmGeneral::createSoundPanel() {
     btTest_ = Named<QPushButton>("btTest", tr("Test"));
     connect(browse, &QPushButton::clicked, this, &TfrmGeneral::browseSound);
     connect(btTest_, &QPushButton::clicked, this, &TfrmGeneral::btTestClick);
+    // A looping test is of the file that was named; another name stops it.
+    connect(edAlarmFile_, &QLineEdit::textEdited, this, [this] {
+        if (btTest_->text() != tr("Test")) stopTestSound();
+    });
     layout->addWidget(cbAlarm_, 0, 0, 1, 3);
     layout->addWidget(cbRepeat_, 1, 0, 1, 3);
     layout->addWidget(edAlarmFile_, 2, 0);

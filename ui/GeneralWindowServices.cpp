@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QUrl>
 
+#include "AlarmPlayer.h"
 #include "MessageBoxes.h"
 #include "PeerFolder.h"
 #include "ProgramPaths.h"
@@ -78,6 +79,12 @@ void CompleteGeneralWindowServices(GeneralWindowServices& services,
         services.programPath = QCoreApplication::applicationFilePath().toStdString();
     }
     if (!services.sound) services.sound = std::make_shared<QtSoundPlayer>();
+    if (!services.alarm) {
+        auto alarm = std::make_shared<AlarmPlayer>(services.sound);
+        services.alarm = [alarm](bool on, const std::string& file, bool repeat) {
+            alarm->playAlarmSound(on, file, repeat);
+        };
+    }
 }
 
 }  // namespace kelvane

@@ -40,6 +40,9 @@ struct GeneralWindowServices {
     std::string autostartConfigHome;
     std::string programPath;
     std::shared_ptr<SoundPlayer> sound;
+    // The "Test" button's sound: on with the file and whether it loops, or off. Default: an
+    // alarm player over `sound` (Qt Multimedia when empty).
+    std::function<void(bool on, const std::string& file, bool repeat)> alarm;
 };
 
 // Fills what `services` leaves empty with the defaults. Help opens programFolder/kelvane.html and

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "GatedConnect.h"
 #include "LocaleListDate.h"
 #include "LogFileNames.h"
 #include "ProgramPaths.h"
@@ -62,12 +63,14 @@ ProgramWindows::ProgramWindows(const std::string& folder, const std::string& set
       timers_(options_.minuteMilliseconds, options_.splashMilliseconds,
               [this](TimerPool::Trigger fired) {
                   if (fired == TimerPool::Trigger::Minute)
-                      automatic_.tmCheckForMailTimer();
+                      minuteTick();
                   else
                       timSplashTimer();
               }) {
     frontEnd_.setRun(&session_.run);
     frontEnd_.setQuiet([this] { return automatic_.UnattendedRun() && !MainWindowVisible(); });
+    frontEnd_.setRunStarting([this] { alarm_.stop(); });
+    configureGate();
     session_.client.TimeOut = kTimeOutSeconds;
     session_.run.SetDateFormatter(LocaleListDate(QLocale::system()));
 }
@@ -90,6 +93,12 @@ GeneralWindowServices ProgramWindows::completeServices(GeneralWindowServices ser
         };
     }
     if (!services.sound) services.sound = options_.sound;
+    // The sound test is the alarm itself, so that whatever silences the alarm silences it.
+    if (!services.alarm) {
+        services.alarm = [this](bool on, const std::string& file, bool repeat) {
+            alarm_.playAlarmSound(on, file, repeat);
+        };
+    }
     return services;
 }
 
@@ -128,8 +137,37 @@ void ProgramWindows::Start() {
     startTrayOrWindow();
     if (firstStart_) {
         general_->selectMailboxesPage();
-        openGeneralSettings();
+        window_.openGeneralSettings();
     }
+}
+
+// What the gate asks of the program: whether the General settings are up, the alarm stopped by
+// every command the user gives, and a refusal shown where the user looks.
+void ProgramWindows::configureGate() {
+    CommandGate& gate = window_.gate();
+    gate.setGeneralSettingsProbe([this] { return general_ && general_->isVisible(); });
+    gate.setBeforeCommand([this](Command) { alarm_.stop(); });
+    gate.setRefusalShower([this](Command command, Blocker blocker) {
+        const std::string text = RefusalText(blocker);
+        if (!text.empty()) window_.setStatusText(QString::fromStdString(text));
+        QWidget* blocking = nullptr;
+        if (blocker == Blocker::SpamSettingsOpen ||
+            (blocker == Blocker::AlreadyOpen && command == Command::SpamSettings)) {
+            blocking = spamWindow_.get();
+        } else if (blocker == Blocker::GeneralSettingsOpen ||
+                   (blocker == Blocker::AlreadyOpen && command == Command::GeneralSettings)) {
+            blocking = general_.get();
+        }
+        if (blocking != nullptr && blocking->isVisible()) {
+            blocking->raise();
+            blocking->activateWindow();
+        }
+    });
+}
+
+void ProgramWindows::minuteTick() {
+    window_.gate().Run(Command::MinuteTick, Origin::Timer,
+                       [this] { automatic_.tmCheckForMailTimer(); });
 }
 
 // Without a notification area a program started "in the tray" would have no way back: it shows
@@ -157,20 +195,37 @@ void ProgramWindows::startTrayOrWindow() {
 
 void ProgramWindows::connectTray() {
     TrayIcon& tray = *tray_;
-    const auto on = [&tray](const char* name, auto handler) {
-        QObject::connect(tray.action(name), &QAction::triggered, handler);
+    CommandGate& gate = window_.gate();
+    // The program's own commands, and those the main window performs for every menu.
+    const auto on = [&tray, &gate](const char* name, Command command, auto body) {
+        ConnectGated(gate, tray.action(name), command, body);
     };
-    on("Show1", [this] { checkFromTray(); });
-    on("LaunchEmailprogram1", [this] { window_.launchMailProgram(); });
-    on("ShowMainScreen1", [this] { window_.showApplication(); });
-    on("Spam1", [this] { openSpamSettings(); });
-    on("General1", [this] { openGeneralSettings(); });
-    on("Viewlogfile1", [this] { viewLogFile(); });
-    on("EnableAutomatic1", [this] { automatic_.EnableAutomatic1Click(true); });
-    on("DisableAutomatic1", [this] { automatic_.EnableAutomatic1Click(false); });
-    on("Help2", [this] { openHelp(); });
-    on("About1", [this] { showAbout(); });
-    on("Exit1", [this] { exitFromTray(); });
+    const auto same = [this, &tray](const char* name, Command command) {
+        QAction* action = tray.action(name);
+        MarkGated(action, CommandName(command));
+        QObject::connect(action, &QAction::triggered,
+                         [this, command] { window_.request(command); });
+    };
+    on("Show1", Command::TrayCheck, [this] { checkFromTray(); });
+    same("LaunchEmailprogram1", Command::LaunchMailProgram);
+    on("ShowMainScreen1", Command::ShowMain, [this] { window_.showApplication(); });
+    same("Spam1", Command::SpamSettings);
+    same("General1", Command::GeneralSettings);
+    on("Viewlogfile1", Command::ViewLog, [this] { viewLogFile(); });
+    on("EnableAutomatic1", Command::AutomaticMode,
+       [this] { automatic_.EnableAutomatic1Click(true); });
+    on("DisableAutomatic1", Command::AutomaticMode,
+       [this] { automatic_.EnableAutomatic1Click(false); });
+    same("Help2", Command::Help);
+    same("About1", Command::About);
+    same("Statistics1", Command::Statistics);
+    // A run waiting on a server is asked to stop; the program ends once it has.
+    QAction* exit = tray.action("Exit1");
+    MarkGated(exit, CommandName(Command::Exit));
+    QObject::connect(exit, &QAction::triggered, [this, &gate] {
+        if (session_.run.running()) session_.run.Cancel();
+        gate.Run(Command::Exit, Origin::User, [this] { exitFromTray(); });
+    });
     QObject::connect(&tray, &TrayIcon::menuOpening, [this] { alarm_.stop(); });
     // The menu cannot start anything while a run talks to a server.
     QObject::connect(&window_, &TfrmMain::busyChanged, [this, &tray](bool busy) {
@@ -203,16 +258,13 @@ void ProgramWindows::connectAlarmStops() {
 // "Check e-mail for spam": the user's own check, then the countdown goes on.
 void ProgramWindows::checkFromTray() {
     window_.showApplication();
-    if (auto* check = window_.findChild<QPushButton*>(QStringLiteral("btList"))) {
-        if (check->isEnabled()) check->click();
-    }
-    if (session_.model.general.automatic) timers_.setEnabled(TimerPool::Trigger::Minute, true);
+    session_.run.Check();
+    SetMinuteTrigger(session_.model.general.automatic);
 }
 
 // Modal, but without a loop of its own: the request may come from inside a run, which returns
 // while the window stays open. The countdown waits until it closes.
 void ProgramWindows::openGeneralSettings() {
-    if (general_->isVisible()) return;
     alarm_.stop();
     timers_.setEnabled(TimerPool::Trigger::Minute, false);
     if (!window_.isVisible()) window_.showApplication();
@@ -247,7 +299,6 @@ void ProgramWindows::createSpamSettings() {
 
 // Modal with a loop of its own; no unattended check starts under it.
 void ProgramWindows::openSpamSettings() {
-    if (spamWindow_->isVisible()) return;
     withMinuteTriggerPaused([this] { spamWindow_->exec(); });
 }
 
@@ -268,20 +319,22 @@ void ProgramWindows::createStatistics() {
     services.logFileName = [this] { return currentLogFile(); };
     services.now = &SystemLocalTime;
     statistics_ = std::make_unique<StatisticsOpener>(boxes_, std::move(services), &window_);
-    const auto open = [this] {
+    window_.setStatisticsOpener([this] {
         alarm_.stop();
         statistics_->open();
-    };
-    window_.setStatisticsOpener(open);
-    general_->offerStatistics(open);
-    QObject::connect(tray_->action("Statistics1"), &QAction::triggered, open);
+    });
+    general_->offerStatistics([this] { window_.request(Command::Statistics); });
 }
 
+// Back as it was: a command started from a window that paused the countdown (the General
+// settings' launch button) leaves it paused.
 void ProgramWindows::withMinuteTriggerPaused(const std::function<void()>& show) {
+    const bool wasRunning = timers_.enabled(TimerPool::Trigger::Minute);
     timers_.setEnabled(TimerPool::Trigger::Minute, false);
     alarm_.stop();
     show();
-    if (session_.model.general.automatic) timers_.setEnabled(TimerPool::Trigger::Minute, true);
+    if (wasRunning && session_.model.general.automatic)
+        timers_.setEnabled(TimerPool::Trigger::Minute, true);
 }
 
 void ProgramWindows::openHelp() {
@@ -293,15 +346,12 @@ void ProgramWindows::openHelp() {
 }
 
 void ProgramWindows::showAbout() {
-    if (aboutOpen_) return;
-    aboutOpen_ = true;
     withMinuteTriggerPaused([this] {
         const bool hidden = !window_.isVisible();
         TfrmAbout about(&window_, &session_.store);
         about.exec();
         if (hidden) window_.hideApplication();
     });
-    aboutOpen_ = false;
 }
 
 void ProgramWindows::timSplashTimer() {
@@ -309,8 +359,8 @@ void ProgramWindows::timSplashTimer() {
     timers_.setEnabled(TimerPool::Trigger::Splash, false);
 }
 
+// The gate has stopped the alarm.
 void ProgramWindows::exitFromTray() {
-    alarm_.stop();
     window_.close();
     QApplication::quit();
 }
@@ -322,8 +372,9 @@ void ProgramWindows::SetTitle(const std::string& title) {
 }
 
 void ProgramWindows::SetMinuteTrigger(bool enabled) {
-    // Paused while the General settings are open; their closing sets it again.
-    timers_.setEnabled(TimerPool::Trigger::Minute, enabled && !(general_ && general_->isVisible()));
+    // Paused while a settings window, the about box or a message window is open; their
+    // closing sets it again.
+    timers_.setEnabled(TimerPool::Trigger::Minute, enabled && !window_.gate().CountdownPaused());
 }
 
 void ProgramWindows::SetTrayAnimated(bool animated) {

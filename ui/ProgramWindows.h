@@ -62,6 +62,8 @@ class ProgramWindows : private AutomaticCheckView {
     bool minuteTriggerRunning() const { return timers_.enabled(TimerPool::Trigger::Minute); }
 
   private:
+    void configureGate();
+    void minuteTick();
     void openGeneralSettings();
     void createSpamSettings();
     void openSpamSettings();
@@ -103,7 +105,6 @@ class ProgramWindows : private AutomaticCheckView {
     std::unique_ptr<StatisticsOpener> statistics_;
     AlarmPlayer alarm_;
     std::unique_ptr<TrayIcon> tray_;
-    bool aboutOpen_ = false;
     QPointer<TfrmSplash> splash_;
     AutomaticCheck automatic_;
     TimerPool timers_;

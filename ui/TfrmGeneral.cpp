@@ -41,11 +41,6 @@ int StoredDialUpRow(const QComboBox& list, const GeneralSettings& general) {
     return std::max(0, list.findData(QByteArray::fromStdString(general.rasName)));
 }
 
-bool FileExists(const std::string& path) {
-    std::error_code error;
-    return std::filesystem::is_regular_file(path, error);
-}
-
 }  // namespace
 
 TfrmGeneral::TfrmGeneral(GeneralSettingsModel& model, SettingsStore& store, SpamSettings& spam,
@@ -247,7 +242,7 @@ void TfrmGeneral::reject() {
 
 void TfrmGeneral::done(int result) {
     // A looping alarm must not outlive the window.
-    if (btTest_->text() != tr("Test")) btTestClick();
+    if (btTest_->text() != tr("Test")) stopTestSound();
     QDialog::done(result);
 }
 
@@ -259,15 +254,19 @@ void TfrmGeneral::btHelpClick() {
     services_.showHelp(kGeneralHelpTopic);
 }
 
+// The alarm's own rule: the file looped or once, the beep when it is missing.
 void TfrmGeneral::btTestClick() {
-    const std::string file = edAlarmFile_->text().toStdString();
-    if (btTest_->text() == tr("Test")) {
-        if (FileExists(file)) services_.sound->play(file, cbRepeat_->isChecked());
-        if (cbRepeat_->isChecked()) btTest_->setText(tr("Stop"));
-    } else {
-        btTest_->setText(tr("Test"));
-        if (FileExists(file)) services_.sound->stop();
+    if (btTest_->text() != tr("Test")) {
+        stopTestSound();
+        return;
     }
+    services_.alarm(true, edAlarmFile_->text().toStdString(), cbRepeat_->isChecked());
+    if (cbRepeat_->isChecked()) btTest_->setText(tr("Stop"));
+}
+
+void TfrmGeneral::stopTestSound() {
+    btTest_->setText(tr("Test"));
+    services_.alarm(false, {}, false);
 }
 
 void TfrmGeneral::browseSound() {

@@ -77,6 +77,7 @@ class TfrmGeneral : public QDialog {
     bool saveModel();
     void btHelpClick();
     void btTestClick();
+    void stopTestSound();
     void browseSound();
     void browseLog();
     void viewLog();

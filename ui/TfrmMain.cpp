@@ -1,6 +1,7 @@
 #include "TfrmMain.h"
 
 #include "CheckRun.h"
+#include "GatedConnect.h"
 #include "GeneralErrorHandler.h"
 #include "MailProgramLaunch.h"
 #include "MarkPictures.h"
@@ -53,8 +54,26 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
     resize(minimumSizeHint().expandedTo(QSize(760, 420)));
     setMinimumSize(476, 70);
     enableAllButtons();
+    gate_.setRunProbe([this] { return run_ != nullptr && run_->running(); });
+    // An error escaping a command is shown, never left to end the program in the event loop.
+    gate_.setGuard([this](const CommandGate::Action& action) {
+        if (boxes_ != nullptr)
+            RunGuarded(*boxes_, action);
+        else
+            RunGuarded(this, action);
+    });
+    gate_.setPoster(
+        [this](CommandGate::Action action) { QTimer::singleShot(0, this, std::move(action)); });
+    gate_.setRefusalShower([this](Command, Blocker blocker) {
+        const std::string text = RefusalText(blocker);
+        if (!text.empty()) setStatusText(QString::fromStdString(text));
+    });
     // The letter shortcuts reach the window before whichever of its controls has the focus.
     qApp->installEventFilter(this);
+}
+
+bool TfrmMain::request(Command command, Origin origin) {
+    return gate_.Run(command, origin, [this, command] { perform(command); });
 }
 
 QWidget* TfrmMain::createTitleRow() {
@@ -91,6 +110,8 @@ void TfrmMain::showApplication() {
         showNormal();
         raise();
         activateWindow();
+        if (progressWaiting_ && busy_) progressWindow().show();
+        progressWaiting_ = false;
     });
 }
 
@@ -180,7 +201,9 @@ QWidget* TfrmMain::createButtonRow() {
     btList_->setIcon(CheckButtonIcon(true));
     // Until a run is attached there is nothing to check with.
     btList_->setToolTip(tr("Checking mail is not available in this version yet"));
-    connect(btExit_, &QPushButton::clicked, this, &TfrmMain::exitClicked);
+    MarkGated(btExit_, "Exit");
+    connect(btExit_, &QPushButton::clicked, this,
+            [this] { request(busy_ ? Command::Cancel : Command::Exit); });
     createOptionsMenu();
     return rowWidget;
 }
@@ -199,28 +222,24 @@ void TfrmMain::createOptionsMenu() {
     spamSettings_ = menu->addAction(tr("S&pam settings"));
     spamSettings_->setObjectName(QStringLiteral("SpamSettings1"));
     spamSettings_->setVisible(false);
-    connect(spamSettings_, &QAction::triggered, this, [this] {
-        if (openSpamSettings_) openSpamSettings_();
-    });
+    ConnectGated(gate_, spamSettings_, Command::SpamSettings,
+                 [this] { perform(Command::SpamSettings); });
     generalSettings_ = menu->addAction(tr("&General settings"));
     generalSettings_->setObjectName(QStringLiteral("GeneralSettings1"));
     generalSettings_->setVisible(false);
-    connect(generalSettings_, &QAction::triggered, this, &TfrmMain::openGeneralSettings);
+    ConnectGated(gate_, generalSettings_, Command::GeneralSettings,
+                 [this] { perform(Command::GeneralSettings); });
     help_ = menu->addAction(tr("&Help"));
     help_->setObjectName(QStringLiteral("Help1"));
     help_->setVisible(false);
-    connect(help_, &QAction::triggered, this, [this] {
-        if (openHelp_) openHelp_();
-    });
+    ConnectGated(gate_, help_, Command::Help, [this] { perform(Command::Help); });
     QAction* about = menu->addAction(tr("A&bout"));
     about->setObjectName(QStringLiteral("About1"));
-    connect(about, &QAction::triggered, this, &TfrmMain::showAbout);
+    ConnectGated(gate_, about, Command::About, [this] { perform(Command::About); });
     statistics_ = menu->addAction(tr("S&tats"));
     statistics_->setObjectName(QStringLiteral("Stats1"));
     statistics_->setVisible(false);
-    connect(statistics_, &QAction::triggered, this, [this] {
-        if (openStatistics_) openStatistics_();
-    });
+    ConnectGated(gate_, statistics_, Command::Statistics, [this] { perform(Command::Statistics); });
     btOptions_->setMenu(menu);
 }
 
@@ -293,25 +312,80 @@ void TfrmMain::attachRun(CheckRun& run, MessageBoxes& boxes) {
 }
 
 void TfrmMain::connectRunCommands() {
-    connect(btList_, &QPushButton::clicked, this, &TfrmMain::checkClicked);
-    connect(btDelete_, &QPushButton::clicked, this, &TfrmMain::deleteClicked);
-    connect(btRemark_, &QPushButton::clicked, this, &TfrmMain::autoMarkClicked);
-    connect(btMark_, &QPushButton::clicked, this, &TfrmMain::markClicked);
-    connect(btResetAll_, &QPushButton::clicked, this, &TfrmMain::resetClicked);
-    connect(btLaunch_, &QPushButton::clicked, this, [this] { launchMailProgram(); });
-    connect(&progressWindow(), &TfrmRetrieving::cancelClicked, this, [this] { run_->Cancel(); });
+    bindCommand(btList_, Command::Check);
+    bindCommand(btDelete_, Command::Delete);
+    bindCommand(btRemark_, Command::AutoMark);
+    bindCommand(btMark_, Command::Mark);
+    bindCommand(btResetAll_, Command::ResetMarks);
+    bindCommand(btLaunch_, Command::LaunchMailProgram);
+    connect(&progressWindow(), &TfrmRetrieving::cancelClicked, this,
+            [this] { request(Command::Cancel); });
 }
 
-void TfrmMain::checkClicked() {
-    RunGuarded(*boxes_, [this] { run_->Check(); });
+void TfrmMain::bindCommand(QPushButton* button, Command command) {
+    ConnectGated(gate_, button, command, [this, command] { perform(command); });
 }
 
-void TfrmMain::deleteClicked() {
-    RunGuarded(*boxes_, [this] { run_->Delete(); });
-}
-
-void TfrmMain::autoMarkClicked() {
-    RunGuarded(*boxes_, [this] { run_->AutoMark(); });
+void TfrmMain::perform(Command command) {
+    const auto call = [](const std::function<void()>& open) {
+        if (open) open();
+    };
+    switch (command) {
+        case Command::Check:
+            run_->Check();
+            break;
+        case Command::Delete:
+            run_->Delete();
+            break;
+        case Command::AutoMark:
+            run_->AutoMark();
+            break;
+        case Command::Mark:
+            markClicked();
+            break;
+        case Command::ResetMarks:
+            resetClicked();
+            break;
+        case Command::Why:
+            whyClicked();
+            break;
+        case Command::ViewHeaders:
+            viewHeaderClicked();
+            break;
+        case Command::ViewBody:
+            viewMessageClicked();
+            break;
+        case Command::AddToExceptions:
+            addToExceptionsClicked();
+            break;
+        case Command::AddToSpamList:
+            addToSpamListClicked();
+            break;
+        case Command::LaunchMailProgram:
+            startMailProgram(run_->mailProgram());
+            break;
+        case Command::SpamSettings:
+            call(openSpamSettings_);
+            break;
+        case Command::GeneralSettings:
+            call(openGeneralSettings_);
+            break;
+        case Command::Statistics:
+            call(openStatistics_);
+            break;
+        case Command::Help:
+            call(openHelp_);
+            break;
+        case Command::About:
+            showAbout();
+            break;
+        case Command::Exit:
+        case Command::Cancel:
+            exitClicked();
+            break;
+        default:
+            break;  // the tray's and the timer's own, which the program runs itself
+    }
 }
 
 void TfrmMain::exitClicked() {
@@ -343,30 +417,41 @@ void TfrmMain::setHelpOpener(std::function<void()> open) {
     help_->setVisible(static_cast<bool>(openHelp_));
 }
 
-void TfrmMain::openGeneralSettings() {
-    if (openGeneralSettings_) openGeneralSettings_();
+void TfrmMain::openGeneralSettings(Origin origin) {
+    request(Command::GeneralSettings, origin);
 }
 
-void TfrmMain::launchMailProgram() {
-    launchMailProgram(run_->mailProgram());
+void TfrmMain::launchMailProgram(Origin origin) {
+    request(Command::LaunchMailProgram, origin);
 }
 
 void TfrmMain::launchMailProgram(const std::string& program) {
-    if (IsBlankMailProgram(program)) {
-        boxes_->Error(kMailProgramNotSpecified);
-        return;
-    }
-    QStringList parameters;
-    for (const std::string& parameter : MailProgramParameters(program)) {
-        parameters << QString::fromStdString(parameter);
-    }
-    if (!QProcess::startDetached(QString::fromStdString(program), parameters)) {
-        boxes_->Error(kUnableToLaunchMailProgram);
-        return;
-    }
-    disableAllButtons();
-    run_->MailProgramLaunched();
-    enableAllButtons();
+    gate_.Run(Command::LaunchMailProgram, Origin::User,
+              [this, program] { startMailProgram(program); });
+}
+
+// Emptying the list is safe here: the gate lets this run only when no run works on the rows,
+// or as the deletion run's own last step, after it emptied them.
+void TfrmMain::startMailProgram(const std::string& program) {
+    runPaused([this, &program] {
+        if (IsBlankMailProgram(program)) {
+            boxes_->Error(kMailProgramNotSpecified);
+            return;
+        }
+        const std::vector<std::string> command = MailProgramCommand(program);
+        QStringList arguments;
+        for (std::size_t i = 1; i < command.size(); ++i) {
+            arguments << QString::fromStdString(command[i]);
+        }
+        if (command.empty() ||
+            !QProcess::startDetached(QString::fromStdString(command.front()), arguments)) {
+            boxes_->Error(kUnableToLaunchMailProgram);
+            return;
+        }
+        disableAllButtons();
+        run_->MailProgramLaunched();
+        enableAllButtons();
+    });
 }
 
 void TfrmMain::setStartedInTray(bool inTray) {
@@ -382,7 +467,14 @@ void TfrmMain::hideApplication() {
         return;
     }
     for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (window != this && window->isVisible()) window->close();
+        if (window == this || !window->isVisible()) continue;
+        // Closing the progress window would cancel the run it shows.
+        if (window == progress_) {
+            progress_->hide();
+            progressWaiting_ = true;
+        } else {
+            window->close();
+        }
     }
     hide();
 }
@@ -400,6 +492,22 @@ void TfrmMain::showRows(const std::vector<MessageEntry>* rows) {
 TfrmRetrieving& TfrmMain::progressWindow() {
     if (!progress_) progress_ = new TfrmRetrieving(this);
     return *progress_;
+}
+
+void TfrmMain::showProgressFor(const QString& title, const QString& userName,
+                               const QString& server) {
+    TfrmRetrieving& progress = progressWindow();
+    if (trayActive_ && isHidden()) {
+        progress.setHeading(title, userName, server);
+        progressWaiting_ = true;
+        return;
+    }
+    progress.showFor(title, userName, server);
+}
+
+void TfrmMain::hideProgressWindow() {
+    progressWaiting_ = false;
+    progressWindow().hide();
 }
 
 void TfrmMain::showAbout() {

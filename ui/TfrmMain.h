@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "CommandGate.h"
 #include "MarkState.h"
 #include "MessageEntry.h"
 
@@ -45,6 +46,14 @@ class TfrmMain : public QMainWindow {
     MessageListModel& messageList() { return *messages_; }
     // The progress window of runs, made on first use.
     TfrmRetrieving& progressWindow();
+    // Shows it for a run; while the program is hidden in the tray it waits for the window.
+    void showProgressFor(const QString& title, const QString& userName, const QString& server);
+    void hideProgressWindow();
+
+    // The door every command of the program goes through; see CommandGate.
+    CommandGate& gate() { return gate_; }
+    // Asks the gate to start `command` from `origin`; false when it was refused or deferred.
+    bool request(Command command, Origin origin = Origin::User);
 
     // Started in the tray: the idle third button reads "&Hide" and hides the program instead of
     // ending it; so does the exit after an empty check.
@@ -59,9 +68,10 @@ class TfrmMain : public QMainWindow {
     // The window's title and its large title label.
     void setTitle(const QString& title);
     void hideTitleMark();
-    // Starts the mail program of the general settings, detached; on success the list is emptied
-    // and the connection closed. Failures are shown in an error box.
-    void launchMailProgram();
+    // Starts the mail program of the general settings, detached, when the gate allows it
+    // (`origin` RunStep: the deletion run's own launch); on success the list is emptied and the
+    // connection closed. Failures are shown in an error box.
+    void launchMailProgram(Origin origin = Origin::User);
     // The same for `program`, as the general settings window's field names it before OK.
     void launchMailProgram(const std::string& program);
     // What "S&pam settings" does; the entry is offered once this is set.
@@ -73,15 +83,16 @@ class TfrmMain : public QMainWindow {
     void setAboutOpener(std::function<void()> open) { openAbout_ = std::move(open); }
     // What "&Help" does; the entry is offered once this is set.
     void setHelpOpener(std::function<void()> open);
-    void openGeneralSettings();
+    void openGeneralSettings(Origin origin = Origin::User);
 
     // The mark the list shows for row `row`; kNoMark for an unmarked row or one not listed.
     MarkState rowMark(int row) const;
     // The selected rows in list order.
     std::vector<int> selectedRows() const;
 
-    // How the list's commands that open a window run: inside `pause`, which keeps unattended
-    // checks from starting under them. They run as they are until one is set.
+    // How the list's commands that open a window, and the mail program's launch, run: inside
+    // `pause`, which keeps unattended checks from starting under them. They run as they are
+    // until one is set.
     using CommandPauser = std::function<void(const std::function<void()>& command)>;
     void setCommandPauser(CommandPauser pause) { pause_ = std::move(pause); }
 
@@ -108,10 +119,11 @@ class TfrmMain : public QMainWindow {
     void setMessageButtonsVisible(bool visible);
     void showAbout();
     void connectRunCommands();
-    void checkClicked();
-    void deleteClicked();
-    void autoMarkClicked();
+    void bindCommand(QPushButton* button, Command command);
+    // What a command does once the gate let it start.
+    void perform(Command command);
     void exitClicked();
+    void startMailProgram(const std::string& program);
     void setExitButtonBusy(bool busy);
 
     // The list's own commands.
@@ -131,6 +143,7 @@ class TfrmMain : public QMainWindow {
     void addToExceptionsClicked();
     void addToSpamListClicked();
     bool listCommandsAvailable() const;
+    void addListAction(QMenu* menu, const char* name, const QString& caption, Command command);
     bool runShortcut(int key);
 
     CheckRun* run_ = nullptr;
@@ -145,6 +158,9 @@ class TfrmMain : public QMainWindow {
     std::function<void()> openStatistics_;
     std::function<void()> openSpamSettings_;
     TfrmRetrieving* progress_ = nullptr;
+    // The progress window went with the program into the tray and comes back with it.
+    bool progressWaiting_ = false;
+    CommandGate gate_;
     bool busy_ = false;
     bool startedInTray_ = false;
     bool trayActive_ = false;

@@ -1,6 +1,7 @@
 // The message list's commands: marks by hand, why a message was marked, its headers and body,
 // rules made from it, and the letter shortcuts.
 #include "CheckRun.h"
+#include "GatedConnect.h"
 #include "GeneralErrorHandler.h"
 #include "ListActions.h"
 #include "MessageBoxes.h"
@@ -48,24 +49,31 @@ bool IsShortcutKey(int key) {
 QMenu* TfrmMain::createListMenu() {
     auto* menu = new QMenu(list_);
     menu->setObjectName(QStringLiteral("PopupMenu1"));
-    const auto add = [this, menu](const char* name, const QString& caption, auto handler) {
-        QAction* action = menu->addAction(caption);
-        action->setObjectName(QLatin1String(name));
-        connect(action, &QAction::triggered, this, handler);
-    };
-    add("Why1", tr("Why was this e-mail marked?"), &TfrmMain::whyClicked);
+    addListAction(menu, "Why1", tr("Why was this e-mail marked?"), Command::Why);
     menu->addSeparator()->setObjectName(QStringLiteral("N1"));
-    add("AddtoExceptions1", tr("Add selected sender(s) to exceptions list"),
-        &TfrmMain::addToExceptionsClicked);
-    add("AddtoSPAMlist1", tr("Add selected message(s) to spam list"),
-        &TfrmMain::addToSpamListClicked);
+    addListAction(menu, "AddtoExceptions1", tr("Add selected sender(s) to exceptions list"),
+                  Command::AddToExceptions);
+    addListAction(menu, "AddtoSPAMlist1", tr("Add selected message(s) to spam list"),
+                  Command::AddToSpamList);
     menu->addSeparator()->setObjectName(QStringLiteral("N2"));
-    add("ViewHeader1", tr("View selected message(s) headers"), &TfrmMain::viewHeaderClicked);
-    add("ViewMessages1", tr("View body of one message"), &TfrmMain::viewMessageClicked);
+    addListAction(menu, "ViewHeader1", tr("View selected message(s) headers"),
+                  Command::ViewHeaders);
+    addListAction(menu, "ViewMessages1", tr("View body of one message"), Command::ViewBody);
     list_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(list_, &QWidget::customContextMenuRequested, this, &TfrmMain::showListMenu);
-    connect(list_, &QAbstractItemView::doubleClicked, this, &TfrmMain::markClicked);
+    MarkGated(list_, CommandName(Command::Mark));
+    connect(list_, &QAbstractItemView::doubleClicked, this, [this] {
+        emit alarmStopRequested();
+        request(Command::Mark);
+    });
     return menu;
+}
+
+void TfrmMain::addListAction(QMenu* menu, const char* name, const QString& caption,
+                             Command command) {
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QLatin1String(name));
+    ConnectGated(gate_, action, command, [this, command] { perform(command); });
 }
 
 void TfrmMain::showListMenu(const QPoint& position) {
@@ -73,9 +81,9 @@ void TfrmMain::showListMenu(const QPoint& position) {
     listMenu_->popup(list_->viewport()->mapToGlobal(position));
 }
 
-// While a run is on the stack its rows are its own.
+// While a run is on the stack its rows are its own; the gate knows.
 bool TfrmMain::listCommandsAvailable() const {
-    return run_ != nullptr && !run_->running();
+    return run_ != nullptr && gate_.Allows(Command::Why, Origin::User);
 }
 
 std::vector<int> TfrmMain::selectedRows() const {
@@ -110,7 +118,6 @@ int TfrmMain::firstSelectedToView() {
 
 void TfrmMain::markClicked() {
     emit alarmStopRequested();
-    if (!listCommandsAvailable()) return;
     const std::vector<int> selected = selectionOrNada();
     if (selected.empty()) return;
     ToggleMarks(run_->rows(), selected);
@@ -119,14 +126,12 @@ void TfrmMain::markClicked() {
 }
 
 void TfrmMain::resetClicked() {
-    if (!listCommandsAvailable()) return;
     ResetMarks(run_->rows());
     messages_->marksChanged();
     run_->ShowTotalCount();
 }
 
 void TfrmMain::whyClicked() {
-    if (!listCommandsAvailable()) return;
     runPaused([this] {
         const int index = firstSelectedToView();
         if (index < 0) return;
@@ -137,7 +142,6 @@ void TfrmMain::whyClicked() {
 }
 
 void TfrmMain::viewHeaderClicked() {
-    if (!listCommandsAvailable()) return;
     runPaused([this] {
         const std::vector<int> selected = selectionOrNada();
         if (selected.empty()) return;
@@ -147,7 +151,6 @@ void TfrmMain::viewHeaderClicked() {
 }
 
 void TfrmMain::viewMessageClicked() {
-    if (!listCommandsAvailable()) return;
     runPaused([this] {
         const int index = firstSelectedToView();
         if (index < 0) return;
@@ -169,14 +172,12 @@ void TfrmMain::showBody(int index) {
 }
 
 void TfrmMain::addToExceptionsClicked() {
-    if (!listCommandsAvailable()) return;
     const std::vector<int> selected = selectionOrNada();
     if (selected.empty()) return;
-    RunGuarded(*boxes_, [&] { run_->AddToExceptions(selected); });
+    run_->AddToExceptions(selected);
 }
 
 void TfrmMain::addToSpamListClicked() {
-    if (!listCommandsAvailable()) return;
     runPaused([this] {
         const std::vector<int> selected = selectionOrNada();
         if (selected.empty()) return;
@@ -210,30 +211,31 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
     return runShortcut(key->key());
 }
 
+// The letters start what their buttons start, through the same gate.
 bool TfrmMain::runShortcut(int key) {
     if (key == Qt::Key_X) {
-        exitClicked();
+        request(busy_ ? Command::Cancel : Command::Exit);
         return true;
     }
     if (run_ == nullptr) return false;
     switch (key) {
         case Qt::Key_C:
-            checkClicked();
+            request(Command::Check);
             return true;
         case Qt::Key_M:
-            markClicked();
+            request(Command::Mark);
             return true;
         case Qt::Key_D:
-            deleteClicked();
+            request(Command::Delete);
             return true;
         case Qt::Key_L:
-            launchMailProgram();
+            request(Command::LaunchMailProgram);
             return true;
         case Qt::Key_R:
-            resetClicked();
+            request(Command::ResetMarks);
             return true;
         case Qt::Key_A:
-            autoMarkClicked();
+            request(Command::AutoMark);
             return true;
         default:
             return false;

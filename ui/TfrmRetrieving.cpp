@@ -75,10 +75,15 @@ QWidget* TfrmRetrieving::createAccountLines() {
 }
 
 void TfrmRetrieving::showFor(const QString& title, const QString& userName, const QString& server) {
+    setHeading(title, userName, server);
+    show();
+}
+
+void TfrmRetrieving::setHeading(const QString& title, const QString& userName,
+                                const QString& server) {
     lblTitle_->setText(title);
     lblMailbox_->setText(userName);
     lblServer_->setText(server);
-    show();
 }
 
 void TfrmRetrieving::setMessage(const QString& text) {

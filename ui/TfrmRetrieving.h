@@ -19,6 +19,8 @@ class TfrmRetrieving : public QDialog {
     // Shows the window headed `title` for a fresh run on `userName`'s mailbox on `server`; a
     // window already shown keeps its message and bar.
     void showFor(const QString& title, const QString& userName, const QString& server);
+    // The same texts without showing the window.
+    void setHeading(const QString& title, const QString& userName, const QString& server);
 
     void setMessage(const QString& text);
     // Shows the bar at `position` of `maximum` at the next round of events: a bar repaints at

@@ -42,12 +42,12 @@ void WindowFrontEnd::ShowStatus(const std::string& text) {
 void WindowFrontEnd::ShowProgressWindow(const std::string& title) {
     // An unattended check of a program hidden in the tray works out of sight.
     if (quiet_ && quiet_()) return;
-    window_.progressWindow().showFor(ShownText(title), ShownText(run_->client().UserName),
-                                     ShownText(run_->client().Server));
+    window_.showProgressFor(ShownText(title), ShownText(run_->client().UserName),
+                            ShownText(run_->client().Server));
 }
 
 void WindowFrontEnd::HideProgressWindow() {
-    window_.progressWindow().hide();
+    window_.hideProgressWindow();
 }
 
 void WindowFrontEnd::ShowProgressMessage(const std::string& text) {
@@ -75,18 +75,21 @@ void WindowFrontEnd::MarksChanged() {
 }
 
 void WindowFrontEnd::SetBusy(bool busy) {
-    if (busy)
+    if (busy) {
+        if (runStarting_) runStarting_();
         window_.disableAllButtons();
-    else
+    } else {
         window_.enableAllButtons();
+    }
 }
 
+// The run's own steps: the gate lets them through while the run is on the stack.
 void WindowFrontEnd::OpenGeneralSettings() {
-    window_.openGeneralSettings();
+    window_.openGeneralSettings(Origin::RunStep);
 }
 
 void WindowFrontEnd::LaunchMailProgram() {
-    window_.launchMailProgram();
+    window_.launchMailProgram(Origin::RunStep);
 }
 
 void WindowFrontEnd::CloseProgram() {

@@ -26,6 +26,8 @@ class WindowFrontEnd : public CheckFrontEnd {
     void setRun(CheckRun* run);
     // While `quiet` answers true, runs show no progress window.
     void setQuiet(std::function<bool()> quiet) { quiet_ = std::move(quiet); }
+    // Called as every check, deletion and Auto mark begins (the alarm stops).
+    void setRunStarting(std::function<void()> starting) { runStarting_ = std::move(starting); }
 
     void Error(const std::string& text) override { boxes_.Error(text); }
     void Warning(const std::string& text) override { boxes_.Warning(text); }
@@ -52,6 +54,7 @@ class WindowFrontEnd : public CheckFrontEnd {
     MessageBoxes& boxes_;
     CheckRun* run_ = nullptr;
     std::function<bool()> quiet_;
+    std::function<void()> runStarting_;
 };
 
 }  // namespace kelvane

@@ -77,7 +77,8 @@ TEST_F(TfrmGeneralActionsTest, TestPlaysTheAlarmAndStopCallsItOff) {
     } cases[] = {
         {"looping", sound, true, "Stop", {"play " + sound + " looping", "stop"}},
         {"once", sound, false, "Test", {"play " + sound + " once", "play " + sound + " once"}},
-        {"missing file", temp_.File("none.wav"), true, "Stop", {}},
+        // The alarm's rule: the beep, and Stop silences whatever plays.
+        {"missing file", temp_.File("none.wav"), true, "Stop", {"stop"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -91,6 +92,18 @@ TEST_F(TfrmGeneralActionsTest, TestPlaysTheAlarmAndStopCallsItOff) {
         EXPECT_EQ(child<QPushButton>("btTest")->text(), "Test");
         EXPECT_EQ(player_->calls, c.calls);
     }
+}
+
+TEST_F(TfrmGeneralActionsTest, AnotherFileNameStopsALoopingTest) {
+    const std::string sound = temp_.File("alarm.wav");
+    WriteFileBytes(sound, "RIFF");
+    open();
+    setText("edAlarmFile", sound);
+    click("btTest");
+    QTest::keyClicks(child<QLineEdit>("edAlarmFile"), "x");
+    EXPECT_EQ(player_->calls, (std::vector<std::string>{"play " + sound + " looping", "stop"}));
+    EXPECT_EQ(child<QPushButton>("btTest")->text(), "Test");
+    click("btCancel");
 }
 
 TEST_F(TfrmGeneralActionsTest, ClosingTheWindowStopsALoopingAlarm) {
