@@ -1,15 +1,18 @@
 // Feeds arbitrary bytes to the readers of other mail programs' files; the first byte picks the
-// format ('0' to '5' in the starting inputs). Any account they find must be one a mailbox can
+// format ('0' to '6' in the starting inputs). Any account they find must be one a mailbox can
 // take.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "ClawsMailAccount.h"
 #include "DesktopEntries.h"
 #include "EvolutionAccount.h"
+#include "MailProgramLaunch.h"
 #include "ThunderbirdAccount.h"
 
 namespace {
@@ -32,12 +35,21 @@ void Check(const std::optional<kelvane::FoundAccount>& account) {
     }
 }
 
+// A stored command line reads back as the words it was written from, and what the launch makes
+// of any setting starts with a program.
+void CheckCommandLine(std::string_view text) {
+    const std::vector<std::string> words = kelvane::CommandWords(text);
+    if (kelvane::CommandWords(kelvane::CommandLine(words)) != words) std::abort();
+    const std::vector<std::string> command = kelvane::MailProgramCommand(std::string(text));
+    if (!command.empty() && command.front().empty()) std::abort();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
     const std::string_view text(reinterpret_cast<const char*>(data) + 1, size - 1);
-    switch (data[0] % 6) {
+    switch ((data[0] + 256 - '0') % 7) {
         case 0:
             Check(kelvane::ThunderbirdPopAccount(text));
             break;
@@ -55,8 +67,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 if (id.empty() || id.find(';') != std::string::npos) std::abort();
             }
             break;
-        default:
+        case 5:
             (void)kelvane::DesktopEntryProgram(text);
+            break;
+        default:
+            CheckCommandLine(text);
             break;
     }
     return 0;

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -51,6 +52,7 @@ class ProgramWindowsTest : public ::testing::Test {
         options.splashMilliseconds = splashMilliseconds_;
         options.trayAvailable = [this] { return trayAvailable_; };
         options.sound = sound_;
+        services.sound = generalSound_;
         options.beep = [this] { ++beeps_; };
         program_ =
             std::make_unique<ProgramWindows>(folder(), settingsFile(), services, &boxes_, options);
@@ -73,6 +75,7 @@ class ProgramWindowsTest : public ::testing::Test {
     std::shared_ptr<testsupport::RecordingSoundPlayer> sound_ =
         std::make_shared<testsupport::RecordingSoundPlayer>();
     int beeps_ = 0;
+    std::shared_ptr<testsupport::RecordingSoundPlayer> generalSound_;
     testsupport::TempFolder temp_;
     testsupport::DiscoveryTree home_;
     testsupport::RecordingMessageBoxes boxes_;
@@ -152,6 +155,75 @@ TEST_F(ProgramWindowsTest, TheTrayMenuSwitchesUnattendedCheckingAndSilencesTheAl
     EXPECT_FALSE(ReadGeneralSettings(program_->session().store).automatic);
     EXPECT_FALSE(tray.animated());
     EXPECT_EQ(title(), "Kelvane");
+}
+
+// A settings file that cannot be written: the tray's command reports it instead of letting the
+// error end the program through the event loop.
+TEST_F(ProgramWindowsTest, AnErrorInATrayCommandIsShownNotThrown) {
+    testsupport::WriteFileBytes(settingsFile(), "[General]\nMinutes=7\n");
+    start();
+    // Its lock cannot be taken.
+    const std::string lock = settingsFile() + ".lock";
+    std::filesystem::remove(lock);
+    std::filesystem::create_directory(lock);
+    EXPECT_NO_THROW(program_->tray().action("EnableAutomatic1")->trigger());
+    ASSERT_EQ(boxes_.shown.size(), 1u);
+    EXPECT_THAT(boxes_.shown.front(), ::testing::StartsWith("error: "));
+    std::filesystem::remove(lock);
+}
+
+// The sound test is the alarm: what silences the alarm silences it, even when the General
+// settings window was given a player of its own.
+TEST_F(ProgramWindowsTest, TheSoundTestPlaysThroughTheAlarm) {
+    const std::string file = temp_.File("alarm.wav");
+    testsupport::WriteFileBytes(file, "RIFF");
+    generalSound_ = std::make_shared<testsupport::RecordingSoundPlayer>();
+    start();
+    program_->window().findChild<QAction*>(QStringLiteral("GeneralSettings1"))->trigger();
+    general()
+        .findChild<QLineEdit*>(QStringLiteral("edAlarmFile"))
+        ->setText(QString::fromStdString(file));
+    general().findChild<QCheckBox*>(QStringLiteral("cbRepeat"))->setChecked(true);
+    sound_->calls.clear();
+    general().findChild<QPushButton*>(QStringLiteral("btTest"))->click();
+    emit program_->tray().menu().aboutToShow();
+    EXPECT_EQ(sound_->calls, (std::vector<std::string>{"play " + file + " looping", "stop"}));
+    EXPECT_TRUE(generalSound_->calls.empty());
+    general().reject();
+}
+
+// Every check and deletion begins with the alarm silenced, whichever way it was started; the
+// mail program's launch silences it and pauses the countdown while it starts.
+TEST_F(ProgramWindowsTest, ChecksLettersAndTheLaunchStopTheAlarm) {
+    testsupport::WriteFileBytes(settingsFile(),
+                                "[General]\nAutomatic=1\nMinutes=5\nMailer=\n[Server]\nCheck1=0\n");
+    start();
+    QTreeView* list = program_->window().findChild<QTreeView*>(QStringLiteral("ListView1"));
+    const struct {
+        const char* name;
+        std::function<void()> start;
+    } cases[] = {
+        {"letter C", [&] { QTest::keyClick(list, Qt::Key_C); }},
+        {"letter D", [&] { QTest::keyClick(list, Qt::Key_D); }},
+        {"letter L", [&] { QTest::keyClick(list, Qt::Key_L); }},
+        {"tray launch", [&] { program_->tray().action("LaunchEmailprogram1")->trigger(); }},
+    };
+    std::vector<bool> countdownWhileShown;
+    boxes_.onShown = [&](const std::string&) {
+        countdownWhileShown.push_back(program_->minuteTriggerRunning());
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        sound_->calls.clear();
+        c.start();
+        EXPECT_THAT(sound_->calls, ::testing::Contains("stop"));
+        // The check without a mailbox leads to the mailboxes.
+        if (general().isVisible()) general().reject();
+    }
+    EXPECT_THAT(boxes_.shown,
+                ::testing::Contains("error: Mail program not specified in the general settings. "));
+    EXPECT_THAT(countdownWhileShown, ::testing::Contains(false));
+    EXPECT_TRUE(program_->minuteTriggerRunning());
 }
 
 TEST_F(ProgramWindowsTest, TheGeneralSettingsPauseTheCountdown) {
