@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes as a known-spammer file, then checks that the list came out sorted by
-// its one comparison and that every entry is found again, by its first 80 characters.
+// its one comparison and that every entry is found again, by its first 80 characters; and
+// as the editor's text, which must be safe to show and go back to the file without a fault.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -7,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "KnownListText.h"
 #include "KnownSpammers.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -26,5 +28,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     // Searching for any line of the input must not go wrong either.
     list.isInKnownList(text.substr(0, text.find('\n')));
+
+    const kelvane::KnownListText editor(text);
+    for (char c : editor.shown()) {
+        if ((static_cast<unsigned char>(c) < 0x20 && c != '\n') || c == 0x7f) std::abort();
+    }
+    (void)editor.FileText(editor.shown());
+    (void)editor.FileText(editor.shown() + "typed@example.org\n");
     return 0;
 }
