@@ -62,7 +62,7 @@ void WriteKnownListFile(const std::string& path, const std::vector<std::string>&
         const std::string reason = std::strerror(errno);
         throw FileError(path, "Could not write " + path + ": " + reason, reason);
     }
-    WriteFileAtomically(path, KnownListFileBytes(entries));
+    WriteFileAtomicallyWithMode(path, KnownListFileBytes(entries), kPrivateFileMode);
 }
 
 }  // namespace kelvane

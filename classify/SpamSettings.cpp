@@ -17,7 +17,7 @@ constexpr RuleTableKind kSaveOrder[] = {RuleTableKind::Subject, RuleTableKind::H
 // Keeps a copy of a file we could not make sense of, so that the next save cannot destroy it.
 void KeepDamagedCopy(const std::string& path, const std::string& content) {
     try {
-        WriteFileAtomically(path + ".bad", content);
+        WriteFileAtomicallyWithMode(path + ".bad", content, kPrivateFileMode);
     } catch (const FileError&) {
         // The original is still in place; the caller reports the damage either way.
     }
@@ -51,15 +51,12 @@ std::string TableFromFile(const std::string& path, const std::optional<std::stri
     return problem;
 }
 
-// Two programs saving at once take turns. A folder that cannot hold the lock file cannot take
-// the rule files either, and their writes report why.
-std::optional<FileLock> LockFolder(const std::string& folder) {
-    try {
-        return std::optional<FileLock>(std::in_place,
-                                       paths::JoinPath(folder, paths::kRuleFilesLock), 0644);
-    } catch (const FileError&) {
-        return std::nullopt;
-    }
+std::string LockPath(const std::string& folder) {
+    return paths::JoinPath(folder, paths::kRuleFilesLock);
+}
+
+std::string NotSavedMessage(const FileError& error) {
+    return std::string("The rule files and spam options were not saved.\n") + error.what();
 }
 
 std::string UnableToWriteMessage(const std::string& path, const std::string& reason) {
@@ -147,7 +144,14 @@ std::string SpamSettings::loadOptions() {
 }
 
 std::vector<std::string> SpamSettings::Savesettings(SaveMode mode) {
-    const std::optional<FileLock> lock = LockFolder(folder_);
+    // Two programs saving at once take turns; without the lock nothing is written, since an
+    // unguarded save could undo the other program's.
+    std::optional<FileLock> lock;
+    try {
+        lock.emplace(LockPath(folder_), kPrivateFileMode);
+    } catch (const FileError& error) {
+        return {NotSavedMessage(error)};
+    }
     std::vector<std::string> problems;
     for (RuleTableKind kind : kSaveOrder) saveTable(kind, mode, problems);
     std::string problem = saveOptions(mode);
@@ -163,7 +167,7 @@ void SpamSettings::saveTable(RuleTableKind kind, SaveMode mode,
             if (!problem.empty()) problems.push_back(std::move(problem));
         }
         std::string text = WriteRuleFileText(table(kind));
-        WriteFileAtomically(filePath(kind), text);
+        WriteFileAtomicallyWithMode(filePath(kind), text, kPrivateFileMode);
         const auto index = static_cast<size_t>(kind);
         savedTables_[index] = table(kind);
         savedTableFiles_[index] = FileSnapshot{true, std::move(text)};
@@ -197,7 +201,7 @@ std::string SpamSettings::saveOptions(SaveMode mode) {
         }
         WriteSpamOptions(options_, ini);
         std::string text = ini.Serialize();
-        WriteFileAtomically(optionsPath(), text);
+        WriteFileAtomicallyWithMode(optionsPath(), text, kPrivateFileMode);
         savedOptions_ = options_;
         savedOptionsFile_ = FileSnapshot{true, std::move(text)};
         unknownCountReset_ = false;

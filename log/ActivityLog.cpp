@@ -7,6 +7,7 @@
 #include <cstring>
 #include <utility>
 
+#include "AtomicFile.h"
 #include "LogFileNames.h"
 #include "LogStamp.h"
 
@@ -35,14 +36,15 @@ void ActivityLog::OpenLogFile() {
     std::string name = fileName_();
     if (IsBlankLogFileName(name)) return;
     // O_APPEND makes every write land at the end as a whole, so that the window and a
-    // command-line run appending at the same time never interleave their records.
-    const int file =
-        ::open(name.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, kNewLogMode);
-    if (file < 0) {
-        lastError_ = SystemReason("Could not open log file", name, errno);
+    // command-line run appending at the same time never interleave their records. A link in
+    // the log's place (say, to the user's shell start-up file) is refused, not followed.
+    try {
+        file_ = OpenRegularFile(name, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY,
+                                kNewLogMode);
+    } catch (const FileError& error) {
+        lastError_ = "Could not open log file " + name + ": " + error.reason();
         return;
     }
-    file_ = file;
     openName_ = std::move(name);
     lastError_.clear();
 }

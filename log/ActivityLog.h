@@ -25,8 +25,9 @@ class ActivityLog {
     ActivityLog(const ActivityLog&) = delete;
     ActivityLog& operator=(const ActivityLog&) = delete;
 
-    // Opens the current file for appending, creating it when missing. Nothing when the log is
-    // already open or the name is blank.
+    // Opens the current file for appending, creating it when missing; a name that is a link or
+    // no regular file fails with LastError() naming it. Nothing when the log is already open or
+    // the name is blank.
     void OpenLogFile();
     void CloseLogFile();
     bool IsOpen() const { return file_ >= 0; }

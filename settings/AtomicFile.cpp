@@ -60,7 +60,34 @@ bool WriteAll(int fd, std::string_view bytes) {
     throw FileError(path, std::string("Could not ") + action + " " + path + ": " + reason, reason);
 }
 
+[[noreturn]] void FailOpen(const std::string& path, const std::string& reason) {
+    throw FileError(path, "Could not open " + path + ": " + reason, reason);
+}
+
+// Why `path` was refused: what stands there when it is no regular file, else the system's reason.
+std::string OpenFailureReason(const std::string& path, int error) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) == 0) {
+        if (S_ISLNK(info.st_mode)) return "Is a symbolic link";
+        if (!S_ISREG(info.st_mode)) return "Not a regular file";
+    }
+    return SystemReason(error);
+}
+
 }  // namespace
+
+int OpenRegularFile(const std::string& path, int flags, mode_t mode) {
+    // Non-blocking so that opening a FIFO without a reader fails instead of waiting; regular
+    // files ignore the flag.
+    const int fd = ::open(path.c_str(), flags | O_NOFOLLOW | O_NONBLOCK, mode);
+    if (fd < 0) FailOpen(path, OpenFailureReason(path, errno));
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        FailOpen(path, "Not a regular file");
+    }
+    return fd;
+}
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);

@@ -24,6 +24,9 @@ class FileError : public std::runtime_error {
     std::string reason_;
 };
 
+// Files that name the user's mail, correspondents or passwords are for the user alone.
+inline constexpr mode_t kPrivateFileMode = 0600;
+
 // The whole content of a file, or nothing when the file does not exist.
 // Throws FileError when the file exists but cannot be read.
 std::optional<std::string> ReadWholeFile(const std::string& path);
@@ -43,5 +46,12 @@ enum class Durability { Flushed, Unflushed };
 // that must stay private even when someone loosened them.
 void WriteFileAtomicallyWithMode(const std::string& path, std::string_view bytes, mode_t mode,
                                  Durability durability = Durability::Flushed);
+
+// Opens `path` with `flags` (O_CREAT and the like; O_NOFOLLOW and O_NONBLOCK are added) and
+// returns the descriptor, but only when it is a regular file reached without a symbolic link in
+// its own place: a link or a FIFO planted there must not lead the write to another file or block
+// it. Throws FileError naming the path; reason() is "Is a symbolic link", "Not a regular file"
+// or the system's reason.
+int OpenRegularFile(const std::string& path, int flags, mode_t mode);
 
 }  // namespace kelvane

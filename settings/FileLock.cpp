@@ -10,14 +10,27 @@
 #include "AtomicFile.h"
 
 namespace kelvane {
+namespace {
+
+[[noreturn]] void FailLock(const std::string& lockPath, const std::string& reason) {
+    throw FileError(lockPath, "Could not lock " + lockPath + ": " + reason, reason);
+}
+
+}  // namespace
 
 FileLock::FileLock(const std::string& lockPath, mode_t mode) {
-    fd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, mode);
-    if (fd_ < 0) {
-        const std::string reason = std::strerror(errno);
-        throw FileError(lockPath, "Could not lock " + lockPath + ": " + reason, reason);
+    try {
+        fd_ = OpenRegularFile(lockPath, O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY, mode);
+    } catch (const FileError& error) {
+        FailLock(lockPath, error.reason());
     }
-    while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+    // Only an interrupt is worth another try; going on without the lock would let two programs
+    // overwrite each other's changes.
+    while (::flock(fd_, LOCK_EX) != 0) {
+        if (errno == EINTR) continue;
+        const std::string reason = std::strerror(errno);
+        ::close(fd_);
+        FailLock(lockPath, reason);
     }
 }
 

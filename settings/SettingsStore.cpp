@@ -27,10 +27,13 @@ IniDocument LoadDocument(const std::string& path) {
 
 // Locks "<settings>.lock" for one read-modify-write; a failure is a failed write of the settings.
 FileLock LockSettings(const std::string& settingsPath) {
+    const std::string lockPath = settingsPath + ".lock";
     try {
-        return FileLock(settingsPath + ".lock", kSettingsFileMode);
+        return FileLock(lockPath, kSettingsFileMode);
     } catch (const FileError& error) {
-        throw FileError(settingsPath, "Could not write " + settingsPath + ": " + error.reason(),
+        throw FileError(settingsPath,
+                        "Could not write " + settingsPath + ": could not lock " + lockPath + ": " +
+                            error.reason(),
                         error.reason());
     }
 }

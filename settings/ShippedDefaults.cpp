@@ -11,12 +11,12 @@ namespace kelvane {
 namespace {
 
 void CopyIfMissing(const std::string& folder, std::string_view name, std::string_view bytes,
-                   std::vector<std::string>& problems) {
+                   mode_t mode, std::vector<std::string>& problems) {
     const std::string path = paths::JoinPath(folder, std::string(name));
     std::error_code error;
     if (std::filesystem::exists(path, error) || error) return;
     try {
-        WriteFileAtomically(path, bytes);
+        WriteFileAtomicallyWithMode(path, bytes, mode);
     } catch (const FileError& failure) {
         problems.push_back(failure.what());
     }
@@ -27,9 +27,9 @@ void CopyIfMissing(const std::string& folder, std::string_view name, std::string
 std::vector<std::string> CopyShippedDefaults(const std::string& programFolder) {
     std::vector<std::string> problems;
     for (const ShippedFile& file : ShippedFileTable()) {
-        CopyIfMissing(programFolder, file.name, file.bytes, problems);
+        CopyIfMissing(programFolder, file.name, file.bytes, 0644, problems);
     }
-    CopyIfMissing(programFolder, paths::kKnownSpammersFile, "", problems);
+    CopyIfMissing(programFolder, paths::kKnownSpammersFile, "", kPrivateFileMode, problems);
     return problems;
 }
 

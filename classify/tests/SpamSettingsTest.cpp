@@ -1,10 +1,17 @@
 #include "SpamSettings.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <filesystem>
+#include <functional>
+#include <ostream>
+#include <vector>
 
 #include "AtomicFile.h"
+#include "CaseName.h"
+#include "KnownListText.h"
 #include "RuleTableOperations.h"
 #include "TempFolder.h"
 
@@ -155,6 +162,107 @@ TEST_F(SpamSettingsTest, SaveKeepsOtherContentOfTheOptionsFile) {
     ASSERT_TRUE(settings.readSettings().empty());
     ASSERT_TRUE(settings.Savesettings().empty());
     EXPECT_EQ(Read("kelvane.ini").substr(0, 17), "[Mine]\nKeep=yes\n\n");
+}
+
+// The rule files name the user's correspondents: every save leaves them, the options, their
+// kept damaged copies and the known-spammer list for the user alone, also files that were
+// made readable to others before (as the settings file).
+TEST_F(SpamSettingsTest, SavedFilesAreForTheUserAlone) {
+    Write("from.lst", "0,0\r\n1,1,Contains\r\n");  // damaged: kept as from.lst.bad
+    Write("except.lst", "");
+    Write("kelvane.ini", "[Known]\nNum=3\n");
+    Write("known.lst", "old.test\r\n");
+    for (const char* name : {"except.lst", "kelvane.ini", "known.lst"}) {
+        ASSERT_EQ(::chmod(temp_.File(name).c_str(), 0644), 0);
+    }
+    const mode_t previous = ::umask(022);
+    SpamSettings settings(folder_.string());
+    EXPECT_EQ(settings.readSettings().size(), 1u) << "the damaged sender list";
+    AppendRule(settings.exceptions(), ExceptionAddressRule("mum@home.example"));
+    const auto problems = settings.Savesettings();
+    WriteKnownListFile(temp_.File("known.lst"), {"spam.test"});
+    ::umask(previous);
+
+    EXPECT_TRUE(problems.empty()) << problems.front();
+    for (const char* name : {"subj.lst", "header.lst", "from.lst", "from.lst.bad", "except.lst",
+                             "kelvane.ini", "known.lst", "kelvane.lock"}) {
+        EXPECT_EQ(testsupport::FilePermissions(temp_.File(name)), 0600u) << name;
+    }
+}
+
+// Without the lock a save could undo what another program saves at the same moment, so it is
+// refused as a whole with one message naming the lock, and every file stays as it was.
+struct UnlockableCase {
+    const char* name;
+    std::function<void(const fs::path& lock, const fs::path& elsewhere)> spoil;
+    const char* reason;
+};
+
+void PrintTo(const UnlockableCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class UnlockableSaveTest : public SpamSettingsTest,
+                           public ::testing::WithParamInterface<UnlockableCase> {};
+
+TEST_P(UnlockableSaveTest, RefusesTheSaveAndChangesNothing) {
+    const fs::path lock = folder_ / "kelvane.lock";
+    const fs::path elsewhere = folder_ / "elsewhere";
+    fs::create_directory(elsewhere);
+    testsupport::WriteFileBytes((elsewhere / "victim").string(), "keep me");
+    SpamSettings settings(folder_.string());
+    AppendRule(settings.subjects(), SubjectKeywordRule("cheap"));
+    ASSERT_TRUE(settings.Savesettings().empty());
+    const char* const files[] = {"subj.lst", "header.lst", "from.lst", "except.lst", "kelvane.ini"};
+    std::vector<std::string> before;
+    for (const char* name : files) before.push_back(Read(name));
+    AppendRule(settings.subjects(), SubjectKeywordRule("free"));
+    settings.options().largerOn = !settings.options().largerOn;
+    fs::remove(lock);
+    GetParam().spoil(lock, elsewhere);
+
+    const auto problems = settings.Savesettings();
+    EXPECT_THAT(problems, ::testing::ElementsAre(
+                              "The rule files and spam options were not saved.\nCould not lock " +
+                              lock.string() + ": " + GetParam().reason));
+    for (std::size_t i = 0; i < std::size(files); ++i) {
+        EXPECT_EQ(Read(files[i]), before[i]) << files[i];
+    }
+    EXPECT_EQ(ReadWholeFile((elsewhere / "victim").string()), "keep me");
+    EXPECT_FALSE(fs::exists(elsewhere / "new"));
+    EXPECT_EQ(settings.subjects().cell(2, 2), "free") << "the edits stay for another try";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Locks, UnlockableSaveTest,
+    ::testing::Values(
+        UnlockableCase{"link-to-a-file",
+                       [](const fs::path& lock, const fs::path& elsewhere) {
+                           fs::create_symlink(elsewhere / "victim", lock);
+                       },
+                       "Is a symbolic link"},
+        UnlockableCase{"link-to-nothing-yet",
+                       [](const fs::path& lock, const fs::path& elsewhere) {
+                           fs::create_symlink(elsewhere / "new", lock);
+                       },
+                       "Is a symbolic link"},
+        UnlockableCase{"folder-in-its-place",
+                       [](const fs::path& lock, const fs::path&) { fs::create_directory(lock); },
+                       "Not a regular file"},
+        UnlockableCase{"fifo-in-its-place",
+                       [](const fs::path& lock, const fs::path&) { ::mkfifo(lock.c_str(), 0600); },
+                       "Not a regular file"}),
+    testsupport::ParamName());
+
+TEST_F(SpamSettingsTest, AFolderThatIsGoneCannotBeLockedAndIsNotWritten) {
+    SpamSettings settings((folder_ / "gone").string());
+    AppendRule(settings.subjects(), SubjectKeywordRule("free"));
+    const auto problems = settings.Savesettings();
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_EQ(problems[0], "The rule files and spam options were not saved.\nCould not lock " +
+                               (folder_ / "gone/kelvane.lock").string() +
+                               ": No such file or directory");
+    EXPECT_FALSE(fs::exists(folder_ / "gone"));
 }
 
 }  // namespace

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <functional>
 #include <ostream>
@@ -253,6 +257,77 @@ INSTANTIATE_TEST_SUITE_P(
         UnusableFileCase{"name-of-a-folder", [](const TempFolder& f) { return f.File("folder"); }},
         UnusableFileCase{"device-that-is-always-full",
                          [](const TempFolder&) { return std::string("/dev/full"); }}),
+    testsupport::ParamName());
+
+// Something planted where the log goes (another user's link to the victim's shell start-up
+// file, a FIFO that would stall every check) is refused, names the log and changes nothing.
+struct PlantedLogCase {
+    const char* name;
+    // Puts the thing at `log`; a link points at `target` or at the missing `target`.new.
+    // Returns a descriptor to close, or -1.
+    std::function<int(const std::string& log, const std::string& target)> plant;
+    const char* reason;
+};
+
+void PrintTo(const PlantedLogCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class PlantedLogTest : public ActivityLogTest,
+                       public ::testing::WithParamInterface<PlantedLogCase> {};
+
+TEST_P(PlantedLogTest, IsRefusedAndLeftAsItWas) {
+    const std::string target = folder_.File("profile");
+    testsupport::WriteFileBytes(target, "export PATH=/usr/bin\n");
+    const int held = GetParam().plant(name_, target);
+
+    EXPECT_FALSE(log_.WriteCheckRecord(2, "ann", "pop.example.net"));
+    EXPECT_EQ(log_.LastError(), "Could not open log file " + name_ + ": " + GetParam().reason);
+    log_.OpenLogFile();
+    EXPECT_FALSE(log_.IsOpen());
+    EXPECT_FALSE(log_.WriteDeletionBlock(Spam("x")));
+
+    EXPECT_EQ(FileBytes(target), "export PATH=/usr/bin\n");
+    EXPECT_FALSE(std::filesystem::exists(target + ".new"));
+    if (held >= 0) {
+        char byte = 0;
+        EXPECT_LE(::read(held, &byte, 1), 0) << "nothing reached the FIFO's reader";
+        ::close(held);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Plants, PlantedLogTest,
+    ::testing::Values(PlantedLogCase{"link-to-a-file",
+                                     [](const std::string& log, const std::string& target) {
+                                         std::filesystem::create_symlink(target, log);
+                                         return -1;
+                                     },
+                                     "Is a symbolic link"},
+                      PlantedLogCase{"link-to-nothing-yet",
+                                     [](const std::string& log, const std::string& target) {
+                                         std::filesystem::create_symlink(target + ".new", log);
+                                         return -1;
+                                     },
+                                     "Is a symbolic link"},
+                      PlantedLogCase{"fifo-without-a-reader",
+                                     [](const std::string& log, const std::string&) {
+                                         ::mkfifo(log.c_str(), 0600);
+                                         return -1;
+                                     },
+                                     "Not a regular file"},
+                      PlantedLogCase{"fifo-with-a-reader",
+                                     [](const std::string& log, const std::string&) {
+                                         ::mkfifo(log.c_str(), 0600);
+                                         return ::open(log.c_str(), O_RDONLY | O_NONBLOCK);
+                                     },
+                                     "Not a regular file"},
+                      PlantedLogCase{"folder",
+                                     [](const std::string& log, const std::string&) {
+                                         std::filesystem::create_directory(log);
+                                         return -1;
+                                     },
+                                     "Not a regular file"}),
     testsupport::ParamName());
 
 TEST_F(ActivityLogTest, EachOpeningTakesTheNameAsItStandsThen) {

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <filesystem>
+#include <functional>
 
 #include "AtomicFile.h"
 #include "CaseName.h"
@@ -162,6 +163,45 @@ TEST_F(SettingsStoreTest, UnreadableFileGivesDefaultsAndIsSetAsideOnWrite) {
     store.WriteInteger(keys::Minutes, 15);
     EXPECT_EQ(store.ReadInteger(keys::Minutes), 15);
     EXPECT_TRUE(fs::is_directory(path_ + ".bad"));
+}
+
+// A lock that cannot be taken refuses the write: the file and whatever a planted link points
+// at stay as they were.
+TEST_F(SettingsStoreTest, WriteWithoutItsLockIsRefused) {
+    struct Case {
+        const char* name;
+        std::function<void(const std::string& lock)> spoil;
+        const char* reason;
+    };
+    const std::string victim = folder_.File("victim");
+    const Case cases[] = {
+        {"link-to-a-file", [&](const std::string& lock) { fs::create_symlink(victim, lock); },
+         "Is a symbolic link"},
+        {"link-to-nothing-yet",
+         [&](const std::string& lock) { fs::create_symlink(victim + ".new", lock); },
+         "Is a symbolic link"},
+        {"fifo-in-its-place", [](const std::string& lock) { ::mkfifo(lock.c_str(), 0600); },
+         "Not a regular file"},
+    };
+    const std::string lock = path_ + ".lock";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteRaw("[General]\nMinutes=20\n");
+        testsupport::WriteFileBytes(victim, "keep me");
+        fs::remove(lock);
+        c.spoil(lock);
+        SettingsStore store(path_);
+        try {
+            store.WriteInteger(keys::Minutes, 30);
+            ADD_FAILURE() << "written without the lock";
+        } catch (const FileError& error) {
+            EXPECT_EQ(std::string(error.what()),
+                      "Could not write " + path_ + ": could not lock " + lock + ": " + c.reason);
+        }
+        EXPECT_EQ(Raw(path_), "[General]\nMinutes=20\n");
+        EXPECT_EQ(Raw(victim), "keep me");
+        EXPECT_FALSE(fs::exists(victim + ".new"));
+    }
 }
 
 TEST_F(SettingsStoreTest, TwoProcessesWritingAtOnceLoseNothing) {

@@ -35,6 +35,15 @@ TEST(ShippedDefaultsTest, MissingFilesArePutInPlaceAndExistingOnesAreKept) {
     EXPECT_EQ(ReadWholeFile(folder.File("kelvane.html")), help);
 }
 
+// The known-spammer list is the user's own; the help page and the sound are not secret.
+TEST(ShippedDefaultsTest, TheKnownSpammerListIsForTheUserAlone) {
+    testsupport::TempFolder folder;
+    EXPECT_TRUE(CopyShippedDefaults(folder.path().string()).empty());
+    EXPECT_EQ(testsupport::FilePermissions(folder.File("known.lst")), 0600u);
+    EXPECT_EQ(testsupport::FilePermissions(folder.File("kelvane.html")), 0644u);
+    EXPECT_EQ(testsupport::FilePermissions(folder.File("harptune.wav")), 0644u);
+}
+
 TEST(ShippedDefaultsTest, AFolderThatCannotBeWrittenIsReportedNotFatal) {
     testsupport::TempFolder folder;
     const std::string missing = folder.File("no/such/folder");
