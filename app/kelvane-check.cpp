@@ -1,5 +1,6 @@
 // kelvane-check: the check-mail run (and optionally the deletion run) from the command line,
 // for scripts and cron. Reads the same settings store and program folder as the window.
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -23,6 +24,7 @@
 #include "ProgramPaths.h"
 #include "SettingsStore.h"
 #include "StatsReport.h"
+#include "TerminalInput.h"
 #include "TlsCertificate.h"
 #include "TmsCustomPOP.h"
 
@@ -31,6 +33,7 @@ namespace {
 
 constexpr int kExitOk = 0;
 constexpr int kExitMailError = 1;
+constexpr int kExitRefused = 1;  // a certificate not trusted, or not in need of trust
 constexpr int kExitUsage = 2;
 constexpr int kDnsTimeOutSeconds = 10;
 
@@ -38,9 +41,13 @@ constexpr const char* kUsage =
     "usage: kelvane-check [--mailbox N | --all] [--why] [--delete] [--help] [--version]\n"
     "       kelvane-check --stats [FILE]   (the activity log's figures; FILE defaults to the\n"
     "                                       log the settings name)\n"
-    "       kelvane-check --set-password N   (reads the password from standard input)\n"
-    "       kelvane-check --trust-certificate N   (prints mailbox N's server certificate and\n"
-    "                                              trusts it from now on, whoever signed it)\n";
+    "       kelvane-check --set-password N   (reads the password from standard input, not\n"
+    "                                         shown as it is typed at a terminal)\n"
+    "       kelvane-check --trust-certificate N [--fingerprint HEX]\n"
+    "                      (prints mailbox N's server certificate; trusts it from now on,\n"
+    "                       whoever signed it, when you answer y at the terminal or HEX is\n"
+    "                       its SHA-256 fingerprint; one that passes verification needs no\n"
+    "                       trust and is not stored)\n";
 
 struct Arguments {
     std::optional<int> mailbox;
@@ -51,6 +58,7 @@ struct Arguments {
     bool version = false;
     std::optional<int> passwordFor;
     std::optional<int> trustFor;
+    std::optional<std::string> fingerprint;  // canonical
     bool stats = false;
     std::optional<std::string> statsFile;
 };
@@ -117,6 +125,13 @@ bool TakeNumber(int argc, char** argv, int& i, std::optional<int>& into) {
     return into.has_value();
 }
 
+// Reads the value of --fingerprint; false when it is missing or not a SHA-256 fingerprint.
+bool TakeFingerprint(int argc, char** argv, int& i, std::optional<std::string>& into) {
+    if (i + 1 >= argc) return false;
+    into = CanonicalFingerprint(argv[++i]);
+    return !into->empty();
+}
+
 std::optional<Arguments> ParseArguments(int argc, char** argv) {
     Arguments args;
     for (int i = 1; i < argc; ++i) {
@@ -128,6 +143,8 @@ std::optional<Arguments> ParseArguments(int argc, char** argv) {
             ok = TakeNumber(argc, argv, i, args.passwordFor);
         else if (arg == "--trust-certificate")
             ok = TakeNumber(argc, argv, i, args.trustFor);
+        else if (arg == "--fingerprint")
+            ok = TakeFingerprint(argc, argv, i, args.fingerprint);
         else if (arg == "--all")
             args.all = true;
         else if (arg == "--why")
@@ -148,16 +165,25 @@ std::optional<Arguments> ParseArguments(int argc, char** argv) {
     }
     const bool checks = args.mailbox || args.all || args.why || args.remove;
     const int alone = args.passwordFor.has_value() + args.trustFor.has_value() + args.stats;
-    if ((args.mailbox && args.all) || (alone > 0 && checks) || alone > 1) {
+    if ((args.mailbox && args.all) || (alone > 0 && checks) || alone > 1 ||
+        (args.fingerprint && !args.trustFor)) {
         return std::nullopt;
     }
     return args;
 }
 
+// At a terminal the password is asked for and not shown as it is typed.
+std::string ReadPassword(int mailbox) {
+    const HiddenTyping hidden;
+    if (hidden.active()) std::cerr << "Password for mailbox " << mailbox << ": " << std::flush;
+    std::string password = ReadInputLine(std::cin);
+    // The line end typed was not shown either.
+    if (hidden.active()) std::cerr << "\n";
+    return password;
+}
+
 int SetPassword(int mailbox) {
-    std::string password;
-    std::getline(std::cin, password);
-    if (!password.empty() && password.back() == '\r') password.pop_back();
+    const std::string password = ReadPassword(mailbox);
     SettingsStore store(paths::SettingsFile());
     try {
         store.Write([&](SettingsWriter& writer) {
@@ -171,9 +197,76 @@ int SetPassword(int mailbox) {
     return kExitOk;
 }
 
-// Connects to mailbox `mailbox` as its check would, shows the certificate its server presents and
-// pins it. The user compares the fingerprint with the one the provider publishes.
-int TrustCertificate(int mailbox) {
+struct ShownCertificate {
+    TlsCertificate certificate;
+    bool verified = false;
+};
+
+// The certificate the mailbox's server shows, and whether it passes verification by itself, a
+// pin stored earlier set aside. The query hands a refused certificate back after reporting the
+// refusal through OnError, which is how the two are told apart.
+ShownCertificate FetchCertificate(TmsRemotePOP& client) {
+    client.PinnedFingerprint.clear();
+    const auto report = client.OnError;
+    bool refused = false;
+    client.OnError = [&](TagSocket& socket, std::string& text) {
+        refused = true;
+        if (report) report(socket, text);
+    };
+    try {
+        ShownCertificate shown{client.ServerCertificate(), false};
+        client.OnError = report;
+        shown.verified = !refused;
+        return shown;
+    } catch (...) {
+        client.OnError = report;
+        throw;
+    }
+}
+
+bool IsYes(std::string answer) {
+    const std::size_t first = answer.find_first_not_of(" \t");
+    if (first == std::string::npos) return false;
+    answer = answer.substr(first, answer.find_last_not_of(" \t") + 1 - first);
+    for (char& c : answer) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return answer == "y" || answer == "yes";
+}
+
+// Whether the user trusts the certificate: the fingerprint they compared matches it, or they
+// answer yes at the terminal. Without a terminal nobody could have compared what is printed.
+bool UserTrusts(CheckFrontEnd& frontEnd, int mailbox, const TlsCertificate& certificate,
+                const std::optional<std::string>& fingerprint) {
+    if (fingerprint) {
+        if (*fingerprint == CanonicalFingerprint(certificate.fingerprint)) return true;
+        frontEnd.Error("The certificate's fingerprint is not the one given: nothing stored");
+        return false;
+    }
+    if (!StandardInputIsTerminal()) {
+        frontEnd.Error(
+            "Nothing stored: standard input is not a terminal to ask at; give the fingerprint "
+            "you compared with --fingerprint HEX");
+        return false;
+    }
+    std::cerr << "Trust this certificate for mailbox " << mailbox << "? [y/N] " << std::flush;
+    if (IsYes(ReadInputLine(std::cin))) return true;
+    frontEnd.Information("Nothing stored for mailbox " + std::to_string(mailbox));
+    return false;
+}
+
+// A pin would refuse the certificate's next routine renewal, so one that verifies gets none.
+void SayTrustNotNeeded(CheckFrontEnd& frontEnd, const SettingsStore& store, int mailbox) {
+    frontEnd.Information(
+        "This certificate passes verification and needs no trust of its own: nothing stored");
+    if (StoredFingerprint(store, mailbox).empty()) return;
+    frontEnd.Information(
+        "Mailbox " + std::to_string(mailbox) +
+        " still trusts only the certificate pinned earlier; forget that pin in the General "
+        "settings to rely on verification");
+}
+
+// Connects to mailbox `mailbox` as its check would and shows the certificate its server
+// presents; pins it only when the user trusts it on purpose and it needs a pin at all.
+int TrustCertificate(int mailbox, const std::optional<std::string>& fingerprint) {
     ConsoleFrontEnd frontEnd;
     CheckSession session(paths::ProgramDirectory(), paths::SettingsFile(), frontEnd);
     for (const std::string& problem : session.Load()) frontEnd.Warning(problem);
@@ -184,10 +277,16 @@ int TrustCertificate(int mailbox) {
         return kExitMailError;
     }
     try {
-        const TlsCertificate certificate = session.client.ServerCertificate();
-        PrintLines(std::cout, "", certificate.Details());
+        const ShownCertificate shown = FetchCertificate(session.client);
+        PrintLines(std::cout, "", shown.certificate.Details());
+        std::cout.flush();
+        if (shown.verified) {
+            SayTrustNotNeeded(frontEnd, session.store, mailbox);
+            return kExitRefused;
+        }
+        if (!UserTrusts(frontEnd, mailbox, shown.certificate, fingerprint)) return kExitRefused;
         StoreTrustedFingerprint(session.store, session.model.accounts, mailbox,
-                                certificate.fingerprint);
+                                shown.certificate.fingerprint);
     } catch (const std::exception& error) {
         std::cout.flush();
         frontEnd.Error(error.what());
@@ -336,7 +435,7 @@ int Run(int argc, char** argv) {
         return kExitOk;
     }
     if (args->passwordFor) return SetPassword(*args->passwordFor);
-    if (args->trustFor) return TrustCertificate(*args->trustFor);
+    if (args->trustFor) return TrustCertificate(*args->trustFor, args->fingerprint);
     if (args->stats) return PrintStatistics(args->statsFile);
     return CheckMail(*args);
 }

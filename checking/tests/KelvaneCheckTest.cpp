@@ -1,7 +1,8 @@
 #include <gmock/gmock.h>
 
+#include <csignal>
+#include <cstring>
 #include <filesystem>
-#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -10,7 +11,6 @@
 #include "CheckProgram.h"
 #include "PasswordCipher.h"
 #include "Pop3Script.h"
-#include "ProgramPaths.h"
 #include "ScriptedServer.h"
 #include "SettingsStore.h"
 #include "TempFolder.h"
@@ -37,13 +37,7 @@ using testsupport::Top;
 class KelvaneCheckTest : public ::testing::Test {
   protected:
     // The settings store the program finds with XDG_CONFIG_HOME in the temp folder.
-    SettingsStore Store() const {
-        const std::string home = folder.File("config");
-        return SettingsStore(paths::ResolveSettingsFile([home](const char* name) {
-            return std::string(name) == "XDG_CONFIG_HOME" ? std::optional<std::string>(home)
-                                                          : std::nullopt;
-        }));
-    }
+    SettingsStore Store() const { return ProgramSettings(folder.path().string()); }
     void ConfigureMailbox(int n, const std::string& server, const std::string& user,
                           const std::string& password) {
         SettingsStore store = Store();
@@ -84,25 +78,31 @@ TEST_P(UsageErrorTest, ExitsWithTwoAndTheUsageOnStandardError) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, UsageErrorTest,
-    ::testing::Values(UsageCase{"UnknownFlag", {"--bogus"}},
-                      UsageCase{"MailboxWithoutNumber", {"--mailbox"}},
-                      UsageCase{"MailboxOutOfRange", {"--mailbox", "13"}},
-                      UsageCase{"MailboxNotANumber", {"--mailbox", "one"}},
-                      UsageCase{"MailboxAndAll", {"--mailbox", "2", "--all"}},
-                      UsageCase{"PasswordWithCheckFlags", {"--set-password", "1", "--delete"}},
-                      UsageCase{"TrustWithoutNumber", {"--trust-certificate"}},
-                      UsageCase{"TrustMailboxZero", {"--trust-certificate", "0"}},
-                      UsageCase{"TrustOutOfRange", {"--trust-certificate", "13"}},
-                      UsageCase{"TrustFlagAsNumber", {"--trust-certificate", "--all"}},
-                      UsageCase{"TrustWithMailbox", {"--trust-certificate", "1", "--mailbox", "1"}},
-                      UsageCase{"TrustWithAll", {"--all", "--trust-certificate", "2"}},
-                      UsageCase{"TrustWithWhy", {"--trust-certificate", "2", "--why"}},
-                      UsageCase{"TrustWithDelete", {"--delete", "--trust-certificate", "2"}},
-                      UsageCase{"TrustWithSetPassword",
-                                {"--trust-certificate", "2", "--set-password", "2"}},
-                      UsageCase{"StatsWithDelete", {"--stats", "--delete"}},
-                      UsageCase{"StatsWithMailbox", {"--mailbox", "1", "--stats", "log.txt"}},
-                      UsageCase{"StatsTwoFiles", {"--stats", "a.txt", "b.txt"}}),
+    ::testing::Values(
+        UsageCase{"UnknownFlag", {"--bogus"}}, UsageCase{"MailboxWithoutNumber", {"--mailbox"}},
+        UsageCase{"MailboxOutOfRange", {"--mailbox", "13"}},
+        UsageCase{"MailboxNotANumber", {"--mailbox", "one"}},
+        UsageCase{"MailboxAndAll", {"--mailbox", "2", "--all"}},
+        UsageCase{"PasswordWithCheckFlags", {"--set-password", "1", "--delete"}},
+        UsageCase{"TrustWithoutNumber", {"--trust-certificate"}},
+        UsageCase{"TrustMailboxZero", {"--trust-certificate", "0"}},
+        UsageCase{"TrustOutOfRange", {"--trust-certificate", "13"}},
+        UsageCase{"TrustFlagAsNumber", {"--trust-certificate", "--all"}},
+        UsageCase{"TrustWithMailbox", {"--trust-certificate", "1", "--mailbox", "1"}},
+        UsageCase{"TrustWithAll", {"--all", "--trust-certificate", "2"}},
+        UsageCase{"TrustWithWhy", {"--trust-certificate", "2", "--why"}},
+        UsageCase{"TrustWithDelete", {"--delete", "--trust-certificate", "2"}},
+        UsageCase{"TrustWithSetPassword", {"--trust-certificate", "2", "--set-password", "2"}},
+        UsageCase{"FingerprintWithoutTrust", {"--fingerprint", std::string(64, 'a')}},
+        UsageCase{"FingerprintWithCheck",
+                  {"--mailbox", "1", "--fingerprint", std::string(64, 'a')}},
+        UsageCase{"FingerprintWithoutValue", {"--trust-certificate", "1", "--fingerprint"}},
+        UsageCase{"FingerprintNotHex",
+                  {"--trust-certificate", "1", "--fingerprint", std::string(64, 'g')}},
+        UsageCase{"FingerprintTooShort", {"--trust-certificate", "1", "--fingerprint", "AB:CD:EF"}},
+        UsageCase{"StatsWithDelete", {"--stats", "--delete"}},
+        UsageCase{"StatsWithMailbox", {"--mailbox", "1", "--stats", "log.txt"}},
+        UsageCase{"StatsTwoFiles", {"--stats", "a.txt", "b.txt"}}),
     testsupport::ParamName());
 
 TEST_F(KelvaneCheckTest, HelpAndVersionGoToStandardOutput) {
@@ -118,12 +118,47 @@ TEST_F(KelvaneCheckTest, HelpAndVersionGoToStandardOutput) {
 TEST_F(KelvaneCheckTest, SetPasswordStoresTheFirstLineEnciphered) {
     const ProgramResult result = Run({"--set-password", "4"}, "hunter2\r\nignored\n");
     EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.err, "") << "no question for a script";
     const SettingsStore store = Store();
     const std::string stored = store.ReadString(settingkeys::PasswdN, 4);
     EXPECT_NE(stored, "hunter2");
     EXPECT_EQ(DecipherPassword(stored), "hunter2");
     EXPECT_EQ(store.ReadString(settingkeys::Version161), "161");
 }
+
+// The terminal is checked for what the program set it to, so the password is typed only once
+// it is hidden: typed earlier, the terminal itself would have shown it.
+TEST_F(KelvaneCheckTest, SetPasswordAtATerminalIsNotShownAsItIsTyped) {
+    TerminalProgram program({"--set-password", "4"}, folder.path().string());
+    ASSERT_TRUE(program.WaitUntilEchoOff()) << program.output();
+    ASSERT_TRUE(program.WaitForOutput("Password for mailbox 4: ")) << program.output();
+    program.Type("hunter2\r");
+
+    EXPECT_EQ(program.Wait(), 0) << program.output();
+    EXPECT_THAT(program.output(), Not(HasSubstr("hunter2")));
+    EXPECT_TRUE(program.Echoes()) << "the terminal shows typing again";
+    EXPECT_EQ(DecipherPassword(Store().ReadString(settingkeys::PasswdN, 4)), "hunter2");
+}
+
+class InterruptedPasswordTest : public KelvaneCheckTest,
+                                public ::testing::WithParamInterface<int> {};
+
+TEST_P(InterruptedPasswordTest, LeavesTheTerminalShowingTypingAndStoresNothing) {
+    TerminalProgram program({"--set-password", "4"}, folder.path().string());
+    ASSERT_TRUE(program.WaitUntilEchoOff()) << program.output();
+    program.Type("hunt");
+    program.Signal(GetParam());
+
+    EXPECT_EQ(program.Wait(), 128 + GetParam()) << program.output();
+    EXPECT_TRUE(program.Echoes());
+    EXPECT_EQ(Store().ReadString(settingkeys::PasswdN, 4), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, InterruptedPasswordTest,
+                         ::testing::Values(SIGINT, SIGTERM, SIGHUP),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return std::string(sigabbrev_np(info.param));
+                         });
 
 // The figures come from the statistics' own analysis (tested with it); here: which file, and
 // the errors a script sees.
