@@ -1,5 +1,6 @@
 // The statistics' reader of activity logs, fed in pieces of varying size, then every count,
-// table order and the command line's report over what it read.
+// table order and the command line's report over what it read. A count is at most nine digits
+// and no sum of them goes negative.
 #include <cstddef>
 #include <cstdint>
 #include <sstream>
@@ -25,6 +26,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     lines.Finish();
     const LogTables tables = builder.Finish();
     if (tables.checks.size() + tables.deletions.size() > size) __builtin_trap();
+    for (const CheckEntry& check : tables.checks) {
+        if (check.count < 0 || check.count > 999999999) __builtin_trap();
+    }
 
     StatsFilter filter = DefaultFilter({2026, 12, 10, 15, 10, 20});
     if (!tables.mailboxes.empty()) filter.mailbox = tables.mailboxes.front();
@@ -32,7 +36,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Readings readings = PlotReadings(tables, rows);
     if (readings.topSenders.size() > kTopCount || readings.topDomains.size() > kTopCount)
         __builtin_trap();
-    RecomputePie(tables, rows);
+    for (const ActivityCounts& counts : readings.weekdays) {
+        if (counts.found < 0) __builtin_trap();
+    }
+    if (RecomputePie(tables, rows).normal < 0) __builtin_trap();
     for (int column = 0; column < 7; ++column) {
         if (column < 5) SortGridRows(tables, StatsGrid::Traffic, rows.checks, column, column % 2);
         SortGridRows(tables, StatsGrid::Deleted, rows.deletions, column, column % 2);

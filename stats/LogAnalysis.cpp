@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "CountSum.h"
 #include "MailText.h"
 
 namespace kelvane {
@@ -45,7 +46,7 @@ std::vector<DayPoint> DayRuns(const std::vector<Entry>& entries,
             points.push_back({entry.date, 0});
             runDate = entry.dateText;
         }
-        points.back().value += value(entry);
+        points.back().value = AddCount(points.back().value, value(entry));
     }
     return points;
 }
@@ -69,7 +70,7 @@ Readings PlotReadings(const LogTables& tables, const GridRows& rows) {
         for (ActivityCounts* counts : {&readings.weekdays[Weekday(check.date)],
                                        &readings.halfHours[HalfHourSlot(check.minute)]}) {
             ++counts->checks;
-            counts->found += check.count;
+            counts->found = AddCount(counts->found, check.count);
         }
     }
     std::vector<TextId> senders;
@@ -95,9 +96,9 @@ Readings PlotReadings(const LogTables& tables, const GridRows& rows) {
 // Never a negative slice: a range can hold deletions whose checks lie before it.
 MailShare RecomputePie(const LogTables& tables, const GridRows& rows) {
     std::int64_t found = 0;
-    for (std::uint32_t row : rows.checks) found += tables.checks[row].count;
+    for (std::uint32_t row : rows.checks) found = AddCount(found, tables.checks[row].count);
     const auto deleted = static_cast<std::int64_t>(rows.deletions.size());
-    return {std::max<std::int64_t>(0, found - deleted), deleted};
+    return {found > deleted ? found - deleted : 0, deleted};
 }
 
 // Ordered by the count as a number: ordering "0123"-style keys as text would put a count of

@@ -14,7 +14,9 @@ namespace {
 constexpr std::string_view kCheckStart = "MAIL CHECK ";
 constexpr std::string_view kDeletionStart = "DELETE SPAM";
 constexpr std::size_t kMaxFieldToEnd = 255;
-constexpr std::size_t kMaxCountDigits = 18;
+// No mailbox holds a billion messages: a longer count is a damaged or forged line, and the
+// bound keeps every count far from the limits of the sums made of them.
+constexpr std::size_t kMaxCountDigits = 9;
 constexpr std::size_t kReadChunk = 1 << 20;
 
 // The text from `from` (0-based) up to, not including, the next `stop`, or to the end.

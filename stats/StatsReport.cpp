@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "CountSum.h"
 #include "DisplayText.h"
 
 namespace kelvane {
@@ -25,7 +26,7 @@ void WriteStatsReport(std::ostream& out, const LogTables& tables) {
     const Readings readings = PlotReadings(tables, rows);
     const MailShare share = RecomputePie(tables, rows);
     std::int64_t found = 0;
-    for (const ActivityCounts& day : readings.weekdays) found += day.found;
+    for (const ActivityCounts& day : readings.weekdays) found = AddCount(found, day.found);
     const std::int64_t total = share.normal + share.deleted;
     out << "checks\t" << rows.checks.size() << '\n'
         << "found\t" << found << '\n'

@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "DateRange.h"
 #include "StatsLogs.h"
 
@@ -162,6 +164,59 @@ TEST(LogAnalysisTest, TheShareNeverGoesBelowNothing) {
     EXPECT_EQ(RecomputePie(tables, fillInGrids(tables, Everything())), (MailShare{0, 2}));
     const LogTables empty = ReadLog("");
     EXPECT_EQ(RecomputePie(empty, fillInGrids(empty, Everything())), (MailShare{0, 0}));
+}
+
+TEST(LogAnalysisTest, FoundCountsAddUpPastThirtyTwoBits) {
+    LogText log;
+    for (int i = 0; i < 20; ++i) log.Check(999999999, "ann", kTuesday205);
+    const LogTables tables = ReadLog(log.text());
+    const GridRows rows = fillInGrids(tables, Everything());
+    const Readings readings = PlotReadings(tables, rows);
+    EXPECT_EQ(readings.weekdays[2].found, 19999999980);
+    EXPECT_THAT(readings.dayFound, ElementsAre(DayPoint{MomentOf({2000, 3, 14}), 19999999980}));
+    EXPECT_EQ(RecomputePie(tables, rows), (MailShare{19999999980, 0}));
+}
+
+// Counts no log line can give, for the sums' own limits.
+LogTables ChecksOfOneDay(const std::vector<std::int64_t>& counts) {
+    LogTables tables;
+    const TextId day = tables.texts.Intern("3/14/2000");
+    for (std::int64_t count : counts) {
+        CheckEntry check;
+        check.count = count;
+        check.dateText = day;
+        check.date = MomentOf({2000, 3, 14});
+        check.minute = 14 * 60 + 5;
+        tables.checks.push_back(check);
+    }
+    tables.deletions.resize(3);
+    for (DeletionEntry& deletion : tables.deletions) deletion.date = MomentOf({2000, 3, 14});
+    return tables;
+}
+
+TEST(LogAnalysisTest, SumsStopAtTheLargestCountInsteadOfWrapping) {
+    constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+    const struct {
+        const char* name;
+        std::vector<std::int64_t> counts;
+        std::int64_t found;
+    } cases[] = {
+        {"exactly the largest", {kMax - 1, 1}, kMax},
+        {"one past it", {kMax, 1}, kMax},
+        {"two halves and more", {kMax / 2 + 1, kMax / 2 + 1, 5}, kMax},
+        {"many large counts", std::vector<std::int64_t>(100, kMax / 3), kMax},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const LogTables tables = ChecksOfOneDay(c.counts);
+        const GridRows rows = fillInGrids(tables, Everything());
+        const Readings readings = PlotReadings(tables, rows);
+        EXPECT_EQ(readings.weekdays[2].found, c.found);
+        EXPECT_EQ(readings.halfHours[28].found, c.found);
+        ASSERT_EQ(readings.dayFound.size(), 1u);
+        EXPECT_EQ(readings.dayFound[0].value, c.found);
+        EXPECT_EQ(RecomputePie(tables, rows), (MailShare{c.found - 3, 3}));
+    }
 }
 
 TEST(LogAnalysisTest, DateRangeChoicesEndToday) {

@@ -34,5 +34,20 @@ TEST(StatsReportTest, PrintsTheWholeLogsFigures) {
               "top sender\t2\t1\tspammer@junk.example\n");
 }
 
+TEST(StatsReportTest, HugeCountsAreSkippedAndLargeSumsPrintWhole) {
+    LogText log;
+    for (int i = 0; i < 10; ++i) log.Check(999999999, "ann", {2026, 12, 1, 8, 0});
+    log.Line("MAIL CHECK 99999999999999999999 msg(s) for \"ann\" at Tue 12/1/2026 8:00 AM")
+        .Line("MAIL CHECK 1234567890 msg(s) for \"ann\" at Tue 12/1/2026 8:00 AM");
+    std::ostringstream out;
+    WriteStatsReport(out, ReadLog(log.text()));
+    EXPECT_EQ(out.str(),
+              "checks\t10\n"
+              "found\t9999999990\n"
+              "deleted\t0\n"
+              "deleted share\t0 %\n"
+              "skipped lines\t2\n");
+}
+
 }  // namespace
 }  // namespace kelvane
