@@ -9,9 +9,9 @@
 //
 // Numbers are decimal digits without sign or leading zeros. A header line is never empty and
 // never holds CR or LF, so LF ends it; any other byte, NUL included, stands for itself. The file
-// comes back from outside: one byte more or less anywhere, a count that does not match or an id
-// seen twice makes all of it untrusted, and no count read from it is believed beyond what the
-// bytes left could hold.
+// comes back from outside: one byte more or less anywhere, a count that does not match, an id
+// seen twice or an entry beyond an entry's limits makes all of it untrusted, and no count read
+// from it is believed beyond what the bytes left could hold.
 #include "HeaderCache.h"
 
 #include <fcntl.h>
@@ -44,6 +44,8 @@ constexpr std::size_t kChecksumLineSize = kChecksumTag.size() + 2 * kDigestSize 
 constexpr std::size_t kSmallestEntry = 6;
 constexpr std::size_t kSmallestLine = 2;
 constexpr std::size_t kLongestNumber = 20;  // digits of any std::size_t or long long
+// The most an entry's own line ("<id> <size> <line count>\n") takes.
+constexpr std::size_t kLongestEntryLine = HeaderCache::kLongestId + 2 * kLongestNumber + 3;
 constexpr mode_t kCacheFileMode = 0600;
 
 bool IsKeepableId(std::string_view id) {
@@ -56,8 +58,16 @@ bool IsKeepableLine(std::string_view line) {
            std::memchr(line.data(), '\r', line.size()) == nullptr;
 }
 
+// A header block's size as the server sends it: each line with CR LF.
+std::size_t BlockBytes(const TmsHeaders& headers) {
+    std::size_t bytes = 0;
+    for (const std::string& line : headers) bytes += line.size() + 2;
+    return bytes;
+}
+
 bool IsKeepable(const HeaderCache::Entry& entry) {
-    return entry.size >= 0 &&
+    return entry.size >= 0 && entry.headers.size() <= HeaderCache::kMostLines &&
+           BlockBytes(entry.headers) <= HeaderCache::kLargestBlock &&
            std::all_of(entry.headers.begin(), entry.headers.end(),
                        [](const std::string& line) { return IsKeepableLine(line); });
 }
@@ -133,8 +143,8 @@ class Reader {
 };
 
 // The file without its checksum line, when that line is there and matches.
-std::optional<std::string_view> CheckedBody(std::string_view bytes) {
-    if (bytes.size() > HeaderCache::kLargestFile || bytes.size() < kChecksumLineSize) {
+std::optional<std::string_view> CheckedBody(std::string_view bytes, std::size_t largestFile) {
+    if (bytes.size() > largestFile || bytes.size() < kChecksumLineSize) {
         return std::nullopt;
     }
     const std::string_view body = bytes.substr(0, bytes.size() - kChecksumLineSize);
@@ -168,14 +178,18 @@ std::optional<std::pair<std::string_view, HeaderCache::Entry>> ReadEntry(Reader&
     if (!id || !IsKeepableId(*id)) return std::nullopt;
     const auto size = in.Number(' ');
     const auto lines = in.Number('\n');
-    if (!size || !lines || static_cast<unsigned long long>(*lines) > in.Left() / kSmallestLine) {
+    if (!size || !lines || static_cast<unsigned long long>(*lines) > HeaderCache::kMostLines ||
+        static_cast<unsigned long long>(*lines) > in.Left() / kSmallestLine) {
         return std::nullopt;
     }
     HeaderCache::Entry entry{*size, {}};
     entry.headers.reserve(static_cast<std::size_t>(*lines));
+    std::size_t blockBytes = 0;
     for (long long i = 0; i < *lines; ++i) {
         const auto line = in.Until('\n');
         if (!line || line->empty()) return std::nullopt;
+        blockBytes += line->size() + 2;
+        if (blockBytes > HeaderCache::kLargestBlock) return std::nullopt;
         entry.headers.emplace_back(*line);
     }
     return std::pair{*id, std::move(entry)};
@@ -204,14 +218,16 @@ bool AppendEntries(std::string& out, std::string_view mailbox,
     out += '\n';
     for (const Item* item : items) {
         const auto& [id, entry] = *item;
-        if (entry.size < 0) return false;
+        if (entry.size < 0 || entry.headers.size() > HeaderCache::kMostLines) return false;
+        std::size_t blockBytes = 0;
         out.append(id) += ' ';
         AppendNumber(out, entry.size);
         out += ' ';
         AppendNumber(out, entry.headers.size());
         out += '\n';
         for (const std::string& line : entry.headers) {
-            if (!IsKeepableLine(line)) return false;
+            blockBytes += line.size() + 2;
+            if (!IsKeepableLine(line) || blockBytes > HeaderCache::kLargestBlock) return false;
             out.append(line) += '\n';
         }
     }
@@ -225,15 +241,15 @@ class CacheFileBytes {
     std::string_view view() const { return {data_.get(), size_}; }
 
     // Nothing when there is no file. Throws FileError when it cannot be read, or is no plain
-    // file (a FIFO would hang the read) or larger than any cache file may be.
-    static std::optional<CacheFileBytes> Read(const std::string& path) {
+    // file (a FIFO would hang the read) or larger than `largestFile`.
+    static std::optional<CacheFileBytes> Read(const std::string& path, std::size_t largestFile) {
         const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) {
             if (errno == ENOENT) return std::nullopt;
             Fail(path, errno);
         }
         CacheFileBytes file;
-        const int error = file.Fill(fd, path);
+        const int error = file.Fill(fd, path, largestFile);
         ::close(fd);
         if (error != 0) Fail(path, error);
         return file;
@@ -245,11 +261,11 @@ class CacheFileBytes {
     }
 
     // 0, or the system's error number.
-    int Fill(int fd, const std::string& path) {
+    int Fill(int fd, const std::string& path, std::size_t largestFile) {
         struct stat info {};
         if (::fstat(fd, &info) != 0) return errno;
         if (!S_ISREG(info.st_mode)) throw FileError(path, path + " is not a plain file");
-        if (static_cast<unsigned long long>(info.st_size) > HeaderCache::kLargestFile) {
+        if (static_cast<unsigned long long>(info.st_size) > largestFile) {
             throw FileError(path, path + " is too large for a header cache");
         }
         const auto expected = static_cast<std::size_t>(info.st_size);
@@ -271,11 +287,23 @@ class CacheFileBytes {
 
 }  // namespace
 
-HeaderCache HeaderCache::Load(const std::string& path, std::string_view mailbox) {
+std::size_t HeaderCache::LargestFile(std::string_view mailbox, std::size_t messageCount) {
+    const std::size_t head = kMagic.size() + kMailboxTag.size() + kLongestNumber + 1 +
+                             mailbox.size() + 1 + kEntriesTag.size() + kLongestNumber + 1 +
+                             kChecksumLineSize;
+    // A kept line takes one byte fewer in the file than in kLargestBlock's count.
+    const std::size_t entry = kLongestEntryLine + kLargestBlock;
+    if (head >= kLargestFile || messageCount >= (kLargestFile - head) / entry) return kLargestFile;
+    return head + messageCount * entry;
+}
+
+HeaderCache HeaderCache::Load(const std::string& path, std::string_view mailbox,
+                              std::size_t messageCount) {
     try {
-        const std::optional<CacheFileBytes> file = CacheFileBytes::Read(path);
+        const std::size_t largest = LargestFile(mailbox, messageCount);
+        const std::optional<CacheFileBytes> file = CacheFileBytes::Read(path, largest);
         if (!file) return {};
-        if (std::optional<HeaderCache> cache = Parse(file->view(), mailbox)) {
+        if (std::optional<HeaderCache> cache = Parse(file->view(), mailbox, messageCount)) {
             return std::move(*cache);
         }
     } catch (const FileError&) {
@@ -290,8 +318,9 @@ HeaderCache HeaderCache::Load(const std::string& path, std::string_view mailbox)
     return empty;
 }
 
-std::optional<HeaderCache> HeaderCache::Parse(std::string_view bytes, std::string_view mailbox) {
-    const auto body = CheckedBody(bytes);
+std::optional<HeaderCache> HeaderCache::Parse(std::string_view bytes, std::string_view mailbox,
+                                              std::size_t messageCount) {
+    const auto body = CheckedBody(bytes, LargestFile(mailbox, messageCount));
     if (!body) return std::nullopt;
     Reader in(*body);
     // Past the mailbox no byte may be a CR, which spares looking for one in each header line.

@@ -20,18 +20,30 @@ class HeaderCache {
         long long size = 0;
         TmsHeaders headers;  // as after CutAtBody: no empty line, no line ends
     };
-    // Limits of what a cache file may hold; a file beyond them is treated as damaged.
+    // Limits of what a cache file may hold; a file beyond them is treated as damaged. An entry
+    // holds at most kMostLines header lines of kLargestBlock bytes in all (counted as the server
+    // sends them, with CR LF), so that no file costs much more memory than the largest one a
+    // mailbox of its message count could have.
     static constexpr std::size_t kLargestFile = 256u << 20;
     static constexpr std::size_t kLongestId = 70;  // RFC 1939
+    static constexpr std::size_t kMostLines = 1000;
+    static constexpr std::size_t kLargestBlock = 64 * 1024;
 
-    // Reads the cache file at `path` kept for `mailbox` (a text naming the account). A missing
-    // file is an empty cache. A file that is damaged, of another format or kept for another
-    // mailbox is set aside (renamed to `path` + ".damaged", replacing an older one) and the cache
-    // starts empty. Never throws: a cache that cannot be read is only a slower check.
-    static HeaderCache Load(const std::string& path, std::string_view mailbox);
-    // The cache that `bytes` (a whole cache file) holds for `mailbox`; nothing when they are
-    // not an undamaged cache file of that mailbox.
-    static std::optional<HeaderCache> Parse(std::string_view bytes, std::string_view mailbox);
+    // The largest cache file that `mailbox`, holding `messageCount` messages, may have: room for
+    // that many entries of the largest kind, up to kLargestFile.
+    static std::size_t LargestFile(std::string_view mailbox, std::size_t messageCount);
+
+    // Reads the cache file at `path` kept for `mailbox` (a text naming the account), which now
+    // holds `messageCount` messages. A missing file is an empty cache. A file that is damaged, of
+    // another format, kept for another mailbox or larger than LargestFile() is set aside
+    // (renamed to `path` + ".damaged", replacing an older one) and the cache starts empty. Never
+    // throws: a cache that cannot be read is only a slower check.
+    static HeaderCache Load(const std::string& path, std::string_view mailbox,
+                            std::size_t messageCount);
+    // The cache that `bytes` (a whole cache file) holds for `mailbox` of `messageCount` messages;
+    // nothing when they are not an undamaged cache file of that mailbox within its limits.
+    static std::optional<HeaderCache> Parse(std::string_view bytes, std::string_view mailbox,
+                                            std::size_t messageCount);
 
     // True when Load found a file it could not trust and set it aside.
     bool WasSetAside() const { return setAside_; }
@@ -39,8 +51,9 @@ class HeaderCache {
     // The entry kept for `id`, or nullptr; the caller may move its headers out.
     Entry* Find(std::string_view id);
     // Adds or replaces the entry for `id`, an id of 1 to kLongestId characters from '!' to '~'
-    // (others are not kept). An entry with a negative size or a header line that is empty or
-    // holds CR or LF is not kept either, and an older entry for the id goes.
+    // (others are not kept). An entry with a negative size, a header line that is empty or holds
+    // CR or LF, or more lines or bytes than an entry may hold is not kept either, and an older
+    // entry for the id goes.
     void Add(std::string_view id, long long size, TmsHeaders headers);
 
     // The bytes of a cache file for `mailbox` holding exactly the entries, sorted by id so that

@@ -248,28 +248,45 @@ ReplyLine TagSocket::ReadReplyLine() {
 }
 
 void TagSocket::ReceiveData(std::string& stream, long long expectedSize, std::size_t keepAtMost) {
+    ReceiveBlock(stream, expectedSize, keepAtMost, kKeepAll);
+}
+
+bool TagSocket::ReceiveDataWithin(std::string& stream, long long expectedSize,
+                                  std::size_t longest) {
+    if (ReceiveBlock(stream, expectedSize, longest, longest)) return true;
+    std::string().swap(stream);
+    return false;
+}
+
+bool TagSocket::ReceiveBlock(std::string& stream, long long expectedSize, std::size_t keepAtMost,
+                             std::size_t stopAfter) {
     if (!Connected()) RaiseSocketError(kConnectFirst);
     DataBlockScanner scanner;
-    long long position = 0;
+    std::size_t position = 0;
     bool started = false;
     StartCounter();
     for (;;) {
         if (!buffer_.empty()) {
             started = true;
-            ReportProgress(expectedSize, position);
+            ReportProgress(expectedSize, static_cast<long long>(position));
             const DataBlockScanner::Part part = scanner.Scan(buffer_);
             if (stream.size() < keepAtMost) {
                 stream.append(buffer_, 0, std::min(part.length, keepAtMost - stream.size()));
             }
             buffer_.erase(0, part.length);
-            position += static_cast<long long>(part.length);
-            if (part.ended) break;
+            position += part.length;
+            if (position > stopAfter) break;
+            if (part.ended) {
+                counter_.Stop();
+                return true;
+            }
             if (part.lineEnded) counter_.Start();  // the time-out bounds each line of the block
             PumpEvents();
         }
         ReceiveMore(!started);
     }
     counter_.Stop();
+    return false;
 }
 
 void TagSocket::ReportProgress(long long expectedSize, long long position) {

@@ -82,6 +82,10 @@ class TagSocket {
     // dropped, so that a flood costs no memory.
     void ReceiveData(std::string& stream, long long expectedSize,
                      std::size_t keepAtMost = kKeepAll);
+    // Like ReceiveData, for a block that must arrive whole: it stops reading as soon as the block
+    // runs past `longest` bytes and returns false, with `stream` emptied and the rest of the block
+    // unread, so that the caller can only close the session.
+    bool ReceiveDataWithin(std::string& stream, long long expectedSize, std::size_t longest);
     // Looks, without waiting, at what the peer did since the last read.
     PeerState PollPeer();
 
@@ -132,6 +136,9 @@ class TagSocket {
     bool WaitForSocket(short events);
     // Appends the next bytes that arrive to the read buffer.
     void ReceiveMore(bool cancelFirst);
+    // false when the block ran past `stopAfter` bytes before its end.
+    bool ReceiveBlock(std::string& stream, long long expectedSize, std::size_t keepAtMost,
+                      std::size_t stopAfter);
     void ReportProgress(long long expectedSize, long long position);
     short TlsDirection(short events) const;
     // One step of the TLS handshake; true once it is complete.

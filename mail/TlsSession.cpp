@@ -41,12 +41,37 @@ std::string OpenSslError() {
 SSL_CTX* NewContext() {
     SSL_CTX* context = ::SSL_CTX_new(::TLS_client_method());
     if (context == nullptr) Fail(OpenSslError());
-    ::SSL_CTX_set_min_proto_version(context, TLS1_2_VERSION);
+    if (::SSL_CTX_set_min_proto_version(context, TLS1_2_VERSION) != 1) {
+        const std::string why = OpenSslError();
+        ::SSL_CTX_free(context);
+        Fail(why);
+    }
+    // A renegotiation would bring a second certificate that nobody judges.
+    ::SSL_CTX_set_options(context, SSL_OP_NO_RENEGOTIATION);
     // The system's authorities; SSL_CERT_FILE and SSL_CERT_DIR may point elsewhere.
     ::SSL_CTX_set_default_verify_paths(context);
     // The result is judged after the handshake, so that a refused certificate can be shown.
     ::SSL_CTX_set_verify(context, SSL_VERIFY_NONE, nullptr);
     return context;
+}
+
+// Sets the name or address the certificate must be issued for, and the name sent to the server;
+// empty when done, else why not. Every call must succeed: a name left unset would let any
+// trusted certificate pass. An empty name, or one with a NUL inside, would be checked as nothing
+// or as a shorter one.
+std::string SetPeerName(SSL* ssl, const std::string& host) {
+    if (host.empty()) return "there is no server name to check the certificate against";
+    if (host.find('\0') != std::string::npos) return "the server name holds a NUL byte";
+    X509_VERIFY_PARAM* param = ::SSL_get0_param(ssl);
+    bool done = false;
+    if (IsAddress(host)) {
+        done = ::X509_VERIFY_PARAM_set1_ip_asc(param, host.c_str()) == 1;
+    } else {
+        ::X509_VERIFY_PARAM_set_hostflags(param, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
+        done = ::SSL_set_tlsext_host_name(ssl, host.c_str()) == 1 &&
+               ::X509_VERIFY_PARAM_set1_host(param, host.data(), host.size()) == 1;
+    }
+    return done ? std::string() : "the server name cannot be checked: " + OpenSslError();
 }
 
 }  // namespace
@@ -55,19 +80,16 @@ TlsSession::TlsSession(int socket, const std::string& host) {
     IgnoreBrokenPipes();
     context_ = NewContext();
     ssl_ = ::SSL_new(context_);
+    std::string why;
     if (ssl_ == nullptr || ::SSL_set_fd(ssl_, socket) != 1) {
-        const std::string why = OpenSslError();
+        why = OpenSslError();
+    } else {
+        why = SetPeerName(ssl_, host);
+    }
+    if (!why.empty()) {
         if (ssl_ != nullptr) ::SSL_free(ssl_);
         ::SSL_CTX_free(context_);
         Fail(why);
-    }
-    X509_VERIFY_PARAM* param = ::SSL_get0_param(ssl_);
-    if (IsAddress(host)) {
-        ::X509_VERIFY_PARAM_set1_ip_asc(param, host.c_str());
-    } else {
-        ::SSL_set_tlsext_host_name(ssl_, host.c_str());
-        ::X509_VERIFY_PARAM_set_hostflags(param, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
-        ::SSL_set1_host(ssl_, host.c_str());
     }
     ::SSL_set_connect_state(ssl_);
 }

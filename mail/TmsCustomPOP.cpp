@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "MailErrors.h"
+#include "PasswordCipher.h"
 #include "TlsErrors.h"
 
 namespace kelvane {
@@ -28,15 +29,39 @@ std::string_view AfterStatus(std::string_view reply) {
     return reply.substr(std::min<std::size_t>(4, reply.size()));
 }
 
-// `text` with the secret written as the placeholder wherever it appears.
-std::string Hidden(std::string text, const std::string& secret) {
-    if (secret.empty()) return text;
-    for (std::size_t at = text.find(secret); at != std::string::npos;
-         at = text.find(secret, at + kPasswordPlaceholder.size())) {
-        text.replace(at, secret.size(), kPasswordPlaceholder);
+// `text` with the secret written as the placeholder wherever it appears, built from the pieces
+// around it so that no copy of the secret is made.
+std::string Hidden(std::string_view text, const std::string& secret) {
+    if (secret.empty()) return std::string(text);
+    std::string shown;
+    for (std::size_t at = text.find(secret); at != std::string_view::npos; at = text.find(secret)) {
+        shown.append(text.substr(0, at)).append(kPasswordPlaceholder);
+        text.remove_prefix(at + secret.size());
     }
-    return text;
+    return shown.append(text);
 }
+
+std::string TooLargeToDownload(int num, long long listedSize, std::size_t longest) {
+    const std::string stopped = ", so its download was stopped and nothing of it was kept";
+    if (longest == TmsCustomPOP::kLargestDownload) {
+        return "Message " + std::to_string(num + 1) + " is larger than the " +
+               std::to_string(longest >> 20) + " MiB a download may take" + stopped;
+    }
+    return "Message " + std::to_string(num + 1) + " is much larger than the server listed it (" +
+           std::to_string(listedSize) + " bytes)" + stopped;
+}
+
+// Wipes a string that held a password when the scope ends, however it ends.
+class ForgottenAtEnd {
+  public:
+    explicit ForgottenAtEnd(std::string& secret) : secret_(secret) {}
+    ~ForgottenAtEnd() { ForgetSecret(secret_); }
+    ForgottenAtEnd(const ForgottenAtEnd&) = delete;
+    ForgottenAtEnd& operator=(const ForgottenAtEnd&) = delete;
+
+  private:
+    std::string& secret_;
+};
 
 }  // namespace
 
@@ -112,11 +137,20 @@ TlsCertificate TmsCustomPOP::ServerCertificate() {
     return certificate;
 }
 
-// A server may echo what it was sent; the password stays out of every text that leaves here.
+// A server may echo what it was sent; the password stays out of every text that leaves here,
+// and the copies made on the way are wiped, not just freed.
 void TmsCustomPOP::SendPassword() {
     Trace("C: PASS " + std::string(kPasswordPlaceholder));
-    SendCommand("PASS " + Password);
-    const ReplyLine reply = ReadReplyLine();
+    {
+        std::string command;
+        command.reserve(5 + Password.size() + 2);  // no reallocation leaves a copy behind
+        command.append("PASS ").append(Password).append("\r\n");
+        const ForgottenAtEnd wipe(command);
+        RequireNothingWaiting();
+        SendText(command);
+    }
+    ReplyLine reply = ReadReplyLine();
+    const ForgottenAtEnd wipe(reply.line);
     lastReply_ = Hidden(reply.line, Password);
     Trace("S: " + lastReply_);
     RequireSuccess({lastReply_, reply.code});
@@ -177,11 +211,20 @@ void TmsCustomPOP::RequireSuccess(const ReplyLine& reply) {
     if (reply.code != 1) throw EServerError(reply.line);
 }
 
+std::size_t TmsCustomPOP::LongestDownload(long long listedSize) {
+    const auto listed = static_cast<std::size_t>(std::max(listedSize, 0LL));
+    if (listed >= (kLargestDownload - kDownloadMargin) / 2) return kLargestDownload;
+    return 2 * listed + kDownloadMargin;
+}
+
 void TmsCustomPOP::RetrieveAnswered(int num, const ReplyLine& reply, long long expectedSize) {
     Notify(OnRetrieving, num);
     RequireSuccess(reply);
     std::string contents;
-    ReceiveData(contents, expectedSize);
+    const std::size_t longest = LongestDownload(expectedSize);
+    if (!ReceiveDataWithin(contents, expectedSize, longest)) {
+        ProtocolError(TooLargeToDownload(num, expectedSize, longest));
+    }
     TraceData(contents.size());
     SaveMessage(num, contents);
     Notify(OnRetrieved, num);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
@@ -103,6 +104,15 @@ class TmsCustomPOP : public TmsMailBase {
     // Hands over a downloaded message: the data block exactly as received, terminator included.
     virtual void SaveMessage(int num, const std::string& contents) = 0;
 
+    // A download never holds more than this, whatever size the server listed.
+    static constexpr std::size_t kLargestDownload = std::size_t{256} << 20;
+    // Room beyond twice the listed size, for the terminator and a server that rounds.
+    static constexpr std::size_t kDownloadMargin = 64 * 1024;
+    // The most that the download of a message listed with `listedSize` bytes may take: twice
+    // that (a size counted with LF line ends, of a message whose lines are all dot-stuffed,
+    // doubles at worst on the wire) and the margin, up to kLargestDownload.
+    static std::size_t LongestDownload(long long listedSize);
+
   protected:
     // Sends a command line. A reply that is already waiting answers no command: it would be
     // read as this command's reply and every later one would be one step late.
@@ -116,7 +126,8 @@ class TmsCustomPOP : public TmsMailBase {
     std::string CommandOk(const std::string& command);
     // The reply to DELE n: OnDeleting, then OnDeleted or OnDeleteRefused.
     void DeleteAnswered(int num, const ReplyLine& reply);
-    // The reply to RETR n: OnRetrieving, the data block, SaveMessage, OnRetrieved.
+    // The reply to RETR n: OnRetrieving, the data block, SaveMessage, OnRetrieved. A block longer
+    // than LongestDownload(expectedSize) is a protocol error, and nothing of it is saved.
     void RetrieveAnswered(int num, const ReplyLine& reply, long long expectedSize);
     // What the server of this session can do: CAPA is asked once per session.
     const PopCapabilities& Capabilities();

@@ -1,7 +1,6 @@
 #include "TmsRemotePOP.h"
 
-#include <fstream>
-
+#include "AtomicFile.h"
 #include "MailErrors.h"
 
 namespace kelvane {
@@ -46,10 +45,12 @@ void TmsRemotePOP::SaveMessage(int num, const std::string& contents) {
         return;
     }
     const std::string path = messageDirectory_ + "msg_" + std::to_string(num) + ".eml";
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(contents.data(), static_cast<std::streamsize>(contents.size()));
-    file.close();
-    if (!file) throw EMailError("Cannot write the message file " + path);
+    // Whole or not at all, and the user's mail is nobody else's to read.
+    try {
+        WriteFileAtomicallyWithMode(path, contents, 0600, Durability::Unflushed);
+    } catch (const FileError&) {
+        throw EMailError("Cannot write the message file " + path);
+    }
 }
 
 void TmsRemotePOP::Notify(const TmsNotifyEvent& event) {

@@ -13,17 +13,9 @@ namespace {
 // Room for one line of a LIST or UIDL block ("4711 1320", "4711 <70-character id>"), so that
 // the block's limit grows with the message count and never with what the server adds.
 constexpr std::size_t kListingLineRoom = 96;
-// Blocks larger than this are fetched again at every check rather than kept.
-constexpr std::size_t kLargestKeptBlock = 64 * 1024;
 
 constexpr const char* kSizesOutOfStep =
     "The server's list of message sizes does not match its message count";
-
-std::size_t HeaderBytes(const TmsHeaders& headers) {
-    std::size_t bytes = 0;
-    for (const std::string& line : headers) bytes += line.size() + 2;
-    return bytes;
-}
 
 }  // namespace
 
@@ -136,8 +128,9 @@ bool TmsRemotePOP::FillInfo() {
     std::vector<std::string> ids;
     ListTotals(sizes, ids);
     if (sizes.empty()) ids.clear();  // kept blocks are matched by size as well
-    HeaderCache cache =
-        ids.empty() ? HeaderCache() : HeaderCache::Load(HeaderCacheFile, CacheOwner());
+    HeaderCache cache = ids.empty() ? HeaderCache()
+                                    : HeaderCache::Load(HeaderCacheFile, CacheOwner(),
+                                                        static_cast<std::size_t>(MessageCount()));
     ListingRun run(*this, sizes, ids, cache, !KeepConnected && Capabilities().pipelining);
     run.AddKept();
     Exchange(run);
@@ -205,15 +198,14 @@ bool TmsRemotePOP::ReceiveListing(std::string& block, std::size_t count) {
     return block.size() < room;
 }
 
-// A cache that cannot be written only makes the next check slower.
+// A cache that cannot be written only makes the next check slower. Blocks beyond what the cache
+// keeps are fetched again at every check.
 void TmsRemotePOP::KeepHeaderBlocks(bool changed) {
     if (!changed) return;
     HeaderCache kept;
     for (int num = 0; num < info_.Count(); ++num) {
         const TmsRemoteInfoItem& item = info_.Items(num);
-        if (HeaderBytes(item.Headers) <= kLargestKeptBlock) {
-            kept.Add(item.UIDL, item.Size, item.Headers);
-        }
+        kept.Add(item.UIDL, item.Size, item.Headers);
     }
     try {
         kept.Save(HeaderCacheFile, CacheOwner());

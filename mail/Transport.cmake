@@ -17,4 +17,5 @@ kelvane_add_test(NAME mail_transport_tests
         ${CMAKE_CURRENT_SOURCE_DIR}/tests/DataBlockScannerTest.cpp
         ${CMAKE_CURRENT_SOURCE_DIR}/tests/ScriptedServerTest.cpp
         ${CMAKE_CURRENT_SOURCE_DIR}/tests/TagSocketTest.cpp
+        ${CMAKE_CURRENT_SOURCE_DIR}/tests/TlsSetupTest.cpp
     LIBS kelvane_mail)

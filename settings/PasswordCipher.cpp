@@ -1,5 +1,7 @@
 #include "PasswordCipher.h"
 
+#include <string.h>
+
 #include <random>
 
 namespace kelvane {
@@ -57,7 +59,10 @@ std::string Decipher(std::string_view text, std::string_view key) {
     plain.reserve(text.size() / 2 - 1);
     for (std::size_t pos = 2; pos < text.size(); pos += 2) {
         const int c = HexByteAt(text, pos);
-        if (c < 0) return {};
+        if (c < 0) {
+            ForgetSecret(plain);
+            return {};
+        }
         const int d = c ^ static_cast<int>(KeyByte(key, pos / 2 - 1));
         plain += static_cast<char>(prev < d ? d - prev : d - prev + 255);
         prev = c;
@@ -67,11 +72,25 @@ std::string Decipher(std::string_view text, std::string_view key) {
 
 }  // namespace
 
+void ForgetSecret(std::string& secret) {
+    secret.resize(secret.capacity());
+    ::explicit_bzero(secret.data(), secret.size());
+    secret.clear();
+}
+
+PasswordCipher::~PasswordCipher() {
+    ForgetSecret(input_);
+    ForgetSecret(output_);
+}
+
+void PasswordCipher::SetInput(std::string text) {
+    ForgetSecret(input_);
+    input_ = std::move(text);
+}
+
 void PasswordCipher::Apply() {
-    if (input_.empty()) {
-        output_.clear();
-        return;
-    }
+    ForgetSecret(output_);
+    if (input_.empty()) return;
     const std::string_view key = key_.empty() ? kFallbackKey : std::string_view(key_);
     output_ = action_ == CipherAction::atEncryption
                   ? Encipher(input_, key, fixedSeed_ ? *fixedSeed_ : RandomSeed())

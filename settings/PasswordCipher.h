@@ -20,8 +20,14 @@ class PasswordCipher {
     // Stands in for an empty key.
     static constexpr std::string_view kFallbackKey = "Kelvane";
 
+    PasswordCipher() = default;
+    // Input and Output hold a password one way or the other: both are wiped, not just freed.
+    ~PasswordCipher();
+    PasswordCipher(const PasswordCipher&) = default;
+    PasswordCipher& operator=(const PasswordCipher&) = default;
+
     const std::string& Input() const { return input_; }
-    void SetInput(std::string text) { input_ = std::move(text); }
+    void SetInput(std::string text);
     const std::string& Output() const { return output_; }
     const std::string& Key() const { return key_; }
     void SetKey(std::string key) { key_ = std::move(key); }
@@ -43,6 +49,10 @@ class PasswordCipher {
     CipherAction action_ = CipherAction::atEncryption;
     std::optional<std::uint8_t> fixedSeed_;
 };
+
+// Overwrites every byte the string holds, its spare capacity included, then empties it, so that
+// a password does not linger in freed memory.
+void ForgetSecret(std::string& secret);
 
 // The stored form of a password with the program's key; an empty password stays empty.
 std::string EncipherPassword(std::string_view plain);

@@ -26,6 +26,8 @@ namespace fs = std::filesystem;
 using namespace std::string_literals;
 
 constexpr std::string_view kMailbox = "ann@pop.example.org:995";
+// The mailbox's message count now: room enough for every file here but the ones made too large.
+constexpr std::size_t kMessages = 10;
 
 // The file Serialize writes for kMailbox holding AAA and BBB, checksum line apart.
 const std::string kGoodBody =
@@ -63,6 +65,24 @@ std::string SealedWith(const std::string& from, const std::string& to) {
     return Sealed(body.replace(at, from.size(), to));
 }
 
+// Header lines at an entry's limits, and one line or one byte beyond.
+const TmsHeaders kMostLines(HeaderCache::kMostLines, "X: y");
+const TmsHeaders kOneLineTooMany(HeaderCache::kMostLines + 1, "X: y");
+// Two lines that fill kLargestBlock exactly, counted with CR LF as the server sends them.
+const TmsHeaders kLargestBlock{std::string(HeaderCache::kLargestBlock / 2 - 2, 'a'),
+                               std::string(HeaderCache::kLargestBlock / 2 - 2, 'b')};
+const TmsHeaders kOneByteTooMany{std::string(HeaderCache::kLargestBlock / 2 - 2, 'a'),
+                                 std::string(HeaderCache::kLargestBlock / 2 - 1, 'b')};
+
+// A sealed file for kMailbox with one entry, "AAA", of `lines`: what Add would refuse, written
+// by hand.
+std::string SealedEntry(const TmsHeaders& lines) {
+    std::string body = kGoodBody.substr(0, kGoodBody.find("entries"));
+    body += "entries 1\nAAA 1 " + std::to_string(lines.size()) + "\n";
+    for (const std::string& line : lines) body += line + "\n";
+    return Sealed(body);
+}
+
 HeaderCache GoodCache() {
     HeaderCache cache;
     cache.Add("BBB", 800, {"Subject: two"});
@@ -97,7 +117,7 @@ TEST_F(HeaderCacheTest, RoundTripKeepsOddBytesIdsAtTheirLimitsAndOddMailboxes) {
     for (const auto& [id, entry] : entries) cache.Add(id, entry.size, entry.headers);
     cache.Save(path_, mailbox);
 
-    HeaderCache loaded = HeaderCache::Load(path_, mailbox);
+    HeaderCache loaded = HeaderCache::Load(path_, mailbox, kMessages);
     EXPECT_FALSE(loaded.WasSetAside());
     ASSERT_EQ(loaded.Count(), entries.size());
     for (const auto& [id, entry] : entries) {
@@ -120,13 +140,13 @@ TEST_F(HeaderCacheTest, ReadsEntriesInAnyOrder) {
         "AAA 1200 2\n"
         "Subject: one\n"
         "From: a@example.org\n";
-    std::optional<HeaderCache> cache = HeaderCache::Parse(Sealed(reordered), kMailbox);
+    std::optional<HeaderCache> cache = HeaderCache::Parse(Sealed(reordered), kMailbox, kMessages);
     ASSERT_TRUE(cache.has_value());
     EXPECT_EQ(cache->Serialize(kMailbox), Sealed(kGoodBody));
 }
 
 TEST_F(HeaderCacheTest, MissingFileIsAnEmptyCacheAndStaysMissing) {
-    const HeaderCache cache = HeaderCache::Load(path_, kMailbox);
+    const HeaderCache cache = HeaderCache::Load(path_, kMailbox, kMessages);
     EXPECT_EQ(cache.Count(), 0u);
     EXPECT_FALSE(cache.WasSetAside());
     EXPECT_TRUE(temp_.IsEmpty());
@@ -148,7 +168,7 @@ TEST_P(DamagedFileTest, IsSetAsideWithItsBytesAndGivesAnEmptyCache) {
     testsupport::WriteFileBytes(path_, GetParam().bytes);
     testsupport::WriteFileBytes(damaged_, "an older damaged file");
 
-    const HeaderCache cache = HeaderCache::Load(path_, kMailbox);
+    const HeaderCache cache = HeaderCache::Load(path_, kMailbox, kMessages);
     EXPECT_EQ(cache.Count(), 0u);
     EXPECT_TRUE(cache.WasSetAside());
     EXPECT_FALSE(fs::exists(path_));
@@ -209,7 +229,9 @@ INSTANTIATE_TEST_SUITE_P(
         DamagedCase{"same-id-twice", SealedWith("BBB", "AAA")},
         DamagedCase{"empty-header-line", SealedWith("From: a@example.org\n", "\n")},
         DamagedCase{"header-line-with-cr", SealedWith("Subject: one", "Subject:\r one")},
-        DamagedCase{"crlf-line-end", SealedWith("Subject: two\n", "Subject: two\r\n")}),
+        DamagedCase{"crlf-line-end", SealedWith("Subject: two\n", "Subject: two\r\n")},
+        DamagedCase{"more-lines-than-an-entry-holds", SealedEntry(kOneLineTooMany)},
+        DamagedCase{"block-larger-than-an-entry-holds", SealedEntry(kOneByteTooMany)}),
     testsupport::ParamName());
 
 TEST_F(HeaderCacheTest, FileOfAnotherMailboxIsSetAside) {
@@ -217,7 +239,7 @@ TEST_F(HeaderCacheTest, FileOfAnotherMailboxIsSetAside) {
          {"bob@pop.example.org:995", "ann@pop.example.org:99", "ann@pop.example.org:9950", ""}) {
         GoodCache().Save(path_, kMailbox);
         const std::string kept = testsupport::FileBytes(path_);
-        const HeaderCache cache = HeaderCache::Load(path_, other);
+        const HeaderCache cache = HeaderCache::Load(path_, other, kMessages);
         EXPECT_EQ(cache.Count(), 0u) << other;
         EXPECT_TRUE(cache.WasSetAside()) << other;
         EXPECT_EQ(testsupport::FileBytes(damaged_), kept) << other;
@@ -227,7 +249,7 @@ TEST_F(HeaderCacheTest, FileOfAnotherMailboxIsSetAside) {
 // Too large or no plain file: set aside without reading it (a FIFO would never end).
 TEST_F(HeaderCacheTest, FilesThatMustNotBeReadAreSetAside) {
     const auto loadsAsSetAside = [&] {
-        const HeaderCache cache = HeaderCache::Load(path_, kMailbox);
+        const HeaderCache cache = HeaderCache::Load(path_, kMailbox, kMessages);
         return cache.WasSetAside() && cache.Count() == 0 && !fs::exists(path_) &&
                fs::exists(damaged_);
     };
@@ -241,11 +263,39 @@ TEST_F(HeaderCacheTest, FilesThatMustNotBeReadAreSetAside) {
     EXPECT_TRUE(fs::is_fifo(damaged_));
 }
 
+TEST_F(HeaderCacheTest, EntriesAtTheirLimitsAreKept) {
+    HeaderCache cache;
+    cache.Add("lines", 1, kMostLines);
+    cache.Add("bytes", 2, kLargestBlock);
+    cache.Save(path_, kMailbox);
+    HeaderCache loaded = HeaderCache::Load(path_, kMailbox, 2);
+    ASSERT_EQ(loaded.Count(), 2u);
+    EXPECT_EQ(loaded.Find("lines")->headers, kMostLines);
+    EXPECT_EQ(loaded.Find("bytes")->headers, kLargestBlock);
+}
+
+// The file may be as large as its message count's worth of the largest entries, and no larger:
+// a mailbox of few messages never reads a large file.
+TEST_F(HeaderCacheTest, FileLargerThanItsMessageCountAllowsIsSetAside) {
+    HeaderCache full;
+    for (const std::string id : {"a", "b", "c"}) full.Add(id, 1, kLargestBlock);
+    full.Save(path_, kMailbox);
+    EXPECT_EQ(HeaderCache::Load(path_, kMailbox, 3).Count(), 3u);
+    ASSERT_GT(fs::file_size(path_), HeaderCache::LargestFile(kMailbox, 2));
+
+    const HeaderCache cache = HeaderCache::Load(path_, kMailbox, 2);
+    EXPECT_TRUE(cache.WasSetAside());
+    EXPECT_EQ(cache.Count(), 0u);
+    EXPECT_TRUE(fs::exists(damaged_));
+    EXPECT_EQ(HeaderCache::LargestFile(kMailbox, std::numeric_limits<std::size_t>::max()),
+              HeaderCache::kLargestFile);
+}
+
 TEST_F(HeaderCacheTest, UnreadableFileThatCannotBeMovedIsLeftInPlace) {
     // A folder at the path cannot be read, nor renamed over the older .damaged file.
     fs::create_directory(path_);
     testsupport::WriteFileBytes(damaged_, "older");
-    const HeaderCache cache = HeaderCache::Load(path_, kMailbox);
+    const HeaderCache cache = HeaderCache::Load(path_, kMailbox, kMessages);
     EXPECT_TRUE(cache.WasSetAside());
     EXPECT_EQ(cache.Count(), 0u);
     EXPECT_TRUE(fs::is_directory(path_));
@@ -335,21 +385,25 @@ TEST_P(RefusedEntryTest, IsNotKeptAndDropsTheOlderEntry) {
     EXPECT_NE(cache.Find("other"), nullptr);
 }
 
-INSTANTIATE_TEST_SUITE_P(Entries, RefusedEntryTest,
-                         ::testing::Values(RefusedCase{"empty-id", "", 1, {"A: b"}},
-                                           RefusedCase{"id-too-long", kLongId, 1, {"A: b"}},
-                                           RefusedCase{"id-with-blank", "a b", 1, {"A: b"}},
-                                           RefusedCase{"id-with-8bit-byte", "caf\xe9", 1, {"A: b"}},
-                                           RefusedCase{"negative-size", "id", -1, {"A: b"}},
-                                           RefusedCase{"empty-line", "id", 1, {"A: b", ""}},
-                                           RefusedCase{"line-with-lf", "id", 1, {"A: b\nC: d"}},
-                                           RefusedCase{"line-with-cr", "id", 1, {"A: b\r"}}),
-                         testsupport::ParamName());
+INSTANTIATE_TEST_SUITE_P(
+    Entries, RefusedEntryTest,
+    ::testing::Values(RefusedCase{"empty-id", "", 1, {"A: b"}},
+                      RefusedCase{"id-too-long", kLongId, 1, {"A: b"}},
+                      RefusedCase{"id-with-blank", "a b", 1, {"A: b"}},
+                      RefusedCase{"id-with-8bit-byte", "caf\xe9", 1, {"A: b"}},
+                      RefusedCase{"negative-size", "id", -1, {"A: b"}},
+                      RefusedCase{"empty-line", "id", 1, {"A: b", ""}},
+                      RefusedCase{"line-with-lf", "id", 1, {"A: b\nC: d"}},
+                      RefusedCase{"line-with-cr", "id", 1, {"A: b\r"}},
+                      RefusedCase{"more-lines-than-an-entry-holds", "id", 1, kOneLineTooMany},
+                      RefusedCase{"block-larger-than-an-entry-holds", "id", 1, kOneByteTooMany}),
+    testsupport::ParamName());
 
 TEST_F(HeaderCacheTest, EntrySpoiltThroughFindIsLeftOutOfTheFile) {
     HeaderCache cache = GoodCache();
     cache.Find("AAA")->headers.push_back("Injected\nBBB 1 0");
-    std::optional<HeaderCache> back = HeaderCache::Parse(cache.Serialize(kMailbox), kMailbox);
+    std::optional<HeaderCache> back =
+        HeaderCache::Parse(cache.Serialize(kMailbox), kMailbox, kMessages);
     ASSERT_TRUE(back.has_value());
     EXPECT_EQ(back->Count(), 1u);
     EXPECT_EQ(back->Find("AAA"), nullptr);

@@ -4,12 +4,15 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <limits>
 #include <string>
 
 #include "CaseName.h"
 #include "MailErrors.h"
 #include "MailHeaders.h"
 #include "Pop3Session.h"
+#include "TempFolder.h"
 #include "TmsRemotePOP.h"
 
 namespace kelvane {
@@ -204,6 +207,106 @@ TEST_F(HostileServerTest, FloodedMessageCanStillBeDeleted) {
     pop.ProcessMarked();
     ExpectScriptFollowed();
     EXPECT_THAT(events, Contains("OnDeleted 0"));
+}
+
+// Downloads of message 1, listed with 100 bytes, by a server that sends `block` after "+OK"
+// to RETR 1; the listing runs first so that the look-again before RETR finds it unchanged.
+class DownloadTest : public pop3test::Pop3Session {
+  protected:
+    static constexpr int kListedSize = 100;
+
+    void Download(const Script& block) {
+        pop.KeepConnected = true;
+        Serve(Join({Login("+OK 1 100"),
+                    PlainCapa(),
+                    Sizes({kListedSize}),
+                    Top(1),
+                    pop3test::Recheck(1, kListedSize),
+                    {"C: RETR 1", "S: +OK message follows"},
+                    block}));
+        pop.UpdateInfo();
+        pop.SetMessageDirectory(folder.path().string());
+        pop.OnProgress = [this](TagSocket&, int, long long transferred) {
+            mostReceived = std::max(mostReceived, transferred);
+        };
+        pop.SelectForRetrieval(0);
+        raised = pop3test::RaisedText<ESocketError>([this] { pop.ProcessMarked(); });
+    }
+
+    testsupport::TempFolder folder;
+    long long mostReceived = 0;  // the most of the block held before a piece was added
+    std::string raised;
+};
+
+const std::string kTooLarge =
+    "Message 1 is much larger than the server listed it (100 bytes), so its download was stopped "
+    "and nothing of it was kept";
+
+// Without an end the download would fill memory; it stops at its bound instead, with a clear
+// error, and leaves neither a message file nor a session behind.
+TEST_F(DownloadTest, EndlessMessageStopsAtItsBoundAndKeepsNothing) {
+    Script endless;
+    for (int i = 0; i < 2048; ++i) endless.push_back("S: " + std::string(1022, 'z'));  // 2 MiB
+    endless.push_back("silence");
+    Download(endless);
+    EXPECT_EQ(raised, kTooLarge);
+    EXPECT_EQ(errors, std::vector<std::string>{kTooLarge});
+    EXPECT_LE(mostReceived, static_cast<long long>(TmsCustomPOP::LongestDownload(kListedSize)));
+    EXPECT_TRUE(folder.IsEmpty());
+    EXPECT_FALSE(pop.Connected());
+    EXPECT_THAT(events, Not(Contains("OnRetrieved 0")));
+}
+
+struct BoundCase {
+    const char* name;
+    std::size_t beyond;  // bytes of the whole block, terminator included, past the bound
+    bool kept;
+};
+
+void PrintTo(const BoundCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class DownloadBoundTest : public DownloadTest, public ::testing::WithParamInterface<BoundCase> {};
+
+// A block of exactly twice the listed size and the margin is the message, however far it is
+// from the listed size; one byte more is not.
+TEST_P(DownloadBoundTest, HoldsToTheLastByte) {
+    const std::size_t bound = TmsCustomPOP::LongestDownload(kListedSize);
+    Script block;
+    std::size_t size = 3;  // ".\r\n"
+    for (; size + 1024 <= bound; size += 1024) block.push_back("S: " + std::string(1022, 'z'));
+    block.push_back("S: " + std::string(bound - size - 2 + GetParam().beyond, 'y'));
+    block.insert(block.end(), {"S: .", "C: QUIT", "S: +OK"});
+    Download(block);
+    EXPECT_EQ(raised, GetParam().kept ? "(nothing raised)" : kTooLarge);
+    EXPECT_EQ(std::filesystem::exists(folder.File("msg_0.eml")), GetParam().kept);
+    if (GetParam().kept) {
+        EXPECT_EQ(std::filesystem::file_size(folder.File("msg_0.eml")), bound);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Blocks, DownloadBoundTest,
+                         ::testing::Values(BoundCase{"at-the-bound", 0, true},
+                                           BoundCase{"one-byte-past", 1, false}),
+                         testsupport::ParamName());
+
+TEST(LongestDownloadTest, IsTwiceTheListedSizeAndTheMarginUpToTheCap) {
+    constexpr std::size_t kMargin = TmsCustomPOP::kDownloadMargin;
+    constexpr std::size_t kCap = TmsCustomPOP::kLargestDownload;
+    const struct {
+        long long listed;
+        std::size_t longest;
+    } cases[] = {
+        {0, kMargin},
+        {100, 200 + kMargin},
+        {static_cast<long long>((kCap - kMargin) / 2) - 1, kCap - 2},
+        {static_cast<long long>((kCap - kMargin) / 2), kCap},
+        {std::numeric_limits<long long>::max(), kCap},  // no overflow on the way
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(TmsCustomPOP::LongestDownload(c.listed), c.longest) << c.listed;
+    }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "CaseName.h"
+#include "HeaderCache.h"
 #include "Pop3Session.h"
 #include "TempFolder.h"
 #include "TmsRemotePOP.h"
@@ -105,6 +106,25 @@ TEST_F(CachedListingTest, ServerWithoutUidlKeepsNothing) {
     pop.UpdateInfo();
     ExpectScriptFollowed();
     EXPECT_FALSE(std::filesystem::exists(cacheFile));
+}
+
+// A kept file larger than the mailbox's message count allows now is set aside without being
+// read: every block is fetched, and the file is written afresh with what the listing found.
+TEST_F(CachedListingTest, CacheTooLargeForTheMailboxIsSetAsideAndRebuilt) {
+    Serve(Join({Login("+OK 1 100"), Capa({"UIDL"}), Sizes({100}), Ids({"1 a"}), Top(1), Quit()}));
+    HeaderCache crafted;
+    const TmsHeaders filler(2, std::string(HeaderCache::kLargestBlock / 2 - 2, 'f'));
+    for (const std::string id : {"a", "b", "c"}) crafted.Add(id, 100, filler);
+    crafted.Save(cacheFile, pop.CacheOwner());
+
+    pop.UpdateInfo();
+    ExpectScriptFollowed();
+    EXPECT_EQ(Headers(), std::vector<TmsHeaders>{HeadersOf(1)});
+    EXPECT_TRUE(std::filesystem::exists(cacheFile + ".damaged"));
+    HeaderCache rebuilt = HeaderCache::Load(cacheFile, pop.CacheOwner(), 1);
+    ASSERT_EQ(rebuilt.Count(), 1u);
+    ASSERT_NE(rebuilt.Find("a"), nullptr);
+    EXPECT_EQ(rebuilt.Find("a")->headers, HeadersOf(1));
 }
 
 struct IdsCase {
