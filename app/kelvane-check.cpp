@@ -1,6 +1,5 @@
 // kelvane-check: the check-mail run (and optionally the deletion run) from the command line,
 // for scripts and cron. Reads the same settings store and program folder as the window.
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -19,6 +18,7 @@
 #include "LogFileNames.h"
 #include "LogTables.h"
 #include "MailErrors.h"
+#include "MailText.h"
 #include "MailboxSecurity.h"
 #include "PasswordCipher.h"
 #include "ProgramPaths.h"
@@ -224,12 +224,9 @@ ShownCertificate FetchCertificate(TmsRemotePOP& client) {
     }
 }
 
-bool IsYes(std::string answer) {
-    const std::size_t first = answer.find_first_not_of(" \t");
-    if (first == std::string::npos) return false;
-    answer = answer.substr(first, answer.find_last_not_of(" \t") + 1 - first);
-    for (char& c : answer) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return answer == "y" || answer == "yes";
+bool IsYes(std::string_view answer) {
+    const std::string_view word = mailtext::Trim(answer);
+    return mailtext::EqualsNoCase(word, "y") || mailtext::EqualsNoCase(word, "yes");
 }
 
 // Whether the user trusts the certificate: the fingerprint they compared matches it, or they

@@ -1,5 +1,7 @@
 #include "SingleInstance.h"
 
+#include "AtomicFile.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/socket.h>
@@ -119,10 +121,14 @@ bool SingleInstance::Setup(QString& problem) {
     if (!problem.isEmpty()) return false;
     path_ = folder_ + QLatin1Char('/') + name_;
     const QString lockPath = path_ + QStringLiteral(".lock");
-    lockFd_ = ::open(QFile::encodeName(lockPath).constData(),
-                     O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (lockFd_ < 0) problem = ErrnoText(lockPath);
-    return lockFd_ >= 0;
+    try {
+        lockFd_ = OpenRegularFile(QFile::encodeName(lockPath).toStdString(),
+                                  O_RDWR | O_CREAT | O_CLOEXEC, kPrivateFileMode);
+    } catch (const FileError& error) {
+        problem = QString::fromStdString(error.what());
+        return false;
+    }
+    return true;
 }
 
 SingleInstance::Lock SingleInstance::TakeLock(QString& problem) {
