@@ -3,5 +3,5 @@
 if(KELVANE_GUI)
     find_package(Qt6 REQUIRED COMPONENTS Widgets)
     add_executable(WindowListingBench WindowListingBench.cpp)
-    target_link_libraries(WindowListingBench PRIVATE kelvane_ui kelvane_checking Qt6::Widgets)
+    target_link_libraries(WindowListingBench PRIVATE kelvane_program kelvane_checking Qt6::Widgets)
 endif()

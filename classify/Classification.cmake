@@ -15,7 +15,7 @@ target_sources(kelvane_classify PRIVATE
     ${CMAKE_CURRENT_SOURCE_DIR}/SpamClassifier.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/SubjectRuleTest.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/TextMatch.cpp)
-target_link_libraries(kelvane_classify PUBLIC kelvane_mail)
+target_link_libraries(kelvane_classify PUBLIC kelvane_dns kelvane_message)
 
 kelvane_add_test(NAME classify_pass_tests
     SOURCES

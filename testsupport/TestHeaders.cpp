@@ -1,0 +1,1 @@
+// Carries the precompiled GoogleTest header that every test program reuses.
