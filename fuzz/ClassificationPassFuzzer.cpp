@@ -90,7 +90,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     known.LoadFromText(rows[0].sender + "\nspam.example\n" +
                        std::string(row.size() > 4 ? row[4] : ""));
     MailboxAccounts accounts;
-    accounts.Account(1) = {"pop.example.org", "ann", true, ""};
+    accounts.Account(1).server = "pop.example.org";
+    accounts.Account(1).userName = "ann";
     // Row 1 has no header block at all.
     SpamClassifier classifier(
         settings, [&](int index) { return index == 0 ? &headers : nullptr; }, rows, dns, known,
