@@ -1,0 +1,1 @@
+// Carries the precompiled Qt header that every window library reuses.
