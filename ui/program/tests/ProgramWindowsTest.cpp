@@ -361,7 +361,8 @@ TEST_F(ProgramWindowsTest, WithoutATrayStartTheProgramHasNoIcon) {
 
 TEST_F(ProgramWindowsTest, TheSplashWindowShowsWhileLoadingAndCloses) {
     testsupport::WriteFileBytes(settingsFile(), "[General]\nMinutes=3\n");
-    splashMilliseconds_ = 50;
+    // Long enough that a loaded machine cannot close it before the test looks for it.
+    splashMilliseconds_ = 500;
     start();
     QPointer<TfrmSplash> splash;
     for (QWidget* window : QApplication::topLevelWidgets()) {
