@@ -20,6 +20,7 @@ class DomainChecker;
 class ECertificateError;
 class EMailError;
 class KnownSpammers;
+class Quarantine;
 class SettingsStore;
 class SpamSettings;
 class TagRas;
@@ -102,6 +103,10 @@ class CheckRun {
     void SetDialUpFactory(DialUpFactory make) { makeDialUp_ = std::move(make); }
     // General/Mailer as the run reads it.
     const std::string& mailProgram() const;
+    // Where a deletion run keeps each message before deleting it (the spam options' limits say
+    // whether it does); none keeps nothing. After a deletion run the quarantine is expired.
+    void SetQuarantine(Quarantine* quarantine) { quarantine_ = quarantine; }
+    Quarantine* quarantine() const { return quarantine_; }
     // The mail program was started: the list is emptied and the connection closed, since the
     // user now reads the mail there.
     void MailProgramLaunched();
@@ -192,6 +197,7 @@ class CheckRun {
     std::vector<NotDeletedMessage> notDeleted_;
     std::string lastError_;
     bool lastErrorLogged_ = false;
+    Quarantine* quarantine_ = nullptr;
     DialUpFactory makeDialUp_;
     std::unique_ptr<TagRas> dialUp_;
 };

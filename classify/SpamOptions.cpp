@@ -13,6 +13,14 @@ bool ReadBool(const IniDocument& ini, const char* section, const char* key, bool
     return text ? ParseIniBool(*text, fallback) : fallback;
 }
 
+long long ReadNumber(const IniDocument& ini, const char* section, const char* key,
+                     long long fallback, long long maximum) {
+    const auto text = ini.Value(section, key);
+    const auto number = text ? ParseIniInteger(*text) : std::nullopt;
+    if (!number) return fallback;
+    return std::clamp<long long>(*number, 0, maximum);
+}
+
 int ReadLimit(const IniDocument& ini, const char* section, int fallback, int maximum) {
     const auto text = ini.Value(section, "Num");
     const auto number = text ? ParseIniInteger(*text) : std::nullopt;
@@ -26,6 +34,21 @@ const char* BoolText(bool value) {
 
 long long UnknownDomains(const SpamOptions& options) {
     return ParseIniInteger(options.unknownDomainCount).value_or(0);
+}
+
+QuarantineLimits ReadQuarantineLimits(const IniDocument& ini) {
+    const QuarantineLimits defaults;
+    QuarantineLimits q;
+    q.keep = ReadBool(ini, "Quarantine", "Keep", defaults.keep);
+    q.days = static_cast<int>(
+        ReadNumber(ini, "Quarantine", "Days", defaults.days, QuarantineLimits::kMostDays));
+    q.wholeLimit = ReadNumber(ini, "Quarantine", "Whole", defaults.wholeLimit / 1024,
+                              QuarantineLimits::kMostWholeKiB) *
+                   1024;
+    q.totalBytes = ReadNumber(ini, "Quarantine", "Total", defaults.totalBytes / 1000000,
+                              QuarantineLimits::kMostTotalMB) *
+                   1000000;
+    return q;
 }
 
 }  // namespace
@@ -43,6 +66,7 @@ SpamOptions ReadSpamOptions(const IniDocument& ini) {
     o.checkValidDomain = ReadBool(ini, "Known", "Valid", defaults.checkValidDomain);
     o.invalidDomainCheckMark = ReadBool(ini, "Known", "Question", defaults.invalidDomainCheckMark);
     o.unknownDomainCount = ini.Value("Known", "Num").value_or(defaults.unknownDomainCount);
+    o.quarantine = ReadQuarantineLimits(ini);
     return o;
 }
 
@@ -57,6 +81,10 @@ void WriteSpamOptions(const SpamOptions& o, IniDocument& ini) {
     ini.SetValue("Known", "Valid", BoolText(o.checkValidDomain));
     ini.SetValue("Known", "Question", BoolText(o.invalidDomainCheckMark));
     ini.SetValue("Known", "Num", o.unknownDomainCount);
+    ini.SetValue("Quarantine", "Keep", BoolText(o.quarantine.keep));
+    ini.SetValue("Quarantine", "Days", std::to_string(o.quarantine.days));
+    ini.SetValue("Quarantine", "Whole", std::to_string(o.quarantine.wholeLimit / 1024));
+    ini.SetValue("Quarantine", "Total", std::to_string(o.quarantine.totalBytes / 1000000));
 }
 
 void bumpUnknown(SpamOptions& options) {

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "QuarantineLimits.h"
+
 namespace kelvane {
 
 class IniDocument;
@@ -22,6 +24,7 @@ struct SpamOptions {
     // Known/Question: despite the key's name, true marks an invalid domain with a check mark.
     bool invalidDomainCheckMark = false;
     std::string unknownDomainCount = "0";  // Known/Num, as shown
+    QuarantineLimits quarantine;           // [Quarantine]
 
     bool operator==(const SpamOptions&) const = default;
 };
@@ -29,7 +32,7 @@ struct SpamOptions {
 // Reads every option with its default where it is missing or does not read; limits outside
 // their range are brought into it.
 SpamOptions ReadSpamOptions(const IniDocument& ini);
-// Writes the ten options in their fixed order; booleans as "0" or "1".
+// Writes the options in their fixed order; booleans as "0" or "1".
 void WriteSpamOptions(const SpamOptions& options, IniDocument& ini);
 
 // Counts one more unknown domain; a count that is not a number starts again from 0.

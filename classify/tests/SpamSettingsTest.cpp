@@ -59,7 +59,8 @@ TEST_F(SpamSettingsTest, SaveThenLoadKeepsTablesAndOptions) {
     EXPECT_EQ(Read("kelvane.ini"),
               "[Smaller]\nQSmaller=0\nNum=100\nCheck=1\n\n"
               "[Larger]\nQLarger=1\nNum=50000\nCheck=1\n\n"
-              "[Known]\nQMonitor=1\nValid=1\nQuestion=0\nNum=1\n");
+              "[Known]\nQMonitor=1\nValid=1\nQuestion=0\nNum=1\n\n"
+              "[Quarantine]\nKeep=1\nDays=30\nWhole=1024\nTotal=200\n");
 
     SpamSettings loaded(folder_.string());
     ASSERT_TRUE(loaded.readSettings().empty());
