@@ -1,7 +1,9 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -21,6 +23,7 @@ class ECertificateError;
 class EMailError;
 class KnownSpammers;
 class Quarantine;
+class QuarantineKeeper;
 class SettingsStore;
 class SpamSettings;
 class TagRas;
@@ -165,6 +168,9 @@ class CheckRun {
     bool AfterDeletion(int marked, int total, const DeleteOptions& options);
     void ClearRows();
     void CountDeletions();
+    std::optional<QuarantineKeeper> MakeKeeper();
+    void ReportNotKept(const std::map<int, std::string>& failures);
+    void ExpireQuarantine();
     // A mail error that ended the run: logged (unless the client did), shown.
     void Failed(const std::string& text);
     // Ends a run whose error came from a cancel: the one place it is tidied up.

@@ -1,11 +1,18 @@
 // The deletion run: deletes the rows marked for deletion and lists the mailbox again.
+#include <algorithm>
+#include <ctime>
+#include <optional>
+
 #include "ActivityLog.h"
 #include "AtomicFile.h"
 #include "CheckFrontEnd.h"
 #include "CheckRun.h"
 #include "GeneralSettings.h"
 #include "MailErrors.h"
+#include "Quarantine.h"
+#include "QuarantineKeeper.h"
 #include "SpamCounter.h"
+#include "SpamSettings.h"
 #include "TmsRemotePOP.h"
 
 namespace kelvane {
@@ -72,9 +79,12 @@ bool CheckRun::ProcessDeletions(int marked) {
     log_.OpenLogFile();
     frontEnd_.ShowProgressWindow("Deleting messages ... standby");
     lastErrorLogged_ = false;
+    std::optional<QuarantineKeeper> keeper = MakeKeeper();
+    client_.Keeper = keeper ? &*keeper : nullptr;
     try {
         client_.ProcessMarked();
     } catch (const EMailError& error) {
+        client_.Keeper = nullptr;
         log_.CloseLogFile();
         if (cancelRequested_)
             Canceled();
@@ -82,11 +92,45 @@ bool CheckRun::ProcessDeletions(int marked) {
             Failed(error.what());
         return false;
     }
+    client_.Keeper = nullptr;
+    if (keeper) ReportNotKept(keeper->failures());
     for (const DeletedMessage& message : confirmed_) log_.WriteDeletionBlock(message);
     log_.CloseLogFile();
     deleted_ = static_cast<int>(confirmed_.size());
     CountDeletions();
     return true;
+}
+
+// The keeper of this run's messages, when the user keeps deleted messages.
+std::optional<QuarantineKeeper> CheckRun::MakeKeeper() {
+    if (quarantine_ == nullptr || !spam_.options().quarantine.keep) return std::nullopt;
+    const long long now = static_cast<long long>(std::time(nullptr));
+    return std::optional<QuarantineKeeper>(
+        std::in_place, *quarantine_, spam_.options().quarantine, [this, now](int num) {
+            const MessageEntry& row = rows_.at(static_cast<std::size_t>(num));
+            KeptMessage kept;
+            kept.deletedAt = now;
+            kept.mailbox = current_;
+            kept.user = client_.UserName;
+            kept.server = client_.Server;
+            kept.subject = row.subject;
+            kept.sender = row.sender;
+            kept.size = row.size;
+            kept.date = row.date;
+            kept.mark = row.mark;
+            std::vector<std::string> why = WhyLines(classifier_, rows_, num);
+            why.erase(why.begin(), why.begin() + std::min(why.size(), kWhyHeadingLines));
+            kept.reasons = std::move(why);
+            return kept;
+        });
+}
+
+// The messages that could not be kept stayed on the server, like those it refused to delete.
+void CheckRun::ReportNotKept(const std::map<int, std::string>& failures) {
+    for (const auto& [num, reason] : failures) RowNotDeleted(num, reason);
+    std::sort(
+        notDeleted_.begin(), notDeleted_.end(),
+        [](const NotDeletedMessage& a, const NotDeletedMessage& b) { return a.number < b.number; });
 }
 
 // Raised from the stored count under the settings lock, so that the deletions another program
@@ -103,6 +147,7 @@ void CheckRun::CountDeletions() {
 // Refreshes the list or launches the mail program; false when the refresh failed.
 bool CheckRun::AfterDeletion(int marked, int total, const DeleteOptions& options) {
     ClearRows();
+    ExpireQuarantine();
     const bool launch = options.interactive && !general_.general.automatic &&
                         general_.general.launch && marked < total;
     if (!launch) {
@@ -126,6 +171,15 @@ bool CheckRun::AfterDeletion(int marked, int total, const DeleteOptions& options
     frontEnd_.HideProgressWindow();
     if (launch) frontEnd_.LaunchMailProgram();
     return true;
+}
+
+void CheckRun::ExpireQuarantine() {
+    if (quarantine_ == nullptr) return;
+    try {
+        quarantine_->Expire(spam_.options().quarantine, static_cast<long long>(std::time(nullptr)));
+    } catch (const FileError& error) {
+        log_.WriteErrorRecord(error.what(), client_.UserName, client_.Server);
+    }
 }
 
 void CheckRun::DeletingRow(int num) {

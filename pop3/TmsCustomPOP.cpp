@@ -220,14 +220,18 @@ std::size_t TmsCustomPOP::LongestDownload(long long listedSize) {
 void TmsCustomPOP::RetrieveAnswered(int num, const ReplyLine& reply, long long expectedSize) {
     Notify(OnRetrieving, num);
     RequireSuccess(reply);
+    SaveMessage(num, ReceiveMessage(num, expectedSize));
+    Notify(OnRetrieved, num);
+}
+
+std::string TmsCustomPOP::ReceiveMessage(int num, long long expectedSize) {
     std::string contents;
     const std::size_t longest = LongestDownload(expectedSize);
     if (!ReceiveDataWithin(contents, expectedSize, longest)) {
         ProtocolError(TooLargeToDownload(num, expectedSize, longest));
     }
     TraceData(contents.size());
-    SaveMessage(num, contents);
-    Notify(OnRetrieved, num);
+    return contents;
 }
 
 void TmsCustomPOP::DeleteAnswered(int num, const ReplyLine& reply) {

@@ -129,6 +129,8 @@ class TmsCustomPOP : public TmsMailBase {
     // The reply to RETR n: OnRetrieving, the data block, SaveMessage, OnRetrieved. A block longer
     // than LongestDownload(expectedSize) is a protocol error, and nothing of it is saved.
     void RetrieveAnswered(int num, const ReplyLine& reply, long long expectedSize);
+    // The data block of message `num` after its positive reply to RETR, bounded as above.
+    std::string ReceiveMessage(int num, long long expectedSize);
     // What the server of this session can do: CAPA is asked once per session.
     const PopCapabilities& Capabilities();
     // Sends the run's commands and hands it their replies in order. When the server pipelines,

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "DeletionKeeper.h"
 #include "TmsCustomPOP.h"
 #include "TmsRemoteInfo.h"
 
@@ -38,6 +39,9 @@ class TmsRemotePOP : public TmsCustomPOP {
     // so it was neither retrieved nor deleted.
     TmsNumNotifyEvent OnSkipped;
     TmsUserMsgSaveEvent OnUserMessageSave;
+    // When set, ProcessMarked retrieves every message marked for deletion and hands it here
+    // first, and deletes only the messages it kept.
+    DeletionKeeper* Keeper = nullptr;
 
     const std::string& MessageDirectory() const { return messageDirectory_; }
     // A non-empty folder gets a trailing "/".
@@ -59,7 +63,8 @@ class TmsRemotePOP : public TmsCustomPOP {
     // Looks at every marked message again, then retrieves and deletes those that still match
     // their listing (header block, size and unique id), in index order, and disconnects. The
     // marks stay set; a message that no longer matches is skipped. A run that fails part-way
-    // closes the connection without QUIT, so that the server deletes nothing.
+    // closes the connection without QUIT, so that the server deletes nothing. With a Keeper the
+    // retrievals all come before the deletions.
     void ProcessMarked();
     // The text that names this mailbox (user and server) in its header cache file.
     std::string CacheOwner() const;
@@ -70,6 +75,7 @@ class TmsRemotePOP : public TmsCustomPOP {
     class ListingRun;
     class CheckingRun;
     class ProcessingRun;
+    class KeepingRun;
 
     bool FillInfo();
     void ListTotals(std::vector<long long>& sizes, std::vector<std::string>& ids);
@@ -85,6 +91,8 @@ class TmsRemotePOP : public TmsCustomPOP {
     void KeepHeaderBlocks(bool changed);
     // Whether each message (by index) still matches its listing.
     std::vector<bool> CheckMarked();
+    // Retrieves the matching messages marked for deletion for the Keeper; those it kept, by index.
+    std::vector<bool> KeepMarked(const std::vector<bool>& matches);
     void Notify(const TmsNotifyEvent& event);
     using TmsCustomPOP::Notify;
 

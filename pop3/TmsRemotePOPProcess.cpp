@@ -1,5 +1,7 @@
 // Retrieval and deletion of the marked messages: every marked message is looked at again, then
 // the ones that still match their listing are retrieved and deleted.
+#include <algorithm>
+
 #include "PopListing.h"
 #include "TmsRemotePOP.h"
 
@@ -73,16 +75,22 @@ class TmsRemotePOP::ProcessingRun : public PopCommandRun {
         Kind kind;
     };
 
-    ProcessingRun(TmsRemotePOP& pop, const std::vector<bool>& matches) : pop_(pop) {
+    // `deletable`: by index, the messages that may be deleted; with a Keeper, those it kept,
+    // whose skips it has reported already.
+    ProcessingRun(TmsRemotePOP& pop, const std::vector<bool>& matches,
+                  const std::vector<bool>& deletable)
+        : pop_(pop) {
         for (int num = 0; num < pop.info_.Count(); ++num) {
             const TmsRemoteInfoItem& item = pop.info_.Items(num);
             if (item.Flags == 0) continue;
             if (!matches[static_cast<std::size_t>(num)]) {
-                steps_.push_back({num, Kind::Skip});
+                if (pop.Keeper == nullptr) steps_.push_back({num, Kind::Skip});
                 continue;
             }
             if (item.MarkedForRetrieval()) steps_.push_back({num, Kind::Retrieve});
-            if (item.MarkedForDeletion()) steps_.push_back({num, Kind::Delete});
+            if (item.MarkedForDeletion() && deletable[static_cast<std::size_t>(num)]) {
+                steps_.push_back({num, Kind::Delete});
+            }
         }
     }
 
@@ -118,12 +126,67 @@ class TmsRemotePOP::ProcessingRun : public PopCommandRun {
     std::size_t answered_ = 0;
 };
 
+// RETR n for each matching message marked for deletion, handed to the Keeper; OnSkipped for
+// the others, in index order.
+class TmsRemotePOP::KeepingRun : public PopCommandRun {
+  public:
+    KeepingRun(TmsRemotePOP& pop, const std::vector<bool>& matches)
+        : pop_(pop), kept_(pop.info_.Count(), false) {
+        for (int num = 0; num < pop.info_.Count(); ++num) {
+            if (!pop.info_.Items(num).MarkedForDeletion()) continue;
+            steps_.push_back({num, matches[static_cast<std::size_t>(num)]});
+        }
+    }
+
+    bool NextCommand(std::string& command) override {
+        while (sent_ < steps_.size() && !steps_[sent_].matches) ++sent_;
+        if (sent_ == steps_.size()) return false;
+        command = "RETR " + std::to_string(steps_[sent_++].num + 1);
+        return true;
+    }
+
+    void Answer(const ReplyLine& reply) override {
+        SkipNext();
+        const int num = steps_[answered_++].num;
+        pop_.Notify(pop_.OnRetrieving, num);
+        if (reply.code != 1) {
+            pop_.Keeper->NotSent(num, reply.line);
+            return;
+        }
+        const std::string block = pop_.ReceiveMessage(num, pop_.info_.Items(num).Size);
+        kept_[static_cast<std::size_t>(num)] = pop_.Keeper->Keep(num, block);
+        pop_.Notify(pop_.OnRetrieved, num);
+    }
+
+    void SkipNext() {
+        while (answered_ < steps_.size() && !steps_[answered_].matches) {
+            pop_.Notify(pop_.OnSkipped, steps_[answered_++].num);
+        }
+    }
+
+    std::vector<bool> Kept() { return std::move(kept_); }
+
+  private:
+    struct Step {
+        int num;
+        bool matches;
+    };
+    TmsRemotePOP& pop_;
+    std::vector<Step> steps_;
+    std::vector<bool> kept_;
+    std::size_t sent_ = 0;
+    std::size_t answered_ = 0;
+};
+
 void TmsRemotePOP::ProcessMarked() {
     if (info_.Count() == 0) return;
     Connect();
     try {
         Notify(OnTransferringData);
-        ProcessingRun run(*this, CheckMarked());
+        const std::vector<bool> matches = CheckMarked();
+        ProcessingRun run(
+            *this, matches,
+            Keeper != nullptr ? KeepMarked(matches) : std::vector<bool>(info_.Count(), true));
         run.SkipNext();
         Exchange(run);
         run.SkipNext();
@@ -135,6 +198,17 @@ void TmsRemotePOP::ProcessMarked() {
         throw;
     }
     Disconnect();
+}
+
+std::vector<bool> TmsRemotePOP::KeepMarked(const std::vector<bool>& matches) {
+    KeepingRun run(*this, matches);
+    run.SkipNext();
+    Exchange(run);
+    run.SkipNext();
+    std::vector<bool> kept = run.Kept();
+    const bool any = std::find(kept.begin(), kept.end(), true) != kept.end();
+    if (any && !Keeper->Commit()) kept.assign(kept.size(), false);
+    return kept;
 }
 
 std::vector<bool> TmsRemotePOP::CheckMarked() {

@@ -27,6 +27,7 @@ using testsupport::Listing;
 using testsupport::ListingStart;
 using testsupport::PlainCapa;
 using testsupport::Recheck;
+using testsupport::Retr;
 using testsupport::Top;
 using testsupport::Login;
 using testsupport::Quit;

@@ -3,7 +3,10 @@
 #include "CaseName.h"
 #include "CheckRunFixture.h"
 #include "EventPump.h"
+#include "Quarantine.h"
 #include "TextChecks.h"
+
+#include <fstream>
 
 namespace kelvane::checktest {
 namespace {
@@ -212,6 +215,102 @@ INSTANTIATE_TEST_SUITE_P(Endings, BrokenOffDeletionTest,
                          ::testing::Values(BrokenOffCase{"cancel", {"silence"}, true},
                                            BrokenOffCase{"link-dropped", {"close"}, false}),
                          testsupport::ParamName());
+
+// With the quarantine on, every message goes to it before its DELE; one that cannot be kept stays
+// on the server and is reported like a refused deletion.
+class KeepingDeletionTest : public DeletionRunTest {
+  protected:
+    KeepingDeletionTest() {
+        model.general.automatic = true;
+        run->SetQuarantine(&quarantine);
+    }
+    Quarantine quarantine{QuarantineFolder(folder.path().string())};
+};
+
+TEST_F(KeepingDeletionTest, KeepsEachMessageBeforeItsDeleteAndLeavesWhatTheServerWithholds) {
+    ListThree({kCheckMark, kBlacklistMark, kCheckMark});
+    ServeDeletion(Join({Login("+OK 3 600"),
+                        PlainCapa(),
+                        Recheck(1, 100, Headers(1)),
+                        Recheck(2, 200, Headers(2)),
+                        Recheck(3, 300, Headers(3)),
+                        Retr(1, Join({Headers(1), {"", "..dotted line", "end"}})),
+                        {"C: RETR 2", "S: -ERR in use"},
+                        Retr(3, Headers(3)),
+                        Dele(1),
+                        Dele(3),
+                        Quit()}),
+                  Join({Login("+OK 1 200"), Listing({{200, Headers(2)}}), Quit()}));
+    EXPECT_EQ(run->Delete(), RunOutcome::Done);
+    EXPECT_TRUE(deleting->WaitUntilClosed(2000)) << deleting->failure();
+
+    const auto kept = quarantine.List();
+    ASSERT_EQ(kept.size(), 2u);
+    const KeptMessage& first = kept[0].subject == "offer 1" ? kept[0] : kept[1];
+    EXPECT_EQ(quarantine.Message(first.id),
+              "From: sender1@mail.test\r\nSubject: offer 1\r\n\r\n.dotted line\r\nend\r\n");
+    EXPECT_EQ(first.mailbox, 1);
+    EXPECT_EQ(first.mark, kCheckMark);
+    EXPECT_EQ(first.server, deleting->address());
+    EXPECT_EQ(first.user, "ann");
+    EXPECT_FALSE(first.reasons.empty());
+
+    const std::string withheld =
+        "Message 2 was not deleted: the server did not send it to be kept, it replied -ERR in use";
+    ASSERT_EQ(run->notDeleted().size(), 1u);
+    EXPECT_EQ(run->notDeleted()[0].text, withheld);
+    EXPECT_EQ(run->deletedCount(), 2);
+    const std::string log = LogText();
+    EXPECT_EQ(CountOccurrences(log, "DELETE SPAM on "), 2);
+    EXPECT_THAT(log, HasSubstr("ERROR " + withheld + " FOR ann"));
+}
+
+TEST_F(KeepingDeletionTest, NothingIsDeletedWhenTheQuarantineCannotHoldIt) {
+    { std::ofstream(quarantine.folder()) << "a file where the folder belongs"; }
+    ListThree({kCheckMark, kNoMark, kCheckMark});
+    ServeDeletion(
+        Join({Login("+OK 3 600"), PlainCapa(), Recheck(1, 100, Headers(1)),
+              Recheck(3, 300, Headers(3)), Retr(1, Headers(1)), Retr(3, Headers(3)), Quit()}),
+        Join({Login("+OK 3 600"),
+              Listing({{100, Headers(1)}, {200, Headers(2)}, {300, Headers(3)}}), Quit()}));
+    EXPECT_EQ(run->Delete(), RunOutcome::Done);
+    EXPECT_TRUE(deleting->WaitUntilClosed(2000)) << deleting->failure();
+    EXPECT_THAT(deleting->received(), Not(Contains(HasSubstr("DELE"))));
+    EXPECT_EQ(run->deletedCount(), 0);
+    ASSERT_EQ(run->notDeleted().size(), 2u);
+    EXPECT_THAT(run->notDeleted()[1].text,
+                HasSubstr("Message 3 was not deleted: it could not be kept for restoring: "));
+    EXPECT_THAT(LogText(), Not(HasSubstr("DELETE SPAM on ")));
+}
+
+TEST_F(KeepingDeletionTest, ARetrievalCutShortDeletesNothing) {
+    ListThree({kCheckMark, kNoMark, kCheckMark});
+    ServeDeletion(Join({Login("+OK 3 600"),
+                        PlainCapa(),
+                        Recheck(1, 100, Headers(1)),
+                        Recheck(3, 300, Headers(3)),
+                        Retr(1, Headers(1)),
+                        {"C: RETR 3", "S: +OK", "S: From: sender3@mail.test", "close"}}),
+                  {});
+    EXPECT_EQ(run->Delete(), RunOutcome::Failed);
+    EXPECT_TRUE(deleting->WaitUntilClosed(2000)) << deleting->failure();
+    EXPECT_THAT(deleting->received(), Not(Contains(HasSubstr("DELE"))));
+    EXPECT_THAT(deleting->received(), Not(Contains("QUIT")));
+    EXPECT_EQ(run->deletedCount(), 0);
+    EXPECT_EQ(Marks(), (std::vector<int>{kCheckMark, kNoMark, kCheckMark}));
+}
+
+TEST_F(KeepingDeletionTest, TurnedOffTheRunDeletesWithoutRetrieving) {
+    spam.options().quarantine.keep = false;
+    ListThree({kCheckMark, kNoMark, kNoMark});
+    ServeDeletion(
+        Join({Login("+OK 3 600"), PlainCapa(), Recheck(1, 100, Headers(1)), Dele(1), Quit()}),
+        Join({Login("+OK 2 500"), Listing({{200, Headers(2)}, {300, Headers(3)}}), Quit()}));
+    EXPECT_EQ(run->Delete(), RunOutcome::Done);
+    EXPECT_TRUE(deleting->WaitUntilClosed(2000)) << deleting->failure();
+    EXPECT_EQ(run->deletedCount(), 1);
+    EXPECT_TRUE(quarantine.List().empty());
+}
 
 }  // namespace
 }  // namespace kelvane::checktest

@@ -31,6 +31,7 @@ using testsupport::ListingStart;
 using testsupport::Login;
 using testsupport::Quit;
 using testsupport::Recheck;
+using testsupport::Retr;
 using testsupport::Script;
 using testsupport::Top;
 
@@ -434,6 +435,8 @@ TEST_F(KelvaneCheckTest, DeletionThatLeavesMarkedMessagesReportsEachAndExitsWith
         Recheck(1, 100, Headers(1)),
         Recheck(2, 200, Headers(2)),
         Recheck(3, 300, {"From: someone@else.test", "Subject: other"}),
+        Retr(1, Headers(1)),
+        Retr(2, Headers(2)),
         Dele(1, "-ERR locked\x1b[2J"),
         Dele(2),
         Quit(),
@@ -463,6 +466,7 @@ TEST_F(KelvaneCheckTest, DeletionOfEveryMarkedMessageExitsWithZero) {
     testsupport::ScriptedServer server(Join({Login("+OK 1 100"),
                                              Listing({{100, Headers(1)}}),
                                              Recheck(1, 100, Headers(1)),
+                                             Retr(1, Headers(1)),
                                              Dele(1),
                                              Quit(),
                                              {"next"},
