@@ -4,10 +4,12 @@
 #include <iostream>
 #include <optional>
 
+#include "AtomicFile.h"
 #include "CaseName.h"
 #include "CheckRunFixture.h"
 #include "DovecotServer.h"
 #include "MailboxProbe.h"
+#include "Quarantine.h"
 #include "TextChecks.h"
 
 namespace kelvane::checktest {
@@ -183,6 +185,48 @@ INSTANTIATE_TEST_SUITE_P(
                                    {"confirm: Really delete 2 messages from server?"}},
                       DeletionCase{"Unattended", false, true, {}}),
     testsupport::ParamName());
+
+// The quarantine keeps each deleted message as Dovecot served it, so that a restore gives back
+// exactly that; a message it cannot keep stays on the server.
+TEST_F(CheckRunDovecotTest, DeletedMessagesAreKeptAndRestoredByteForByte) {
+    const std::string dotted = SampleMessage("offers@junk.test", "dots") +
+                               ".leading dot\r\n..two dots\r\n.\r\nafter a lone dot\r\n";
+    known.Assign({"offers@junk.test"});
+    StartWith({kLunch, dotted, kWatches});
+    ASSERT_EQ(run->Check(), RunOutcome::Done);
+    Quarantine quarantine(QuarantineFolder(folder.path().string()));
+    run->SetQuarantine(&quarantine);
+
+    EXPECT_EQ(run->Delete({false}), RunOutcome::Done);
+    EXPECT_THAT(SubjectsOnServer(), ElementsAre("lunch"));
+    const auto kept = quarantine.List();
+    ASSERT_EQ(kept.size(), 2u);
+    for (const KeptMessage& message : kept) {
+        const std::string restored = folder.File(message.id + ".eml");
+        quarantine.Restore(message.id, restored);
+        const std::string& served = message.subject == "dots" ? dotted : kWatches;
+        EXPECT_EQ(ReadWholeFile(restored), DovecotServer::OnTheWire(served)) << message.subject;
+        EXPECT_EQ(message.mark, kBlacklistMark);
+        EXPECT_EQ(message.server, dovecot->address());
+    }
+}
+
+TEST_F(CheckRunDovecotTest, AMessageThatCannotBeKeptStaysOnTheServer) {
+    CheckThree();
+    Quarantine quarantine(QuarantineFolder(folder.path().string()));
+    // A folder that even root cannot write into: a file stands where it belongs.
+    WriteFileAtomically(quarantine.folder(), "not a folder");
+    run->SetQuarantine(&quarantine);
+
+    EXPECT_EQ(run->Delete({false}), RunOutcome::Done);
+    EXPECT_THAT(SubjectsOnServer(), ElementsAre("lunch", "cheap watches", "today"));
+    EXPECT_EQ(run->deletedCount(), 0);
+    ASSERT_EQ(run->notDeleted().size(), 1u);
+    EXPECT_THAT(run->notDeleted()[0].text,
+                HasSubstr("Message 2 was not deleted: it could not be kept for restoring: "));
+    EXPECT_THAT(LogText(), HasSubstr("ERROR Message 2 was not deleted"));
+    EXPECT_THAT(LogText(), Not(HasSubstr("DELETE SPAM on ")));
+}
 
 TEST_F(CheckRunDovecotTest, AnsweringNoLeavesServerLogAndCountAlone) {
     CheckThree();
