@@ -2,6 +2,7 @@
 // for scripts and cron. Reads the same settings store and program folder as the window.
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -14,6 +15,7 @@
 #include "DialUpLink.h"
 #include "DisplayText.h"
 #include "GeneralSettings.h"
+#include "KeptMessageCommands.h"
 #include "ListActions.h"
 #include "LogFileNames.h"
 #include "LogTables.h"
@@ -22,6 +24,7 @@
 #include "MailboxSecurity.h"
 #include "PasswordCipher.h"
 #include "ProgramPaths.h"
+#include "Quarantine.h"
 #include "SettingsStore.h"
 #include "StatsReport.h"
 #include "TerminalInput.h"
@@ -34,6 +37,7 @@ namespace {
 constexpr int kExitOk = 0;
 constexpr int kExitMailError = 1;
 constexpr int kExitRefused = 1;  // a certificate not trusted, or not in need of trust
+constexpr int kExitNotDone = 1;  // no such kept message, or its file not written
 constexpr int kExitUsage = 2;
 constexpr int kDnsTimeOutSeconds = 10;
 
@@ -47,7 +51,12 @@ constexpr const char* kUsage =
     "                      (prints mailbox N's server certificate; trusts it from now on,\n"
     "                       whoever signed it, when you answer y at the terminal or HEX is\n"
     "                       its SHA-256 fingerprint; one that passes verification needs no\n"
-    "                       trust and is not stored)\n";
+    "                       trust and is not stored)\n"
+    "       kelvane-check --deleted   (the deleted messages kept, newest first, one line each:\n"
+    "                                  id, time of deletion in UTC, mailbox, subject, sender)\n"
+    "       kelvane-check --restore ID --to FILE   (writes kept message ID to FILE byte for\n"
+    "                                               byte; FILE must not exist yet)\n"
+    "       kelvane-check --forget ID   (removes kept message ID)\n";
 
 struct Arguments {
     std::optional<int> mailbox;
@@ -61,6 +70,10 @@ struct Arguments {
     std::optional<std::string> fingerprint;  // canonical
     bool stats = false;
     std::optional<std::string> statsFile;
+    bool deleted = false;
+    std::optional<std::string> restoreId;
+    std::optional<std::string> restoreTo;
+    std::optional<std::string> forgetId;
 };
 
 // `text` line by line, each made safe: it is often a server's reply, which must not add lines or
@@ -132,6 +145,14 @@ bool TakeFingerprint(int argc, char** argv, int& i, std::optional<std::string>& 
     return !into->empty();
 }
 
+// Reads the value of an option that names a kept message or a file; false when it is missing or
+// is the next option.
+bool TakeText(int argc, char** argv, int& i, std::optional<std::string>& into) {
+    if (i + 1 >= argc || std::string_view(argv[i + 1]).starts_with("--")) return false;
+    into = argv[++i];
+    return !into->empty();
+}
+
 std::optional<Arguments> ParseArguments(int argc, char** argv) {
     Arguments args;
     for (int i = 1; i < argc; ++i) {
@@ -145,6 +166,14 @@ std::optional<Arguments> ParseArguments(int argc, char** argv) {
             ok = TakeNumber(argc, argv, i, args.trustFor);
         else if (arg == "--fingerprint")
             ok = TakeFingerprint(argc, argv, i, args.fingerprint);
+        else if (arg == "--restore")
+            ok = TakeText(argc, argv, i, args.restoreId);
+        else if (arg == "--to")
+            ok = TakeText(argc, argv, i, args.restoreTo);
+        else if (arg == "--forget")
+            ok = TakeText(argc, argv, i, args.forgetId);
+        else if (arg == "--deleted")
+            args.deleted = true;
         else if (arg == "--all")
             args.all = true;
         else if (arg == "--why")
@@ -164,9 +193,11 @@ std::optional<Arguments> ParseArguments(int argc, char** argv) {
         if (!ok) return std::nullopt;
     }
     const bool checks = args.mailbox || args.all || args.why || args.remove;
-    const int alone = args.passwordFor.has_value() + args.trustFor.has_value() + args.stats;
+    const int alone = args.passwordFor.has_value() + args.trustFor.has_value() + args.stats +
+                      args.deleted + args.restoreId.has_value() + args.forgetId.has_value();
     if ((args.mailbox && args.all) || (alone > 0 && checks) || alone > 1 ||
-        (args.fingerprint && !args.trustFor)) {
+        (args.fingerprint && !args.trustFor) ||
+        args.restoreId.has_value() != args.restoreTo.has_value()) {
         return std::nullopt;
     }
     return args;
@@ -364,9 +395,22 @@ std::vector<int> MailboxesToCheck(const Arguments& args, const MailboxAccounts& 
     return boxes;
 }
 
+// Messages kept longer than the spam options allow go before the check; a file that cannot be
+// removed now is tried again next time and does not stop the check.
+void ExpireKeptMessages(CheckSession& session, CheckFrontEnd& frontEnd) {
+    Quarantine* quarantine = session.run.quarantine();
+    if (quarantine == nullptr) return;
+    try {
+        quarantine->Expire(session.spam.options().quarantine, std::time(nullptr));
+    } catch (const FileError& error) {
+        frontEnd.Warning(error.what());
+    }
+}
+
 int CheckMailboxes(CheckSession& session, ConsoleFrontEnd& frontEnd, const Arguments& args) {
     session.domains.resolver().TimeOut = kDnsTimeOutSeconds;
     for (const std::string& problem : session.Load()) frontEnd.Warning(problem);
+    ExpireKeptMessages(session, frontEnd);
     const std::vector<int> boxes = MailboxesToCheck(args, session.model.accounts);
     if (boxes.empty()) {
         frontEnd.Error("At least ONE mailbox needs to be checked.");
@@ -410,11 +454,28 @@ int CheckMail(const Arguments& args) {
     static ConsoleFrontEnd& frontEnd = *new ConsoleFrontEnd;
     static CheckSession& session =
         *new CheckSession(paths::ProgramDirectory(), paths::SettingsFile(), frontEnd);
+    // Where the deletion run keeps each message before it deletes it.
+    static Quarantine& quarantine = *new Quarantine(QuarantineFolder(paths::ProgramDirectory()));
+    session.run.SetQuarantine(&quarantine);
     const int status = CheckMailboxes(session, frontEnd, args);
     // What the destructors would have done that the system does not: a dial-up link this
     // program brought up (say, one that came up only after its dial timed out) is hung up.
     if (session.client.RAS != nullptr) session.client.RAS->Release();
     return status;
+}
+
+// --deleted, --restore and --forget: the messages kept by earlier deletion runs, read and removed
+// without the settings or a server.
+int KeptMessageCommand(const Arguments& args) {
+    Quarantine quarantine(QuarantineFolder(paths::ProgramDirectory()));
+    bool done = false;
+    if (args.deleted)
+        done = PrintKeptMessages(quarantine, std::cout, std::cerr);
+    else if (args.restoreId)
+        done = RestoreKeptMessage(quarantine, *args.restoreId, *args.restoreTo, std::cerr);
+    else
+        done = ForgetKeptMessage(quarantine, *args.forgetId, std::cerr);
+    return done ? kExitOk : kExitNotDone;
 }
 
 int Run(int argc, char** argv) {
@@ -434,6 +495,7 @@ int Run(int argc, char** argv) {
     if (args->passwordFor) return SetPassword(*args->passwordFor);
     if (args->trustFor) return TrustCertificate(*args->trustFor, args->fingerprint);
     if (args->stats) return PrintStatistics(args->statsFile);
+    if (args->deleted || args->restoreId || args->forgetId) return KeptMessageCommand(*args);
     return CheckMail(*args);
 }
 

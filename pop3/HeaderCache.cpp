@@ -341,6 +341,14 @@ std::optional<HeaderCache> HeaderCache::Parse(std::string_view bytes, std::strin
     return cache;
 }
 
+std::vector<std::string> HeaderCache::Ids() const {
+    std::vector<std::string> ids;
+    ids.reserve(entries_.size());
+    for (const auto& [id, entry] : entries_) ids.push_back(id);
+    std::sort(ids.begin(), ids.end());
+    return ids;
+}
+
 HeaderCache::Entry* HeaderCache::Find(std::string_view id) {
     const auto found = entries_.find(id);
     return found == entries_.end() ? nullptr : &found->second;

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "MailHeaders.h"
 
@@ -48,6 +49,8 @@ class HeaderCache {
     // True when Load found a file it could not trust and set it aside.
     bool WasSetAside() const { return setAside_; }
     std::size_t Count() const { return entries_.size(); }
+    // The ids of the entries, sorted.
+    std::vector<std::string> Ids() const;
     // The entry kept for `id`, or nullptr; the caller may move its headers out.
     Entry* Find(std::string_view id);
     // Adds or replaces the entry for `id`, an id of 1 to kLongestId characters from '!' to '~'

@@ -4,6 +4,7 @@
 #include "MessageBoxes.h"
 #include "RuleDialogParts.h"
 #include "RuleTable.h"
+#include "RuleTrialLine.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -51,6 +52,15 @@ TfrmAlwaysAccept::TfrmAlwaysAccept(MessageBoxes& boxes, QWidget* parent)
     cbCase_ = new QCheckBox(tr("&Check if case matters (upper/lower)"), this);
     cbCase_->setObjectName(QStringLiteral("cbCase"));
     layout->addWidget(cbCase_);
+    trial_ = new RuleTrialLine([this](RuleTrial& trial) { return trial.Try(fields()); }, this);
+    for (QRadioButton* choice : choices_) trial_->watch(choice);
+    trial_->watch(edAddress_);
+    trial_->watch(edDomain_);
+    trial_->watch(cbHeaderLine_);
+    trial_->watch(cbOperator_);
+    trial_->watch(edText_);
+    trial_->watch(cbCase_);
+    layout->addWidget(trial_);
 
     layout->addWidget(createPictureStrip());
     auto* note = new QLabel(tr("Select an image to easily associate an incoming e-mail from a "

@@ -15,6 +15,7 @@ class QStandardItemModel;
 namespace kelvane {
 
 class MessageBoxes;
+class RuleTrialLine;
 
 // "Accept e-mail from": one exception rule, new or edited, with the picture its messages show.
 class TfrmAlwaysAccept : public QDialog {
@@ -44,6 +45,7 @@ class TfrmAlwaysAccept : public QDialog {
     QCheckBox* cbCase_ = nullptr;
     QStandardItemModel* pictures_ = nullptr;
     QListView* strip_ = nullptr;
+    RuleTrialLine* trial_ = nullptr;
 };
 
 }  // namespace kelvane

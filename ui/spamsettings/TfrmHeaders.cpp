@@ -1,6 +1,7 @@
 #include "TfrmHeaders.h"
 
 #include "MessageBoxes.h"
+#include "RuleTrialLine.h"
 #include "ShownText.h"
 
 #include <QCheckBox>
@@ -66,6 +67,14 @@ TfrmHeaders::TfrmHeaders(MessageBoxes& boxes, const std::vector<std::string>& ma
     layout->addWidget(cbMailbox_);
     layout->addWidget(
         addChoice("rbSameTo", tr("The Sender address equals the 'To' address field")));
+    trial_ = new RuleTrialLine([this](RuleTrial& trial) { return trial.Try(fields()); }, this);
+    for (QRadioButton* choice : choices_) trial_->watch(choice);
+    trial_->watch(cbOperator_);
+    trial_->watch(cbHeader_);
+    trial_->watch(cbCase_);
+    trial_->watch(edTo_);
+    trial_->watch(cbMailbox_);
+    layout->addWidget(trial_);
 
     btCountry_ = new QPushButton(tr("Block out a country"), this);
     btCountry_->setObjectName(QStringLiteral("btCountry"));

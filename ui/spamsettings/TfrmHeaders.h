@@ -18,6 +18,7 @@ namespace kelvane {
 
 class MarkChoicePanel;
 class MessageBoxes;
+class RuleTrialLine;
 
 // "Header characteristics": one header rule, new or edited.
 class TfrmHeaders : public QDialog {
@@ -52,6 +53,7 @@ class TfrmHeaders : public QDialog {
     QComboBox* cbMailbox_ = nullptr;
     QPushButton* btCountry_ = nullptr;
     MarkChoicePanel* mark_ = nullptr;
+    RuleTrialLine* trial_ = nullptr;
 };
 
 }  // namespace kelvane

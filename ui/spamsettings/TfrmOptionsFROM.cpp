@@ -2,6 +2,7 @@
 
 #include "MatchOperator.h"
 #include "MessageBoxes.h"
+#include "RuleTrialLine.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -49,6 +50,11 @@ TfrmOptionsFROM::TfrmOptionsFROM(MessageBoxes& boxes, QWidget* parent, CountryCh
     cbSender_->setObjectName(QStringLiteral("cbSender"));
     FillPickList(*cbSender_, SenderPickList());
     layout->addWidget(cbSender_);
+    trial_ = new RuleTrialLine([this](RuleTrial& trial) { return trial.Try(fields()); }, this);
+    trial_->watch(cbKind_);
+    trial_->watch(cbOperator_);
+    trial_->watch(cbSender_);
+    layout->addWidget(trial_);
     layout->addWidget(WrappedLabel(tr("Hint: An e-mail address includes the domain. The domain "
                                       "is the part after the at sign: in "
                                       "ann@mail.example.org it is mail.example.org."),

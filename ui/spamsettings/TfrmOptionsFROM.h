@@ -13,6 +13,7 @@ namespace kelvane {
 
 class MarkChoicePanel;
 class MessageBoxes;
+class RuleTrialLine;
 
 // "Sender characteristics": one sender rule, new or edited.
 class TfrmOptionsFROM : public QDialog {
@@ -40,6 +41,7 @@ class TfrmOptionsFROM : public QDialog {
     QLabel* lblCountry_ = nullptr;
     QPushButton* btCountry_ = nullptr;
     MarkChoicePanel* mark_ = nullptr;
+    RuleTrialLine* trial_ = nullptr;
 };
 
 }  // namespace kelvane

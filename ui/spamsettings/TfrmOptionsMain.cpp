@@ -125,6 +125,7 @@ TfrmOptionsMain::TfrmOptionsMain(SpamSettings& spam, KnownSpammers& known, Setti
     pages_->addTab(createRulePage(RuleTableKind::Exceptions), tr("Exceptions"));
     pages_->addTab(createBlackListPage(), tr("BlackList"));
     pages_->addTab(createValidDomainsPage(), tr("Valid Domains"));
+    pages_->addTab(createDeletedMessagesPage(), tr("Deleted messages"));
     layout->addWidget(pages_, 1);
 
     auto* buttons = new QDialogButtonBox(this);
@@ -236,6 +237,11 @@ void TfrmOptionsMain::optionsToControls() {
     pnlValid_->setVisible(options.checkValidDomain);
     (options.invalidDomainCheckMark ? rbCheck_ : rbQuestion_)->setChecked(true);
     edUnknown_->setText(QString::fromStdString(options.unknownDomainCount));
+    const QuarantineLimits& kept = options.quarantine;
+    chKeepDeleted_->setChecked(kept.keep);
+    spKeepDays_->setValue(kept.days);
+    spKeepWholeKiB_->setValue(static_cast<int>(kept.wholeLimit / 1024));
+    spKeepTotalMB_->setValue(static_cast<int>(kept.totalBytes / 1000000));
 }
 
 void TfrmOptionsMain::controlsToOptions() {
@@ -249,6 +255,11 @@ void TfrmOptionsMain::controlsToOptions() {
     options.compareKnownSpammers = cbKnownSpammers_->isChecked();
     options.checkValidDomain = cbValid_->isChecked();
     options.invalidDomainCheckMark = rbCheck_->isChecked();
+    QuarantineLimits& kept = options.quarantine;
+    kept.keep = chKeepDeleted_->isChecked();
+    kept.days = spKeepDays_->value();
+    kept.wholeLimit = spKeepWholeKiB_->value() * 1024LL;
+    kept.totalBytes = spKeepTotalMB_->value() * 1000000LL;
     // The counter is not taken from its label: checks here and elsewhere raise the stored count
     // while the window is open. Only the user's reset changes it.
     if (unknownReset_) spam_.ResetUnknownDomainCount();

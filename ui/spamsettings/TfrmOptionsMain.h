@@ -36,14 +36,23 @@ struct SpamWindowServices {
     CountryChooser chooseCountry;
 };
 
-// "Spam Settings": the four rule tables, the size rules, the known-spammer list and the domain
-// check, edited in the program's own SpamSettings and KnownSpammers. OK saves them, Cancel reads
-// them back from their files.
+// "Spam Settings": the four rule tables, the size rules, the known-spammer list, the domain
+// check and the limits of the deleted messages kept, edited in the program's own SpamSettings
+// and KnownSpammers. OK saves them, Cancel reads them back from their files.
 class TfrmOptionsMain : public QDialog {
     Q_OBJECT
 
   public:
-    enum class Page { Subject, Headers, Sender, Size, Exceptions, BlackList, ValidDomains };
+    enum class Page {
+        Subject,
+        Headers,
+        Sender,
+        Size,
+        Exceptions,
+        BlackList,
+        ValidDomains,
+        DeletedMessages
+    };
 
     // Everything given must outlive the window; `folder` holds known.lst.
     TfrmOptionsMain(SpamSettings& spam, KnownSpammers& known, SettingsStore& store,
@@ -69,6 +78,7 @@ class TfrmOptionsMain : public QDialog {
     QWidget* createSizePage();
     QWidget* createBlackListPage();
     QWidget* createValidDomainsPage();
+    QWidget* createDeletedMessagesPage();
     bool editRule(RuleTable& table, int current, bool isNew);
     void applySizeEnabling();
     void optionsToControls();
@@ -115,6 +125,10 @@ class TfrmOptionsMain : public QDialog {
     QRadioButton* rbCheck_ = nullptr;
     QRadioButton* rbQuestion_ = nullptr;
     QLabel* edUnknown_ = nullptr;
+    QCheckBox* chKeepDeleted_ = nullptr;
+    QSpinBox* spKeepDays_ = nullptr;
+    QSpinBox* spKeepWholeKiB_ = nullptr;
+    QSpinBox* spKeepTotalMB_ = nullptr;
     KnownListText knownText_;
     bool unknownReset_ = false;  // "Reset counter" confirmed, waiting for OK
 };

@@ -1,6 +1,8 @@
-// The spam settings pages that are not rule grids: sizes, the known spammers, valid domains.
+// The spam settings pages that are not rule grids: sizes, the known spammers, valid domains and
+// the deleted messages kept.
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QFormLayout>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -11,6 +13,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "KeptMessageFile.h"
 #include "MarkPictures.h"
 #include "MessageBoxes.h"
 #include "SpamOptions.h"
@@ -29,6 +32,14 @@ QLabel* Picture(MarkState mark, QWidget* parent) {
     auto* label = new QLabel(parent);
     label->setPixmap(MarkPixmap(mark));
     return label;
+}
+
+QSpinBox* Spin(const char* name, int maximum, const QString& suffix, QWidget* parent) {
+    auto* spin = new QSpinBox(parent);
+    spin->setObjectName(QLatin1String(name));
+    spin->setRange(1, maximum);
+    spin->setSuffix(suffix);
+    return spin;
 }
 
 QRadioButton* Radio(const char* name, const QString& caption, QWidget* parent) {
@@ -183,6 +194,43 @@ QWidget* TfrmOptionsMain::createValidDomainsPage() {
     layout->addWidget(pnlValid_);
     layout->addStretch();
     connect(cbValid_, &QCheckBox::toggled, pnlValid_, &QWidget::setVisible);
+    return page;
+}
+
+// The limits are the spam options' own; the window that lists what is kept is elsewhere.
+QWidget* TfrmOptionsMain::createDeletedMessagesPage() {
+    auto* page = new QWidget(this);
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(Wrapped(tr("Before Kelvane deletes a message on the server, it downloads it "
+                                 "and keeps a copy, so that a message deleted by mistake can be "
+                                 "restored from the \"Deleted junk\" window. While this is on, "
+                                 "a message that cannot be kept is not deleted."),
+                              page));
+    chKeepDeleted_ = new QCheckBox(tr("&Keep deleted messages"), page);
+    chKeepDeleted_->setObjectName(QStringLiteral("chKeepDeleted"));
+    layout->addWidget(chKeepDeleted_);
+    auto* limits = new QFormLayout;
+    spKeepDays_ = Spin("spKeepDays", QuarantineLimits::kMostDays, tr(" days"), page);
+    limits->addRow(tr("&Days to keep:"), spKeepDays_);
+    spKeepWholeKiB_ =
+        Spin("spKeepWholeKiB", static_cast<int>(QuarantineLimits::kMostWholeKiB), tr(" KiB"), page);
+    spKeepWholeKiB_->setSingleStep(256);
+    limits->addRow(tr("Largest message kept &whole:"), spKeepWholeKiB_);
+    spKeepTotalMB_ =
+        Spin("spKeepTotalMB", static_cast<int>(QuarantineLimits::kMostTotalMB), tr(" MB"), page);
+    spKeepTotalMB_->setSingleStep(50);
+    limits->addRow(tr("&Total size:"), spKeepTotalMB_);
+    // The numbers keep their own width instead of running across a wide window.
+    auto* row = new QHBoxLayout;
+    row->addLayout(limits);
+    row->addStretch();
+    layout->addLayout(row);
+    layout->addWidget(
+        Wrapped(tr("A larger message keeps its header block and the first %1 KiB of its body. "
+                   "When the kept messages take more than the total size, the oldest go first.")
+                    .arg(kBodyKeptOfLarge / 1024),
+                page));
+    layout->addStretch();
     return page;
 }
 

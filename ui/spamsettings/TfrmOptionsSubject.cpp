@@ -2,6 +2,7 @@
 
 #include "MessageBoxes.h"
 #include "RuleDialogParts.h"
+#include "RuleTrialLine.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -40,6 +41,11 @@ TfrmOptionsSubject::TfrmOptionsSubject(MessageBoxes& boxes, QWidget* parent)
     cbCase_ = new QCheckBox(tr("&Check if case matters (upper/lower)"), this);
     cbCase_->setObjectName(QStringLiteral("cbCase"));
     layout->addWidget(cbCase_);
+    trial_ = new RuleTrialLine([this](RuleTrial& trial) { return trial.Try(fields()); }, this);
+    trial_->watch(cbOperator_);
+    trial_->watch(cbSubject_);
+    trial_->watch(cbCase_);
+    layout->addWidget(trial_);
     mark_ = new MarkChoicePanel(false, this);
     layout->addWidget(mark_);
 

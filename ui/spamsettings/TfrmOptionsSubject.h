@@ -11,6 +11,7 @@ namespace kelvane {
 
 class MarkChoicePanel;
 class MessageBoxes;
+class RuleTrialLine;
 
 // "Subject line options": one subject rule, new or edited.
 class TfrmOptionsSubject : public QDialog {
@@ -32,6 +33,7 @@ class TfrmOptionsSubject : public QDialog {
     QComboBox* cbSubject_ = nullptr;
     QCheckBox* cbCase_ = nullptr;
     MarkChoicePanel* mark_ = nullptr;
+    RuleTrialLine* trial_ = nullptr;
 };
 
 }  // namespace kelvane

@@ -1,6 +1,7 @@
 // The rule editor dialogs, the country list and the import dialog.
 #include "RecordingMessageBoxes.h"
 #include "RuleTable.h"
+#include "RuleTrialLine.h"
 #include "TfrmAlwaysAccept.h"
 #include "TfrmHeaders.h"
 #include "TfrmImportSpam.h"
@@ -11,6 +12,8 @@
 #include <gmock/gmock.h>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -278,6 +281,128 @@ TEST_F(RuleDialogsTest, ImportGivesTheLinesWithoutDirectRepeats) {
     EXPECT_EQ(Child<QLabel>(dialog, "lblTitle")->text(), "Import e-mail addresses");
     Child<QPlainTextEdit>(dialog, "Memo1")->setPlainText("free\nfree\ncash\nfree");
     EXPECT_THAT(dialog.lines(), ElementsAre("free", "cash", "free"));
+}
+
+// The rule dialogs opened over a window that has trial messages: two of the last listing and one
+// deleted, one of them with a subject that must be made safe for display.
+class RuleTrialLineTest : public RuleDialogsTest {
+  protected:
+    RuleTrialLineTest() {
+        SetRuleTrialSource(owner_, [this] {
+            ++loads_;
+            std::vector<TrialMessage> messages;
+            messages.push_back(Message(TrialSource::LastListing, "Cheap pills\x1b[31m",
+                                       "promo@pills.example", "Reply-To: other@reply.example"));
+            messages.push_back(Message(TrialSource::LastListing, "Lunch", "bob@friends.test"));
+            messages.push_back(
+                Message(TrialSource::DeletedJunk, "cheap PILLS", "deals@pills.example"));
+            return std::make_shared<RuleTrial>(std::move(messages));
+        });
+    }
+    static TrialMessage Message(TrialSource source, std::string subject, std::string sender,
+                                std::string extraLine = "") {
+        TmsHeaders headers{"From: " + sender};
+        if (!extraLine.empty()) headers.push_back(std::move(extraLine));
+        return {source, 1, std::move(subject), std::move(sender), std::move(headers)};
+    }
+    // Lets the gathered edits be tried.
+    static void Settle() {
+        for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+    }
+    static QString Line(QWidget& dialog) {
+        Settle();
+        return Child<QLabel>(dialog, "lbRuleTrial")->text();
+    }
+
+    QWidget owner_;
+    int loads_ = 0;
+};
+
+TEST_F(RuleTrialLineTest, SubjectLineFollowsTheTypingAndReadsTheMessagesOnce) {
+    TfrmOptionsSubject dialog(boxes_, &owner_);
+    dialog.show();
+    EXPECT_TRUE(Child<QLabel>(dialog, "lbRuleTrial")->isVisible());
+    EXPECT_EQ(Line(dialog),
+              "Complete the rule to try it on 2 messages in the last listing and 1 deleted "
+              "messages.");
+    auto* text = Child<QComboBox>(dialog, "cbSubject");
+    for (const char* typed : {"p", "pi", "pil", "pill", "pills"}) text->setEditText(typed);
+    EXPECT_EQ(Line(dialog),
+              "Matches 1 of 2 messages in the last listing and 1 of 1 deleted messages.");
+    Child<QCheckBox>(dialog, "cbCase")->setChecked(true);
+    EXPECT_EQ(Line(dialog),
+              "Matches 1 of 2 messages in the last listing and 0 of 1 deleted messages.");
+    text->setEditText("pillsx");
+    EXPECT_EQ(Line(dialog),
+              "Matches 0 of 2 messages in the last listing and 0 of 1 deleted messages.");
+    EXPECT_FALSE(Child<QPushButton>(dialog, "btShowTrialMatches")->isEnabled());
+    EXPECT_EQ(loads_, 1);
+}
+
+TEST_F(RuleTrialLineTest, MatchesButtonListsTheMatchesMadeSafe) {
+    TfrmOptionsSubject dialog(boxes_, &owner_);
+    dialog.show();
+    Child<QComboBox>(dialog, "cbSubject")->setEditText("cheap");
+    Settle();
+    Child<QPushButton>(dialog, "btShowTrialMatches")->click();
+
+    auto* matches = Child<QDialog>(dialog, "frmTrialMatches");
+    EXPECT_TRUE(matches->isVisible());
+    const QAbstractItemModel* model = Child<QTreeView>(*matches, "lvTrialMatches")->model();
+    ASSERT_EQ(model->rowCount(), 2);
+    EXPECT_EQ(model->headerData(2, Qt::Horizontal).toString(), "Where from");
+    EXPECT_EQ(model->index(0, 0).data().toString(), "Cheap pills [31m");
+    EXPECT_EQ(model->index(0, 1).data().toString(), "promo@pills.example");
+    EXPECT_EQ(model->index(0, 2).data().toString(), "Last listing");
+    EXPECT_EQ(model->index(1, 0).data().toString(), "cheap PILLS");
+    EXPECT_EQ(model->index(1, 2).data().toString(), "Deleted junk");
+}
+
+// Each dialog tries what its own fields say.
+TEST_F(RuleTrialLineTest, EveryRuleDialogFollowsItsFields) {
+    TfrmHeaders headers(boxes_, {"1) ann - server a.test"}, &owner_);
+    headers.show();
+    Child<QComboBox>(headers, "cbHeader")->setEditText("Reply-To:");
+    EXPECT_EQ(Line(headers),
+              "Matches 1 of 2 messages in the last listing and 0 of 1 deleted messages.");
+    Child<QRadioButton>(headers, "rbSameTo")->setChecked(true);
+    EXPECT_EQ(Line(headers),
+              "Matches 0 of 2 messages in the last listing and 0 of 1 deleted messages.");
+
+    TfrmOptionsFROM sender(boxes_, &owner_);
+    sender.show();
+    Child<QComboBox>(sender, "cbSender")->setEditText("pills.example");
+    EXPECT_EQ(Line(sender),
+              "Matches 1 of 2 messages in the last listing and 1 of 1 deleted messages.");
+    Child<QComboBox>(sender, "cbKind")->setCurrentIndex(0);
+    EXPECT_EQ(Line(sender),
+              "Matches 0 of 2 messages in the last listing and 0 of 1 deleted messages.");
+
+    TfrmAlwaysAccept exceptions(boxes_, &owner_);
+    exceptions.show();
+    Child<QLineEdit>(exceptions, "edAddress")->setText("bob@");
+    EXPECT_EQ(Line(exceptions),
+              "Matches 1 of 2 messages in the last listing and 0 of 1 deleted messages.");
+    Child<QRadioButton>(exceptions, "rbDomain")->setChecked(true);
+    Child<QLineEdit>(exceptions, "edDomain")->setText("pills.example");
+    EXPECT_EQ(Line(exceptions),
+              "Matches 1 of 2 messages in the last listing and 1 of 1 deleted messages.");
+    EXPECT_EQ(loads_, 3);
+}
+
+TEST_F(RuleTrialLineTest, NoLineWithoutMessagesToTryOn) {
+    TfrmOptionsSubject alone(boxes_);
+    alone.show();
+    Settle();
+    EXPECT_FALSE(Child<QLabel>(alone, "lbRuleTrial")->isVisible());
+    EXPECT_FALSE(Child<QPushButton>(alone, "btShowTrialMatches")->isVisible());
+
+    QWidget empty;
+    SetRuleTrialSource(empty,
+                       [] { return std::make_shared<RuleTrial>(std::vector<TrialMessage>{}); });
+    TfrmOptionsFROM sender(boxes_, &empty);
+    sender.show();
+    EXPECT_EQ(Line(sender), "There are no messages to try the rule on yet: check a mailbox first.");
 }
 
 }  // namespace

@@ -96,7 +96,7 @@ TEST_F(TfrmOptionsMainTest, PagesComeInOrderWithTheSubjectPageFirst) {
     QStringList titles;
     for (int i = 0; i < pages->count(); ++i) titles << pages->tabText(i);
     EXPECT_EQ(titles, QStringList({"Subject", "Headers", "Sender", "Size", "Exceptions",
-                                   "BlackList", "Valid Domains"}));
+                                   "BlackList", "Valid Domains", "Deleted messages"}));
     EXPECT_EQ(pages->currentIndex(), 0);
     EXPECT_EQ(child<QLabel>("lblSubjectCount")->text(), "1");  // the placeholder
     EXPECT_EQ(page(RuleTableKind::Subject)
@@ -290,6 +290,55 @@ TEST_F(TfrmOptionsMainTest, UnknownDomainCounterResetsOnlyWhenConfirmed) {
                                           "confirm: Really clear out unknown count?"));
     child<QCheckBox>("cbValid")->setChecked(false);
     EXPECT_FALSE(child<QWidget>("pnlValid")->isVisible());
+}
+
+// The limits of the deleted messages kept: the defaults on a first start, then the options as
+// stored, saved by OK in the file's units (KiB, MB) and read back from the file by Cancel.
+TEST_F(TfrmOptionsMainTest, DeletedMessageLimitsLoadAndSaveWithTheOtherOptions) {
+    open();
+    EXPECT_TRUE(child<QCheckBox>("chKeepDeleted")->isChecked());
+    EXPECT_EQ(child<QSpinBox>("spKeepDays")->value(), 30);
+    EXPECT_EQ(child<QSpinBox>("spKeepWholeKiB")->value(), 1024);
+    EXPECT_EQ(child<QSpinBox>("spKeepTotalMB")->value(), 200);
+    window_->reject();
+
+    spam_.options().quarantine = {
+        .keep = false, .days = 7, .wholeLimit = 2048 * 1024, .totalBytes = 300'000'000};
+    (void)spam_.Savesettings(SaveMode::AsEdited);
+    open();
+    window_->selectPage(TfrmOptionsMain::Page::DeletedMessages);
+    auto* keep = child<QCheckBox>("chKeepDeleted");
+    auto* days = child<QSpinBox>("spKeepDays");
+    auto* whole = child<QSpinBox>("spKeepWholeKiB");
+    auto* total = child<QSpinBox>("spKeepTotalMB");
+    EXPECT_FALSE(keep->isChecked());
+    EXPECT_EQ(days->value(), 7);
+    EXPECT_EQ(whole->value(), 2048);
+    EXPECT_EQ(total->value(), 300);
+    days->setValue(0);
+    EXPECT_EQ(days->value(), 1) << "a day at least";
+    days->setValue(QuarantineLimits::kMostDays + 1);
+    EXPECT_EQ(days->value(), QuarantineLimits::kMostDays);
+
+    keep->setChecked(true);
+    days->setValue(45);
+    whole->setValue(512);
+    total->setValue(1000);
+    child<QPushButton>("btOK")->click();
+    const QuarantineLimits saved{
+        .keep = true, .days = 45, .wholeLimit = 512 * 1024, .totalBytes = 1'000'000'000};
+    EXPECT_EQ(spam_.options().quarantine, saved);
+    SpamSettings stored(folder_.path().string());
+    ASSERT_TRUE(stored.readSettings().empty());
+    EXPECT_EQ(stored.options().quarantine, saved);
+    EXPECT_THAT(FileBytes(spam_.optionsPath()), HasSubstr("Whole=512"));
+
+    window_->open();
+    EXPECT_EQ(days->value(), 45);
+    days->setValue(3);
+    keep->setChecked(false);
+    child<QPushButton>("btCancel")->click();
+    EXPECT_EQ(spam_.options().quarantine, saved);
 }
 
 // Only the program's own opening loads the window: a show the window system sends, such as the
