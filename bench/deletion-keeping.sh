@@ -38,11 +38,12 @@ if [ "${ONE_RUN:-}" = 1 ]; then
     read -r proxy <&"$from_proxy" || { echo "the delay proxy did not start" >&2; exit 1; }
     address=$proxy
     use_own_settings "$check"
+    mkdir -p "$KELVANE_DATA_DIR"
     printf '[Known]\nQMonitor=1\nValid=0\n\n[Quarantine]\nKeep=%s\n' "$keep" \
         > "$KELVANE_DATA_DIR/kelvane.ini"
     printf 'example.com\r\n' > "$KELVANE_DATA_DIR/known.lst"
     "$check" > /dev/null
-    ms() { date +%s%N | awk '{ printf "%d", $1 / 1000000 }'; }
+    ms() { echo $(($(date +%s%N) / 1000000)); }
     start=$(ms)
     "$check" > "$work/list.txt"
     listed=$(ms)

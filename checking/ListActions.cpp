@@ -90,14 +90,28 @@ std::string ViewedMessageFile(const std::string& folder, int index) {
     return folder + "msg_" + std::to_string(index) + ".eml";
 }
 
-std::vector<std::string> MessageBodyLines(const std::string& file) {
+namespace {
+
+// Whatever the bytes hold, the reader gets text: the body, or why there is none.
+template <class Load>
+std::vector<std::string> BodyLinesOr(Load load) {
     try {
         TmsMessage message;
-        message.LoadFromFile(file);
+        load(message);
         return message.Body;
     } catch (const std::exception& error) {
         return {"This message could not be decoded:", error.what()};
     }
+}
+
+}  // namespace
+
+std::vector<std::string> MessageBodyLines(const std::string& file) {
+    return BodyLinesOr([&](TmsMessage& message) { message.LoadFromFile(file); });
+}
+
+std::vector<std::string> MessageBodyLinesOf(std::string bytes) {
+    return BodyLinesOr([&](TmsMessage& message) { message.LoadFromBytes(std::move(bytes)); });
 }
 
 int AddSendersToExceptions(RuleTable& exceptions, const std::vector<MessageEntry>& rows,

@@ -62,6 +62,8 @@ std::string ViewedMessageFile(const std::string& folder, int index);
 // The decoded body text of a downloaded message file, or the lines that say why there is none:
 // whatever the file holds, the reader gets text.
 std::vector<std::string> MessageBodyLines(const std::string& file);
+// The same for a message's bytes.
+std::vector<std::string> MessageBodyLinesOf(std::string message);
 
 // One exception rule per selected sender, appended ("E-mail address", "Equals", case
 // insensitive). A rule the table already holds is not added twice. Returns how many were added.

@@ -12,6 +12,7 @@
 
 #include "AtomicFile.h"
 #include "HeaderCache.h"
+#include "KeptMessageFile.h"
 #include "ListDateText.h"
 #include "Quarantine.h"
 #include "RowBuilder.h"
@@ -55,26 +56,19 @@ std::optional<std::string> ReadBoundedFile(const std::string& path, std::size_t 
     return bytes;
 }
 
-// The message up to its first empty line; nothing when no empty line comes within a header
-// block's limit and the message goes on.
-std::optional<std::string_view> HeaderBlockOf(std::string_view message) {
-    std::size_t start = 0;
-    while (start < message.size() && start <= HeaderCache::kLargestBlock) {
-        const std::size_t end = message.find('\n', start);
-        const std::string_view line = message.substr(start, end - start);
-        if (line.empty() || line == "\r") return message.substr(0, start);
-        if (end == std::string_view::npos) return message;
-        start = end + 1;
-    }
-    if (start >= message.size()) return message;
-    return std::nullopt;
+// The message up to its first empty line; nothing when that is more than a header block may
+// hold.
+std::optional<std::string_view> HeaderBlockWithin(std::string_view message) {
+    const std::string_view block = HeaderBlockOf(message);
+    if (block.size() > HeaderCache::kLargestBlock) return std::nullopt;
+    return block;
 }
 
 std::optional<TrialMessage> DeletedTrialMessage(const Quarantine& quarantine,
                                                 const KeptMessage& kept) {
     const std::optional<std::string> message = quarantine.Message(kept.id);
     if (!message) return std::nullopt;
-    const std::optional<std::string_view> block = HeaderBlockOf(*message);
+    const std::optional<std::string_view> block = HeaderBlockWithin(*message);
     if (!block) return std::nullopt;
     TmsHeaders headers = SplitHeaderLines(*block);
     if (headers.size() > HeaderCache::kMostLines) return std::nullopt;

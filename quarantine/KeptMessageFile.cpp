@@ -154,15 +154,30 @@ std::optional<ParsedKeptMessage> ParseKeptMessage(std::string_view file, std::si
     return parsed;
 }
 
+std::size_t BodyStart(std::string_view message) {
+    std::size_t start = 0;
+    while (start < message.size()) {
+        const std::size_t end = message.find('\n', start);
+        if (end == std::string_view::npos) break;
+        const std::string_view line = message.substr(start, end - start);
+        if (line.empty() || line == "\r") return end + 1;
+        start = end + 1;
+    }
+    return std::string_view::npos;
+}
+
+std::string_view HeaderBlockOf(std::string_view message) {
+    const std::size_t body = BodyStart(message);
+    if (body == std::string_view::npos) return message;
+    const std::size_t blank = body >= 2 && message[body - 2] == '\r' ? 2 : 1;
+    return message.substr(0, body - blank);
+}
+
 std::string_view KeptPart(std::string_view message, long long wholeLimit) {
     if (wholeLimit < 0 || message.size() <= static_cast<unsigned long long>(wholeLimit)) {
         return message;
     }
-    std::size_t bodyStart = message.size();
-    for (const std::string_view blank : {std::string_view("\r\n\r\n"), std::string_view("\n\n")}) {
-        const std::size_t at = message.find(blank);
-        if (at != std::string_view::npos) bodyStart = std::min(bodyStart, at + blank.size());
-    }
+    std::size_t bodyStart = std::min(BodyStart(message), message.size());
     // A header block without end is cut like a body, so that no message keeps more than that.
     bodyStart = std::min<std::size_t>(bodyStart, wholeLimit);
     return message.substr(0, std::min(message.size(), bodyStart + kBodyKeptOfLarge));

@@ -31,6 +31,12 @@ inline std::optional<ParsedKeptMessage> ParseKeptMessage(std::string_view file) 
     return ParseKeptMessage(file, file.size());
 }
 
+// Where the body of `message` starts, after the empty line that ends its header block (CR LF or
+// LF); npos when there is none.
+std::size_t BodyStart(std::string_view message);
+// The header block of `message`, without the empty line; the whole message when none ends it.
+std::string_view HeaderBlockOf(std::string_view message);
+
 // The part of `message` that is kept when it is longer than `wholeLimit` bytes: its header
 // block (at most wholeLimit bytes of it) and the first kBodyKeptOfLarge bytes of its body.
 inline constexpr std::size_t kBodyKeptOfLarge = 64 * 1024;

@@ -21,6 +21,7 @@ namespace {
 
 constexpr const char* kEnding = ".kept";
 constexpr const char* kTempPrefix = ".keeping-";
+constexpr int kMostPerSecond = 9999;
 constexpr long long kSecondsPerDay = 24 * 60 * 60;
 // A temporary file older than this was left by a program that stopped while writing it.
 constexpr long long kStaleTempSeconds = kSecondsPerDay;
@@ -139,31 +140,43 @@ std::string Quarantine::Keep(KeptMessage kept, std::string_view message,
     kept.originalSize = static_cast<long long>(message.size());
     kept.whole = part.size() == message.size();
     kept.keptSize = static_cast<long long>(part.size());
-    const std::string bytes = FormatKeptMessage(kept, part);
+    const std::string temp = WriteTemporary(FormatKeptMessage(kept, part));
+    try {
+        return NameKept(temp, IdStem(kept.deletedAt));
+    } catch (...) {
+        ::unlink(temp.c_str());
+        throw;
+    }
+}
 
-    static unsigned counter = 0;
-    const std::string temp = paths::JoinPath(
-        folder_, kTempPrefix + std::to_string(::getpid()) + "-" + std::to_string(++counter));
-    Descriptor fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
-                         kPrivateFileMode));
-    if (fd.get() < 0) Fail(temp, "keep the message in", errno);
+// A private file of its own name in the folder, complete but not yet flushed.
+std::string Quarantine::WriteTemporary(std::string_view bytes) const {
+    std::string temp = paths::JoinPath(folder_, std::string(kTempPrefix) + "XXXXXX");
+    Descriptor fd(::mkostemp(temp.data(), O_CLOEXEC));
+    if (fd.get() < 0) Fail(folder_, "keep the message in", errno);
     if (!WriteAll(fd.get(), bytes) || fd.Close() != 0) {
         const int error = errno;
         ::unlink(temp.c_str());
         Fail(temp, "keep the message in", error);
     }
-    const std::string stem = IdStem(kept.deletedAt);
-    char number[8];
-    for (int n = 1; n <= 9999; ++n) {
-        std::snprintf(number, sizeof number, "%04d", n);
-        try {
-            if (NameWithoutReplacing(temp, PathOf(stem + number))) return stem + number;
-        } catch (...) {
-            ::unlink(temp.c_str());
-            throw;
+    return temp;
+}
+
+// Gives `temp` the first free id of the second `stem`; a run keeps many messages in the same
+// second, so numbering goes on from the last id given.
+std::string Quarantine::NameKept(const std::string& temp, const std::string& stem) {
+    if (stem != lastStem_) {
+        lastStem_ = stem;
+        nextNumber_ = 1;
+    }
+    char number[12];
+    for (; nextNumber_ <= kMostPerSecond; ++nextNumber_) {
+        std::snprintf(number, sizeof number, "%04d", nextNumber_);
+        if (NameWithoutReplacing(temp, PathOf(stem + number))) {
+            ++nextNumber_;
+            return stem + number;
         }
     }
-    ::unlink(temp.c_str());
     Fail(PathOf(stem + "9999"), "keep", EEXIST);
 }
 
@@ -199,22 +212,29 @@ std::optional<KeptMessage> Quarantine::ReadDescription(const std::string& id,
     return parsed->kept;
 }
 
-std::vector<KeptMessage> Quarantine::List() const {
-    std::vector<KeptMessage> kept;
+std::vector<Quarantine::Entry> Quarantine::Entries() const {
+    std::vector<Entry> entries;
     std::unique_ptr<DIR, int (*)(DIR*)> folder(::opendir(folder_.c_str()), ::closedir);
-    if (!folder) return kept;
+    if (!folder) return entries;
     const std::size_t ending = std::strlen(kEnding);
     while (const dirent* entry = ::readdir(folder.get())) {
         const std::string_view name = entry->d_name;
         if (name.size() <= ending || name.substr(name.size() - ending) != kEnding) continue;
-        if (auto one =
-                ReadDescription(std::string(name.substr(0, name.size() - ending)), nullptr)) {
-            kept.push_back(std::move(*one));
+        long long size = 0;
+        if (auto one = ReadDescription(std::string(name.substr(0, name.size() - ending)), &size)) {
+            entries.push_back({std::move(*one), size});
         }
     }
-    std::sort(kept.begin(), kept.end(), [](const KeptMessage& a, const KeptMessage& b) {
-        return a.deletedAt != b.deletedAt ? a.deletedAt > b.deletedAt : a.id > b.id;
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+        return a.kept.deletedAt != b.kept.deletedAt ? a.kept.deletedAt > b.kept.deletedAt
+                                                    : a.kept.id > b.kept.id;
     });
+    return entries;
+}
+
+std::vector<KeptMessage> Quarantine::List() const {
+    std::vector<KeptMessage> kept;
+    for (Entry& entry : Entries()) kept.push_back(std::move(entry.kept));
     return kept;
 }
 
@@ -256,36 +276,28 @@ bool Quarantine::Forget(const std::string& id) {
 }
 
 int Quarantine::Expire(const QuarantineLimits& limits, long long now) {
-    struct Entry {
-        std::string id;
-        long long deletedAt;
-        long long size;
-    };
-    std::vector<Entry> entries;
-    for (const KeptMessage& kept : List()) {
-        long long size = 0;
-        if (ReadDescription(kept.id, &size)) entries.push_back({kept.id, kept.deletedAt, size});
-    }
+    const std::vector<Entry> entries = Entries();
     int removed = 0;
     auto remove = [&](const Entry& entry) {
-        if (::unlink(PathOf(entry.id).c_str()) != 0) Fail(PathOf(entry.id), "remove", errno);
+        const std::string path = PathOf(entry.kept.id);
+        if (::unlink(path.c_str()) != 0) Fail(path, "remove", errno);
         ++removed;
     };
     const long long oldest = now - static_cast<long long>(limits.days) * kSecondsPerDay;
     long long total = 0;
-    std::vector<Entry> young;
+    std::vector<const Entry*> young;
     for (const Entry& entry : entries) {
-        if (entry.deletedAt < oldest) {
+        if (entry.kept.deletedAt < oldest) {
             remove(entry);
         } else {
-            young.push_back(entry);
-            total += entry.size;
+            young.push_back(&entry);
+            total += entry.fileSize;
         }
     }
     // Oldest first until the rest fit.
     for (auto entry = young.rbegin(); entry != young.rend() && total > limits.totalBytes; ++entry) {
-        remove(*entry);
-        total -= entry->size;
+        remove(**entry);
+        total -= (*entry)->fileSize;
     }
     RemoveStaleTemporaries(now);
     return removed;

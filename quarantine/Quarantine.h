@@ -46,12 +46,22 @@ class Quarantine {
     static bool IsId(std::string_view id);
 
   private:
+    struct Entry {
+        KeptMessage kept;
+        long long fileSize = 0;
+    };
+    // Every kept message with its file's size, newest first.
+    std::vector<Entry> Entries() const;
     std::string PathOf(const std::string& id) const;
     std::optional<KeptMessage> ReadDescription(const std::string& id, long long* fileSize) const;
     void MakeFolder() const;
+    std::string WriteTemporary(std::string_view bytes) const;
+    std::string NameKept(const std::string& temp, const std::string& stem);
     void RemoveStaleTemporaries(long long now) const;
 
     std::string folder_;
+    std::string lastStem_;  // the second of the last id given, and the number to try next
+    int nextNumber_ = 1;
 };
 
 }  // namespace kelvane

@@ -70,6 +70,21 @@ TEST(KeptMessageFileTest, LargeMessagesKeepTheirHeaderBlockAndTheStartOfTheBody)
     EXPECT_EQ(KeptPart(endless, 1000).size(), 1000 + kBodyKeptOfLarge);
 }
 
+TEST(KeptMessageFileTest, HeaderBlockEndsAtTheFirstEmptyLineOfEitherEnding) {
+    const struct {
+        const char* message;
+        const char* header;
+    } cases[] = {
+        {"A: b\r\nC: d\r\n\r\nbody\r\n\r\nmore", "A: b\r\nC: d\r\n"},
+        {"A: b\n\nbody", "A: b\n"},
+        {"\r\nbody", ""},
+        {"\nbody", ""},
+        {"A: b\r\nno empty line", "A: b\r\nno empty line"},
+        {"A: b\r\n \r\nfolded blank is no end\r\n", "A: b\r\n \r\nfolded blank is no end\r\n"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(HeaderBlockOf(c.message), c.header) << c.message;
+}
+
 TEST(KeptMessageFileTest, DataBlockLosesItsStuffingAndTerminator) {
     EXPECT_EQ(MessageOfDataBlock("A: b\r\n\r\n..dot\r\n.\r\n"), "A: b\r\n\r\n.dot\r\n");
     EXPECT_EQ(MessageOfDataBlock("x\r\n.\r\nafter\r\n"), "x\r\n");

@@ -76,6 +76,16 @@ QAction* TrayIcon::addAction(QMenu* menu, const char* name, const QString& capti
     return added;
 }
 
+QAction* TrayIcon::offerDeletedJunk() {
+    if (QAction* offered = action("DeletedJunk1")) return offered;
+    QAction* general = action("General1");
+    QMenu* settings = qobject_cast<QMenu*>(general->parent());
+    auto* entry = new QAction(tr("Deleted junk..."), settings);
+    entry->setObjectName(QStringLiteral("DeletedJunk1"));
+    settings->insertAction(action("Viewlogfile1"), entry);
+    return entry;
+}
+
 QAction* TrayIcon::action(const char* name) const {
     return menu_->findChild<QAction*>(QLatin1String(name));
 }

@@ -41,6 +41,9 @@ class TrayIcon : public QObject {
 
     QMenu& menu() { return *menu_; }
     QAction* action(const char* name) const;
+    // Adds "Deleted junk..." (DeletedJunk1) to the settings below "General", once the program
+    // has that window; the same entry on later calls.
+    QAction* offerDeletedJunk();
     // "Enable automatic check" or "Disable automatic check" checked.
     void setAutomaticChecked(bool on);
 

@@ -79,6 +79,8 @@ class TfrmMain : public QMainWindow {
     void setStatisticsOpener(std::function<void()> open);
     // What "&General settings" does; the entry is offered once this is set.
     void setGeneralSettingsOpener(std::function<void()> open);
+    // What "&Deleted junk..." does; the entry is added below the settings once this is set.
+    void setDeletedJunkOpener(std::function<void()> open);
     // What "A&bout" does; the about box alone (no kept score) until set.
     void setAboutOpener(std::function<void()> open) { openAbout_ = std::move(open); }
     // What "&Help" does; the entry is offered once this is set.
@@ -157,6 +159,8 @@ class TfrmMain : public QMainWindow {
     QAction* statistics_ = nullptr;
     std::function<void()> openStatistics_;
     std::function<void()> openSpamSettings_;
+    QAction* deletedJunk_ = nullptr;
+    std::function<void()> openDeletedJunk_;
     TfrmRetrieving* progress_ = nullptr;
     // The progress window went with the program into the tray and comes back with it.
     bool progressWaiting_ = false;

@@ -78,6 +78,9 @@ void TfrmMain::perform(Command command) {
         case Command::Statistics:
             call(openStatistics_);
             break;
+        case Command::DeletedJunk:
+            call(openDeletedJunk_);
+            break;
         case Command::Help:
             call(openHelp_);
             break;

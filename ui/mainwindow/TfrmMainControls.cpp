@@ -160,6 +160,18 @@ void TfrmMain::createOptionsMenu() {
     btOptions_->setMenu(menu);
 }
 
+void TfrmMain::setDeletedJunkOpener(std::function<void()> open) {
+    openDeletedJunk_ = std::move(open);
+    if (!deletedJunk_) {
+        deletedJunk_ = new QAction(tr("&Deleted junk..."), btOptions_->menu());
+        deletedJunk_->setObjectName(QStringLiteral("DeletedJunk1"));
+        btOptions_->menu()->insertAction(help_, deletedJunk_);
+        ConnectGated(gate_, deletedJunk_, Command::DeletedJunk,
+                     [this] { perform(Command::DeletedJunk); });
+    }
+    deletedJunk_->setVisible(static_cast<bool>(openDeletedJunk_));
+}
+
 void TfrmMain::createStatusBar() {
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar1"));

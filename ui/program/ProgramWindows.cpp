@@ -10,24 +10,29 @@
 #include <QSystemTrayIcon>
 #include <QTreeView>
 #include <QUrl>
+#include <ctime>
 #include <filesystem>
 #include <system_error>
 
+#include "AtomicFile.h"
 #include "GatedConnect.h"
 #include "LocaleListDate.h"
 #include "LogFileNames.h"
 #include "ProgramPaths.h"
 #include "RuleDialogFields.h"
+#include "RuleTrialLine.h"
 #include "ShippedDefaults.h"
 #include "ShownText.h"
 #include "SoundPlayer.h"
 #include "StatisticsOpener.h"
 #include "TfrmAbout.h"
+#include "TfrmDeletedJunk.h"
 #include "TfrmGeneral.h"
 #include "TfrmMailProgramSearch.h"
 #include "TfrmOptionsMain.h"
 #include "TfrmSplash.h"
 #include "TrayIcon.h"
+#include "TrialMessages.h"
 
 namespace kelvane {
 namespace {
@@ -56,6 +61,7 @@ ProgramWindows::ProgramWindows(const std::string& folder, const std::string& set
       frontEnd_(window_, boxes_),
       firstStart_(SettingsFileMissing(settingsFile)),
       session_(folder, settingsFile, frontEnd_),
+      quarantine_(QuarantineFolder(session_.folder)),
       generalServices_(std::move(generalServices)),
       alarm_(options_.sound ? options_.sound : std::make_shared<QtSoundPlayer>(), options_.beep),
       tray_(std::make_unique<TrayIcon>()),
@@ -73,6 +79,7 @@ ProgramWindows::ProgramWindows(const std::string& folder, const std::string& set
     configureGate();
     session_.client.TimeOut = kTimeOutSeconds;
     session_.run.SetDateFormatter(LocaleListDate(QLocale::system()));
+    session_.run.SetQuarantine(&quarantine_);
 }
 
 ProgramWindows::~ProgramWindows() {
@@ -112,6 +119,7 @@ void ProgramWindows::Start() {
     }
     for (const std::string& problem : CopyShippedDefaults(session_.folder)) boxes_.Error(problem);
     for (const std::string& problem : session_.Load()) boxes_.Error(problem);
+    expireQuarantine();
     if (splash_) {
         splash_->showLoaded();
         // Counted from here: the splash trigger closes it once the program is up.
@@ -123,6 +131,7 @@ void ProgramWindows::Start() {
     QObject::connect(general_.get(), &QDialog::finished,
                      [this] { automatic_.GeneralSettingsClosed(); });
     createSpamSettings();
+    createDeletedJunk();
     createStatistics();
     window_.setSpamSettingsOpener([this] { openSpamSettings(); });
     window_.setGeneralSettingsOpener([this] { openGeneralSettings(); });
@@ -157,7 +166,13 @@ void ProgramWindows::configureGate() {
         } else if (blocker == Blocker::GeneralSettingsOpen ||
                    (blocker == Blocker::AlreadyOpen && command == Command::GeneralSettings)) {
             blocking = general_.get();
+        } else if (blocker == Blocker::DeletedJunkOpen ||
+                   (blocker == Blocker::AlreadyOpen && command == Command::DeletedJunk)) {
+            blocking = deletedJunk_.get();
         }
+        // The Deleted junk window's own commands are refused where the user looks.
+        if (deletedJunk_ && deletedJunk_->isVisible() && !text.empty())
+            deletedJunk_->showStatus(QString::fromStdString(text));
         if (blocking != nullptr && blocking->isVisible()) {
             blocking->raise();
             blocking->activateWindow();
@@ -211,6 +226,10 @@ void ProgramWindows::connectTray() {
     on("ShowMainScreen1", Command::ShowMain, [this] { window_.showApplication(); });
     same("Spam1", Command::SpamSettings);
     same("General1", Command::GeneralSettings);
+    QAction* deletedJunk = tray.offerDeletedJunk();
+    MarkGated(deletedJunk, CommandName(Command::DeletedJunk));
+    QObject::connect(deletedJunk, &QAction::triggered,
+                     [this] { window_.request(Command::DeletedJunk); });
     on("Viewlogfile1", Command::ViewLog, [this] { viewLogFile(); });
     on("EnableAutomatic1", Command::AutomaticMode,
        [this] { automatic_.EnableAutomatic1Click(true); });
@@ -295,11 +314,44 @@ void ProgramWindows::createSpamSettings() {
     spamWindow_ =
         std::make_unique<TfrmOptionsMain>(session_.spam, session_.known, session_.store, boxes_,
                                           session_.folder, std::move(services), &window_);
+    // Read afresh each time a rule dialog opens: the latest listing and deletions.
+    SetRuleTrialSource(*spamWindow_, [this] {
+        return std::make_shared<RuleTrial>(LoadTrialMessages(
+            session_.client, session_.run.currentMailbox(), session_.run.quarantine()));
+    });
 }
 
 // Modal with a loop of its own; no unattended check starts under it.
 void ProgramWindows::openSpamSettings() {
     withMinuteTriggerPaused([this] { spamWindow_->exec(); });
+}
+
+// Messages kept longer than the limits allow go at start-up; the program starts all the same
+// when they cannot, and the next deletion run tries again.
+void ProgramWindows::expireQuarantine() {
+    try {
+        quarantine_.Expire(session_.spam.options().quarantine, std::time(nullptr));
+    } catch (const FileError& error) {
+        window_.setStatusText(ShownText(error.what()));
+    }
+}
+
+// Modal with a loop of its own, like the spam settings: no run starts under it, so that what it
+// lists stays what the quarantine holds.
+void ProgramWindows::createDeletedJunk() {
+    DeletedJunkServices services = options_.deletedJunk;
+    if (!services.mailProgram) services.mailProgram = [this] { return session_.run.mailProgram(); };
+    deletedJunk_ = std::make_unique<TfrmDeletedJunk>(quarantine_, session_.spam, window_.gate(),
+                                                     boxes_, std::move(services), &window_);
+    window_.setDeletedJunkOpener([this] { openDeletedJunk(); });
+    // A deletion run keeps and expires messages: an open list shows them afresh.
+    QObject::connect(&window_, &TfrmMain::busyChanged, deletedJunk_.get(), [this](bool busy) {
+        if (!busy && deletedJunk_->isVisible()) deletedJunk_->reload();
+    });
+}
+
+void ProgramWindows::openDeletedJunk() {
+    withMinuteTriggerPaused([this] { deletedJunk_->exec(); });
 }
 
 // The file the records go to now.

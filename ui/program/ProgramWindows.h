@@ -8,8 +8,10 @@
 #include "AlarmPlayer.h"
 #include "AutomaticCheck.h"
 #include "CheckSession.h"
+#include "DeletedJunkServices.h"
 #include "GeneralWindowServices.h"
 #include "QtMessageBoxes.h"
+#include "Quarantine.h"
 #include "TfrmMain.h"
 #include "TfrmSplash.h"
 #include "TimerPool.h"
@@ -19,6 +21,7 @@ namespace kelvane {
 
 class SoundPlayer;
 class StatisticsOpener;
+class TfrmDeletedJunk;
 class TfrmGeneral;
 class TfrmOptionsMain;
 class TrayIcon;
@@ -31,6 +34,8 @@ struct ProgramOptions {
     std::function<bool()> trayAvailable;
     std::shared_ptr<SoundPlayer> sound;  // Qt Multimedia when empty
     AlarmPlayer::Beep beep;              // the system's beep when empty
+    // The Deleted junk window's file dialog and program start; the real ones where empty.
+    DeletedJunkServices deletedJunk;
 };
 
 // The window program's objects in the order they need each other: the main window and its boxes,
@@ -56,6 +61,8 @@ class ProgramWindows : private AutomaticCheckView {
     TfrmMain& window() { return window_; }
     TfrmGeneral& generalSettings() { return *general_; }
     TfrmOptionsMain& spamSettings() { return *spamWindow_; }
+    TfrmDeletedJunk& deletedJunk() { return *deletedJunk_; }
+    Quarantine& quarantine() { return quarantine_; }
     CheckSession& session() { return session_; }
     TrayIcon& tray() { return *tray_; }
     AutomaticCheck& automatic() { return automatic_; }
@@ -67,6 +74,9 @@ class ProgramWindows : private AutomaticCheckView {
     void openGeneralSettings();
     void createSpamSettings();
     void openSpamSettings();
+    void expireQuarantine();
+    void createDeletedJunk();
+    void openDeletedJunk();
     GeneralWindowServices completeServices(GeneralWindowServices services);
     void startTrayOrWindow();
     void connectTray();
@@ -99,9 +109,11 @@ class ProgramWindows : private AutomaticCheckView {
     WindowFrontEnd frontEnd_;
     bool firstStart_;
     CheckSession session_;
+    Quarantine quarantine_;
     GeneralWindowServices generalServices_;
     std::unique_ptr<TfrmGeneral> general_;
     std::unique_ptr<TfrmOptionsMain> spamWindow_;
+    std::unique_ptr<TfrmDeletedJunk> deletedJunk_;
     std::unique_ptr<StatisticsOpener> statistics_;
     AlarmPlayer alarm_;
     std::unique_ptr<TrayIcon> tray_;

@@ -44,6 +44,7 @@ Blocker AnyOpenWindow(const GateSituation& s) {
     if (s.messageWindowOpen) return Blocker::MessageWindowOpen;
     if (s.spamSettingsOpen) return Blocker::SpamSettingsOpen;
     if (s.generalSettingsOpen) return Blocker::GeneralSettingsOpen;
+    if (s.deletedJunkOpen) return Blocker::DeletedJunkOpen;
     return Blocker::None;
 }
 
@@ -57,6 +58,8 @@ Blocker JudgeOwnWindow(Command command, const GateSituation& s) {
             return s.statisticsOpen ? Blocker::AlreadyOpen : Blocker::None;
         case Command::About:
             return s.aboutOpen ? Blocker::AlreadyOpen : Blocker::None;
+        case Command::DeletedJunk:
+            return s.deletedJunkOpen ? Blocker::AlreadyOpen : Blocker::None;
         default:
             return Blocker::None;
     }
@@ -84,7 +87,8 @@ Blocker Judge(Command command, Origin origin, const GateSituation& s) {
             break;
     }
     if (s.runOnStack) return Blocker::RunWaiting;
-    if (IsRun(command) || command == Command::SpamSettings || command == Command::GeneralSettings) {
+    if (IsRun(command) || command == Command::SpamSettings || command == Command::GeneralSettings ||
+        command == Command::DeletedJunk) {
         const Blocker open = AnyOpenWindow(s);
         // The General settings window may launch the mail program or show the statistics.
         if (command == Command::GeneralSettings && open == Blocker::GeneralSettingsOpen)
@@ -99,6 +103,7 @@ Blocker Judge(Command command, Origin origin, const GateSituation& s) {
             command == Command::AddToExceptions || command == Command::AddToSpamList;
         if (writesRules && s.spamSettingsOpen) return Blocker::SpamSettingsOpen;
     }
+    if (command == Command::NeverMarkSender && s.spamSettingsOpen) return Blocker::SpamSettingsOpen;
     return Blocker::None;
 }
 
@@ -112,6 +117,8 @@ std::string RefusalText(Blocker blocker) {
             return "Close the spam settings window first";
         case Blocker::GeneralSettingsOpen:
             return "Close the General settings window first";
+        case Blocker::DeletedJunkOpen:
+            return "Close the Deleted junk window first";
         case Blocker::None:
         case Blocker::AlreadyOpen:
             break;
@@ -145,6 +152,10 @@ const char* CommandName(Command command) {
         "ShowMain",
         "Exit",
         "Cancel",
+        "DeletedJunk",
+        "RestoreDeleted",
+        "NeverMarkSender",
+        "RemoveDeleted",
     };
     const auto index = static_cast<std::size_t>(command);
     return index < std::size(kNames) ? kNames[index] : "?";
@@ -158,6 +169,7 @@ GateSituation CommandGate::Situation() const {
     s.generalSettingsOpen = generalProbe_ && generalProbe_();
     s.statisticsOpen = Active(Command::Statistics);
     s.aboutOpen = Active(Command::About);
+    s.deletedJunkOpen = Active(Command::DeletedJunk);
     return s;
 }
 
@@ -171,7 +183,8 @@ bool CommandGate::Allows(Command command, Origin origin) const {
 
 bool CommandGate::CountdownPaused() const {
     const GateSituation s = Situation();
-    return s.spamSettingsOpen || s.generalSettingsOpen || s.aboutOpen || s.messageWindowOpen;
+    return s.spamSettingsOpen || s.generalSettingsOpen || s.aboutOpen || s.messageWindowOpen ||
+           s.deletedJunkOpen;
 }
 
 bool CommandGate::Run(Command command, Origin origin, const Action& body) {

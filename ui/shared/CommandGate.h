@@ -31,6 +31,10 @@ enum class Command {
     ShowMain,
     Exit,
     Cancel,
+    DeletedJunk,      // "&Deleted junk..." in the settings menu and the tray
+    RestoreDeleted,   // the Deleted junk window's commands
+    NeverMarkSender,  // writes the exceptions table
+    RemoveDeleted,
 };
 
 // Who asks: a step of the run on the stack (a deletion launching the mail program, a check
@@ -45,6 +49,7 @@ enum class Blocker {
     SpamSettingsOpen,     // its edits are not confirmed yet
     GeneralSettingsOpen,  // its edits are not confirmed yet
     AlreadyOpen,          // the command's own window is up: it is brought forward instead
+    DeletedJunkOpen,      // it writes the exceptions table and shows what runs keep
 };
 
 // What the gate knows of the program at the moment a command asks.
@@ -55,6 +60,7 @@ struct GateSituation {
     bool generalSettingsOpen = false;
     bool statisticsOpen = false;
     bool aboutOpen = false;
+    bool deletedJunkOpen = false;
 };
 
 // The one rule of what may start when; the first blocker that applies, or None.

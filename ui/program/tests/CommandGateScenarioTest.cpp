@@ -11,6 +11,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -19,6 +20,7 @@
 
 #include "AccountSetup.h"
 #include "CheckRun.h"
+#include "DeletedJunkModel.h"
 #include "DiscoveryTree.h"
 #include "GatedConnect.h"
 #include "GeneralSettings.h"
@@ -26,12 +28,14 @@
 #include "Pop3Script.h"
 #include "ProgramPaths.h"
 #include "ProgramWindows.h"
+#include "Quarantine.h"
 #include "RecordingMessageBoxes.h"
 #include "ScriptedServer.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
 #include "TempFolder.h"
 #include "TextChecks.h"
+#include "TfrmDeletedJunk.h"
 #include "TfrmGeneral.h"
 #include "TfrmOptionsMain.h"
 #include "TfrmRetrieving.h"
@@ -143,11 +147,13 @@ class CommandGateScenarioTest : public ::testing::Test {
             {"Why1", [this] { action("Why1")->trigger(); }},
             {"AddtoExceptions1", [this] { action("AddtoExceptions1")->trigger(); }},
             {"SpamSettings1", [this] { action("SpamSettings1")->trigger(); }},
+            {"DeletedJunk1", [this] { action("DeletedJunk1")->trigger(); }},
             {"GeneralSettings1", [this] { action("GeneralSettings1")->trigger(); }},
             {"tray Show1", [this] { trayAction("Show1")->trigger(); }},
             {"tray LaunchEmailprogram1", [this] { trayAction("LaunchEmailprogram1")->trigger(); }},
             {"tray Spam1", [this] { trayAction("Spam1")->trigger(); }},
             {"tray General1", [this] { trayAction("General1")->trigger(); }},
+            {"tray DeletedJunk1", [this] { trayAction("DeletedJunk1")->trigger(); }},
             {"tray About1", [this] { trayAction("About1")->trigger(); }},
             {"General's btLaunchMail",
              [this] { button(&program_->generalSettings(), "btLaunchMail")->click(); }},
@@ -183,6 +189,7 @@ TEST_F(CommandGateScenarioTest, WhileARunWaitsEveryEntryPointIsRefused) {
             EXPECT_EQ(window().rowMark(0), mark);
             EXPECT_FALSE(program_->spamSettings().isVisible());
             EXPECT_FALSE(program_->generalSettings().isVisible());
+            EXPECT_FALSE(program_->deletedJunk().isVisible());
         }
         EXPECT_EQ(status().toStdString(), RefusalText(Blocker::RunWaiting));
         button(&window(), "btExit")->click();
@@ -195,8 +202,8 @@ TEST_F(CommandGateScenarioTest, WhileARunWaitsEveryEntryPointIsRefused) {
     EXPECT_EQ(ruleFiles(), before);
 }
 
-// With the spam settings (or the General settings) open, no entry point checks or deletes, the
-// other settings window stays shut, and the countdown stays paused.
+// With the spam settings, the General settings or the Deleted junk window open, no entry point
+// checks or deletes, the other windows stay shut, and the countdown stays paused.
 TEST_F(CommandGateScenarioTest, WhileASettingsWindowIsOpenNoRunStarts) {
     const struct {
         const char* name;
@@ -205,19 +212,23 @@ TEST_F(CommandGateScenarioTest, WhileASettingsWindowIsOpenNoRunStarts) {
     } windows[] = {
         {"spam settings", "Spam1", Blocker::SpamSettingsOpen},
         {"General settings", "General1", Blocker::GeneralSettingsOpen},
+        {"Deleted junk", "DeletedJunk1", Blocker::DeletedJunkOpen},
     };
     for (const auto& w : windows) {
         SCOPED_TRACE(w.name);
         testsupport::ScriptedServer server(Join({Login("+OK 0 0"), {"silence"}}));
         start(server.address(), "Automatic=1\nMinutes=5\n");
         const auto before = ruleFiles();
-        QDialog* open = w.blocker == Blocker::SpamSettingsOpen
-                            ? static_cast<QDialog*>(&program_->spamSettings())
-                            : static_cast<QDialog*>(&program_->generalSettings());
+        const std::map<Blocker, QDialog*> dialogs = {
+            {Blocker::SpamSettingsOpen, &program_->spamSettings()},
+            {Blocker::GeneralSettingsOpen, &program_->generalSettings()},
+            {Blocker::DeletedJunkOpen, &program_->deletedJunk()},
+        };
+        QDialog* open = dialogs.at(w.blocker);
         std::vector<std::string> started;
         QTimer::singleShot(50, [&] {
-            for (const char* name :
-                 {"tray Show1", "btList", "letter C", "letter D", "tray Spam1", "tray General1"}) {
+            for (const char* name : {"tray Show1", "btList", "letter C", "letter D", "tray Spam1",
+                                     "tray DeletedJunk1", "tray General1"}) {
                 for (const EntryPoint& entry : entryPoints()) {
                     if (std::string(entry.name) != name) continue;
                     entry.trigger();
@@ -236,10 +247,11 @@ TEST_F(CommandGateScenarioTest, WhileASettingsWindowIsOpenNoRunStarts) {
         EXPECT_THAT(started, ::testing::ElementsAre());
         EXPECT_TRUE(server.received().empty());
         EXPECT_EQ(ruleFiles(), before);
-        QWidget* other = w.blocker == Blocker::SpamSettingsOpen
-                             ? static_cast<QWidget*>(&program_->generalSettings())
-                             : static_cast<QWidget*>(&program_->spamSettings());
-        EXPECT_FALSE(other->isVisible());
+        for (const auto& [blocker, other] : dialogs) {
+            if (blocker != w.blocker) {
+                EXPECT_FALSE(other->isVisible()) << other->objectName().toStdString();
+            }
+        }
         program_.reset();
     }
 }
@@ -256,6 +268,37 @@ TEST_F(CommandGateScenarioTest, IdleTheEntryPointsStartTheirCommands) {
     EXPECT_EQ(server.failure(), "");
     letter(Qt::Key_L);
     EXPECT_EQ(rows(), 0) << status().toStdString();
+    EXPECT_THAT(boxes_.shown, ::testing::ElementsAre());
+}
+
+// The program keeps its deleted messages in its own folder: the runs keep them there, start-up
+// lets go of those older than the limit, and both menus open the list of the others.
+TEST_F(CommandGateScenarioTest, IdleTheDeletedJunkWindowOpensFromBothMenus) {
+    Quarantine kept(QuarantineFolder(folder()));
+    const long long now = std::time(nullptr);
+    for (const auto& [subject, age] : {std::pair{"old", 40}, std::pair{"recent", 2}}) {
+        KeptMessage message;
+        message.deletedAt = now - age * 24 * 60 * 60;
+        message.subject = subject;
+        kept.Keep(message, "From: x@y.example\r\n\r\nbody\r\n", QuarantineLimits());
+    }
+    testsupport::ScriptedServer server(Join({Login("+OK 0 0")}));
+    start(server.address());
+    EXPECT_EQ(run().quarantine(), &program_->quarantine());
+    EXPECT_EQ(program_->quarantine().folder(), kept.folder());
+    TfrmDeletedJunk& junk = program_->deletedJunk();
+    for (QAction* opener : {action("DeletedJunk1"), trayAction("DeletedJunk1")}) {
+        SCOPED_TRACE(opener->objectName().toStdString());
+        std::vector<std::string> listed;
+        QTimer::singleShot(50, [&] {
+            for (const KeptMessage& message : junk.model().messages())
+                listed.push_back(message.subject);
+            junk.close();
+        });
+        opener->trigger();
+        EXPECT_THAT(listed, ::testing::ElementsAre("recent"));
+        EXPECT_FALSE(junk.isVisible());
+    }
     EXPECT_THAT(boxes_.shown, ::testing::ElementsAre());
 }
 
@@ -298,7 +341,7 @@ TEST_F(CommandGateScenarioTest, HidingToTheTrayLeavesARunGoing) {
 }
 
 // A new button or menu item cannot bypass the gate: every command control of the main window,
-// its menus and the tray menu is connected through it.
+// its menus, the tray menu and the Deleted junk window is connected through it.
 TEST_F(CommandGateScenarioTest, EveryCommandControlGoesThroughTheGate) {
     testsupport::ScriptedServer server(Join({Login("+OK 0 0")}));
     start(server.address());
@@ -308,6 +351,14 @@ TEST_F(CommandGateScenarioTest, EveryCommandControlGoesThroughTheGate) {
     for (QAbstractButton* control :
          row->findChildren<QAbstractButton*>(QString(), Qt::FindDirectChildrenOnly)) {
         if (control->objectName() == "btOptions") continue;  // opens its menu only
+        if (GatedCommandOf(control).isEmpty())
+            bypassing.push_back(control->objectName().toStdString());
+    }
+    // The Deleted junk window's commands: every button of its row but the one that closes it.
+    QWidget* junkRow = button(&program_->deletedJunk(), "btRestore")->parentWidget();
+    for (QAbstractButton* control :
+         junkRow->findChildren<QAbstractButton*>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (control->objectName() == "btClose") continue;
         if (GatedCommandOf(control).isEmpty())
             bypassing.push_back(control->objectName().toStdString());
     }
