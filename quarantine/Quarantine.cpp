@@ -48,18 +48,6 @@ class Descriptor {
     int fd_;
 };
 
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
 // Up to `count` bytes from `offset`; fewer at the end of the file.
 std::string ReadAt(int fd, std::size_t offset, std::size_t count) {
     std::string bytes(count, '\0');

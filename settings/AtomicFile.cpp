@@ -43,18 +43,6 @@ class TempFile {
     std::string name_;
 };
 
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<size_t>(n));
-    }
-    return true;
-}
-
 [[noreturn]] void Fail(const std::string& path, const char* action, int error) {
     const std::string reason = SystemReason(error);
     throw FileError(path, std::string("Could not ") + action + " " + path + ": " + reason, reason);
@@ -75,6 +63,18 @@ std::string OpenFailureReason(const std::string& path, int error) {
 }
 
 }  // namespace
+
+bool WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<size_t>(n));
+    }
+    return true;
+}
 
 int OpenRegularFile(const std::string& path, int flags, mode_t mode) {
     // Non-blocking so that opening a FIFO without a reader fails instead of waiting; regular

@@ -47,6 +47,9 @@ enum class Durability { Flushed, Unflushed };
 void WriteFileAtomicallyWithMode(const std::string& path, std::string_view bytes, mode_t mode,
                                  Durability durability = Durability::Flushed);
 
+// Writes all of `bytes` to `fd`, going on after interruptions; false with errno set on failure.
+bool WriteAll(int fd, std::string_view bytes);
+
 // Opens `path` with `flags` (O_CREAT and the like; O_NOFOLLOW and O_NONBLOCK are added) and
 // returns the descriptor, but only when it is a regular file reached without a symbolic link in
 // its own place: a link or a FIFO planted there must not lead the write to another file or block

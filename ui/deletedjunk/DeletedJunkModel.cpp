@@ -13,23 +13,13 @@ namespace {
 
 constexpr int kRightAligned = Qt::AlignRight | Qt::AlignVCenter;
 
-QIcon BlankIcon() {
-    QPixmap blank(16, 16);
-    blank.fill(Qt::transparent);
-    return QIcon(blank);
-}
-
 }  // namespace
 
 DeletedJunkModel::DeletedJunkModel(QObject* parent, QLocale locale)
     : QAbstractTableModel(parent),
       locale_(std::move(locale)),
       deletedFormat_(FourDigitYear(locale_.dateFormat(QLocale::ShortFormat)) + QLatin1Char(' ') +
-                     locale_.timeFormat(QLocale::ShortFormat)) {
-    icons_[0] = BlankIcon();
-    for (MarkState mark = kCheckMark; mark <= kLastExceptionMark; ++mark)
-        icons_[mark + 1] = MarkIcon(mark);
-}
+                     locale_.timeFormat(QLocale::ShortFormat)) {}
 
 void DeletedJunkModel::setMessages(std::vector<KeptMessage> messages) {
     beginResetModel();
@@ -70,7 +60,7 @@ QVariant DeletedJunkModel::data(const QModelIndex& index, int role) const {
         case Qt::DisplayRole:
             return cellText(*kept, column);
         case Qt::DecorationRole:
-            return column == kSubject ? QVariant(markIcon(kept->mark)) : QVariant();
+            return column == kSubject ? QVariant(icons_(kept->mark)) : QVariant();
         case Qt::TextAlignmentRole:
             return column == kSize ? QVariant(kRightAligned) : QVariant();
         case Qt::ToolTipRole:
@@ -115,11 +105,6 @@ QVariant DeletedJunkModel::sortKey(const KeptMessage& kept, int column) const {
         default:
             return cellText(kept, column);
     }
-}
-
-const QIcon& DeletedJunkModel::markIcon(MarkState mark) const {
-    const bool pictured = mark >= kCheckMark && mark <= kLastExceptionMark;
-    return icons_[pictured ? mark + 1 : 0];
 }
 
 QVariant DeletedJunkModel::headerData(int section, Qt::Orientation orientation, int role) const {

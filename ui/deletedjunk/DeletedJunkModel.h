@@ -3,10 +3,10 @@
 #include <QAbstractTableModel>
 #include <QIcon>
 #include <QLocale>
-#include <array>
 #include <vector>
 
 #include "KeptMessage.h"
+#include "MarkPictures.h"
 #include "MarkState.h"
 
 namespace kelvane {
@@ -43,13 +43,12 @@ class DeletedJunkModel : public QAbstractTableModel {
   private:
     QVariant cellText(const KeptMessage& kept, int column) const;
     QVariant sortKey(const KeptMessage& kept, int column) const;
-    const QIcon& markIcon(MarkState mark) const;
 
     std::vector<KeptMessage> messages_;
     QLocale locale_;
     QString deletedFormat_;
     // Index 0 is the blank picture of an unmarked row, then one per mark.
-    std::array<QIcon, kLastExceptionMark + 2> icons_;
+    RowMarkIcons icons_;
 };
 
 }  // namespace kelvane

@@ -12,21 +12,9 @@ namespace {
 // An int, as every view of every Qt version reads it.
 constexpr int kRightAligned = Qt::AlignRight | Qt::AlignVCenter;
 
-// A row without a mark keeps the picture's room empty so that its subject lines up with the
-// others.
-QIcon BlankIcon() {
-    QPixmap blank(16, 16);
-    blank.fill(Qt::transparent);
-    return QIcon(blank);
-}
-
 }  // namespace
 
-MessageListModel::MessageListModel(QObject* parent) : QAbstractTableModel(parent) {
-    icons_[0] = BlankIcon();
-    for (MarkState mark = kCheckMark; mark <= kLastExceptionMark; ++mark)
-        icons_[mark + 1] = MarkIcon(mark);
-}
+MessageListModel::MessageListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 void MessageListModel::setRows(const std::vector<MessageEntry>* rows) {
     rows_ = rows;
@@ -78,7 +66,7 @@ QVariant MessageListModel::data(const QModelIndex& index, int role) const {
         case Qt::DisplayRole:
             return cellText(*entry, column);
         case Qt::DecorationRole:
-            return column == kSubject ? QVariant(markIcon(entry->mark)) : QVariant();
+            return column == kSubject ? QVariant(icons_(entry->mark)) : QVariant();
         case kMarkRole:
             return column == kSubject ? QVariant(entry->mark) : QVariant();
         case Qt::TextAlignmentRole:
@@ -102,11 +90,6 @@ QVariant MessageListModel::cellText(const MessageEntry& entry, int column) const
         default:
             return {};
     }
-}
-
-const QIcon& MessageListModel::markIcon(MarkState mark) const {
-    const bool pictured = mark >= kCheckMark && mark <= kLastExceptionMark;
-    return icons_[pictured ? mark + 1 : 0];
 }
 
 QVariant MessageListModel::headerData(int section, Qt::Orientation orientation, int role) const {

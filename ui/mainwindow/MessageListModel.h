@@ -2,9 +2,9 @@
 
 #include <QAbstractTableModel>
 #include <QIcon>
-#include <array>
 #include <vector>
 
+#include "MarkPictures.h"
 #include "MarkState.h"
 #include "MessageEntry.h"
 
@@ -40,13 +40,12 @@ class MessageListModel : public QAbstractTableModel {
   private:
     const MessageEntry* row(int index) const;
     QVariant cellText(const MessageEntry& entry, int column) const;
-    const QIcon& markIcon(MarkState mark) const;
 
     const std::vector<MessageEntry>* rows_ = nullptr;
     // The rows the views know of: the rows change first and are announced afterwards.
     int shown_ = 0;
     // Index 0 is the blank picture of an unmarked row, then one per mark.
-    std::array<QIcon, kLastExceptionMark + 2> icons_;
+    RowMarkIcons icons_;
 };
 
 }  // namespace kelvane

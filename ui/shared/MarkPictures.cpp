@@ -44,4 +44,17 @@ QPixmap MailFramePixmap(int index) {
     return PictureFile(QStringLiteral("mail%1").arg(index));
 }
 
+RowMarkIcons::RowMarkIcons() {
+    QPixmap blank(16, 16);
+    blank.fill(Qt::transparent);
+    icons_[0] = QIcon(blank);
+    for (MarkState mark = kCheckMark; mark <= kLastExceptionMark; ++mark)
+        icons_[mark + 1] = MarkIcon(mark);
+}
+
+const QIcon& RowMarkIcons::operator()(MarkState mark) const {
+    const bool pictured = mark >= kCheckMark && mark <= kLastExceptionMark;
+    return icons_[pictured ? mark + 1 : 0];
+}
+
 }  // namespace kelvane

@@ -2,6 +2,7 @@
 
 #include <QIcon>
 #include <QPixmap>
+#include <array>
 
 #include "MarkState.h"
 
@@ -11,6 +12,17 @@ namespace kelvane {
 QPixmap MarkPixmap(MarkState mark);
 // The same picture as an icon for list rows; a null icon where there is no picture.
 QIcon MarkIcon(MarkState mark);
+
+// The mark pictures of list rows, made once. A row without a mark gets a blank of the same size,
+// so that its text lines up with the others.
+class RowMarkIcons {
+  public:
+    RowMarkIcons();
+    const QIcon& operator()(MarkState mark) const;
+
+  private:
+    std::array<QIcon, kLastExceptionMark + 2> icons_;
+};
 
 // The "&Check e-mail" button's pictures: down while the list is empty, up when it holds rows.
 QIcon CheckButtonIcon(bool listEmpty);
