@@ -3,6 +3,7 @@
 // rules spread over the four tables; the list holds 100,000 entries in no particular order.
 #include <benchmark/benchmark.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -216,6 +217,172 @@ void BM_ClassifyRowsAsTheyArrive(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ClassifyRowsAsTheyArrive)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+// Rules of every operator and both case modes that match none of the generated messages: their
+// values are words of five or six syllables (the messages' words have at most four) and domains
+// numbered from 1000 (the messages' stop at 499), so every rule is tested and none decides.
+class UnmatchedRules {
+  public:
+    explicit UnmatchedRules(unsigned seed) : words_(seed) {}
+
+    void AddTo(kelvane::SpamSettings& settings, int count) {
+        for (int i = 0; i < count; ++i) {
+            const int table = words_.Next(20);
+            if (table < 7) {
+                kelvane::AppendRule(settings.subjects(), SubjectRule());
+            } else if (table < 12) {
+                kelvane::AppendRule(settings.headers(), HeaderRule());
+            } else if (table < 17) {
+                kelvane::AppendRule(settings.senders(), SenderRule());
+            } else {
+                kelvane::AppendRule(settings.exceptions(), ExceptionRule());
+            }
+        }
+    }
+
+  private:
+    std::string Long() { return words_.Word(2) + words_.Word(3); }
+    // Upper case at the start of every other syllable, for the case-sensitive rules.
+    std::string Mixed(std::string text) {
+        for (size_t i = 0; i < text.size(); i += 4)
+            text[i] = static_cast<char>(std::toupper(text[i]));
+        return text;
+    }
+    std::string Domain() { return "d" + std::to_string(1000 + words_.Next(9000)) + ".example"; }
+    std::string Address() { return Long() + "@" + Domain(); }
+    // A value for `op`, written as a case-sensitive rule would hold it when `caseSensitive`.
+    std::string Value(const std::string& op, bool caseSensitive, const std::string& prefix) {
+        std::string value = prefix + Long();
+        if (op == "Equals" || op == "Starts with") value = prefix + words_.Word() + " " + Long();
+        return caseSensitive ? Mixed(value) : value;
+    }
+
+    RuleRow SubjectRule() {
+        static const char* const kOperators[] = {
+            "Contains", "Contains (whole word)", "Equals", "Starts with", "Ends with", "Contains"};
+        if (words_.Next(200) == 0) return {"", "Is blank", "", "", "No", "0"};
+        const std::string op = kOperators[words_.Next(6)];
+        const bool caseSensitive = words_.Next(3) == 0;
+        return {
+            "", op, Value(op, caseSensitive, ""), YesNo(caseSensitive), YesNo(words_.Next(2) == 0),
+            "0"};
+    }
+    RuleRow HeaderRule() {
+        static const char* const kOperators[] = {"Contains", "Contains (whole word)", "Equals",
+                                                 "Starts with", "Ends with"};
+        static const char* const kPrefixes[] = {"", "X-Mailer: ", "Received: from ", "Subject: "};
+        const std::string op = kOperators[words_.Next(5)];
+        const bool caseSensitive = words_.Next(3) == 0;
+        return {"",
+                op,
+                Value(op, caseSensitive, kPrefixes[words_.Next(4)]),
+                YesNo(caseSensitive),
+                YesNo(words_.Next(2) == 0),
+                "0"};
+    }
+    RuleRow SenderRule() {
+        switch (words_.Next(8)) {
+            case 0:
+                return {"", "Domain name", "Equals", Domain(), "Yes", "0"};
+            case 1:
+                return {"", "Domain name", "Ends with", "." + Long(), "No", "0"};
+            case 2:
+                return {"", "E-mail address", "Contains", Long(), "No", "0"};
+            case 3:
+                return {"", "E-mail address", "Starts with", Long(), "Yes", "0"};
+            case 4:
+                return {"", "E-mail address", "Contains (whole word)", Long(), "No", "0"};
+            case 5:
+                if (words_.Next(20) == 0)
+                    return {"", "E-mail address", "All numeric", "", "No", "0"};
+                [[fallthrough]];
+            default:
+                return {"", "E-mail address", "Equals", Address(), "Yes", "0"};
+        }
+    }
+    RuleRow ExceptionRule() {
+        const bool caseSensitive = words_.Next(3) == 0;
+        switch (words_.Next(6)) {
+            case 0:
+                return {"Domain name", "Equals", Domain(), "No", "0", "", "4"};
+            case 1:
+                return {"Subject",
+                        "Contains",
+                        Value("Contains", caseSensitive, ""),
+                        YesNo(caseSensitive),
+                        "0",
+                        "",
+                        "5"};
+            case 2:
+                return {"Any Header",
+                        "Contains",
+                        Value("Contains", caseSensitive, "List-Id: "),
+                        YesNo(caseSensitive),
+                        "0",
+                        "",
+                        "6"};
+            case 3:
+                return {"CC:", "Contains", Address(), "No", "0", "", "7"};
+            default:
+                return {"E-mail address", "Equals", Address(), "No", "0", "", "3"};
+        }
+    }
+
+    Words words_;
+};
+
+// 5,000 messages against `rules` rules that match none of them, none of the other tests on.
+struct UnmatchedMailbox {
+    static constexpr int kCount = 5000;
+
+    explicit UnmatchedMailbox(int rules) : settings("/nonexistent-kelvane-folder") {
+        UnmatchedRules(23).AddTo(settings, rules);
+        settings.options().checkValidDomain = false;
+        settings.options().compareKnownSpammers = false;
+        Words words(7);
+        for (int i = 0; i < kCount; ++i) {
+            kelvane::MessageEntry row;
+            row.subject = words.Phrase(3 + words.Next(6));
+            row.sender = words.Address();
+            row.size = std::to_string(500 + words.Next(40000));
+            headers.push_back(HeaderBlock(words, row.sender, row.subject));
+            rows.push_back(std::move(row));
+        }
+    }
+
+    kelvane::SpamSettings settings;
+    CachedDomainChecker dns;
+    kelvane::KnownSpammers known;
+    kelvane::MailboxAccounts accounts;
+    std::vector<kelvane::MessageEntry> rows;
+    std::vector<TmsHeaders> headers;
+};
+
+// Arguments: the number of rules, and 1 for the rule-by-rule pass the indexed one replaced.
+void BM_ClassifyUnmatchedRules(benchmark::State& state) {
+    UnmatchedMailbox mailbox(static_cast<int>(state.range(0)));
+    kelvane::SpamClassifier classifier(
+        mailbox.settings, [&](int index) { return &mailbox.headers[static_cast<size_t>(index)]; },
+        mailbox.rows, mailbox.dns, mailbox.known, mailbox.accounts);
+    classifier.SetCurrentMailbox("pop.example.org", "ann");
+    if (state.range(1) != 0) classifier.setRulePass(kelvane::RulePass::RuleByRule);
+    int marked = 0;
+    for (auto _ : state) {
+        marked = classifier.AutoMark();
+        benchmark::DoNotOptimize(marked);
+    }
+    if (marked != 0) state.SkipWithError("a rule meant to match nothing matched");
+    state.counters["messages/s"] =
+        benchmark::Counter(static_cast<double>(UnmatchedMailbox::kCount),
+                           benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_ClassifyUnmatchedRules)
+    ->ArgNames({"rules", "rule_by_rule"})
+    ->Args({200, 0})
+    ->Args({200, 1})
+    ->Args({20000, 0})
+    ->Args({20000, 1})
+    ->Unit(benchmark::kMillisecond);
 
 std::string KnownListFile() {
     static const std::string path = [] {

@@ -29,31 +29,37 @@ ExceptionTest::ExceptionTest(const RuleTable& table) {
         if (kindText == kExceptionKindDomain || kindText == kExceptionKindAddress) {
             const bool domain = kindText == kExceptionKindDomain;
             const MatchOperator op = domain ? MatchOperator::EndsWith : MatchOperator::StartsWith;
-            rows_.push_back({r, domain ? Kind::Domain : Kind::Address, kindText,
-                             TextMatch(op, value, false), picture});
+            rules_.push_back({r, domain ? Kind::Domain : Kind::Address, kindText,
+                              TextMatch(op, value, false), picture});
             continue;
         }
         const Kind kind = kindText == kExceptionKindSubject     ? Kind::Subject
                           : kindText == kExceptionKindAnyHeader ? Kind::AnyHeader
                                                                 : Kind::Field;
-        rows_.push_back({r, kind, kindText,
-                         TextMatch(OperatorUpTo(table.cell(1, r), kHighestExceptionOperator), value,
-                                   table.cell(3, r) == "Yes"),
-                         picture});
+        rules_.push_back({r, kind, kindText,
+                          TextMatch(OperatorUpTo(table.cell(1, r), kHighestExceptionOperator),
+                                    value, table.cell(3, r) == "Yes"),
+                          picture});
     }
 }
 
 std::optional<int> ExceptionTest::Run(MessageTexts& message, RuleTable& table,
                                       ReasonLog& log) const {
-    for (const Row& row : rows_) {
-        if (!Matches(row, message, log)) continue;
-        BumpUpGrid(table, row.row, log.explaining());
-        return row.picture;
+    for (size_t i = 0; i < rules_.size(); ++i) {
+        if (const std::optional<int> picture = TestRule(i, message, table, log)) return picture;
     }
     return std::nullopt;
 }
 
-bool ExceptionTest::Matches(const Row& row, MessageTexts& message, ReasonLog& log) const {
+std::optional<int> ExceptionTest::TestRule(size_t position, MessageTexts& message, RuleTable& table,
+                                           ReasonLog& log) const {
+    const Rule& rule = rules_[position];
+    if (!Matches(rule, message, log)) return std::nullopt;
+    BumpUpGrid(table, rule.row, log.explaining());
+    return rule.picture;
+}
+
+bool ExceptionTest::Matches(const Rule& row, MessageTexts& message, ReasonLog& log) const {
     const TextMatch& match = row.match;
     switch (row.kind) {
         case Kind::Domain:
@@ -79,7 +85,7 @@ bool ExceptionTest::Matches(const Row& row, MessageTexts& message, ReasonLog& lo
     return false;
 }
 
-bool ExceptionTest::AnyHeaderMatches(const Row& row, MessageTexts& message, ReasonLog& log) {
+bool ExceptionTest::AnyHeaderMatches(const Rule& row, MessageTexts& message, ReasonLog& log) {
     if (!row.match.MayMatchWithin(message.block())) return false;
     bool matched = false;
     for (size_t i = 0; i < message.lineCount(); ++i) {

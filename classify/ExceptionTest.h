@@ -26,21 +26,25 @@ class ExceptionTest {
     // The picture of the first row that matches, counting its hit in `table`; nothing when none
     // does.
     std::optional<int> Run(MessageTexts& message, RuleTable& table, ReasonLog& log) const;
+    // Tests the rule at `position` as Run does: its picture when it matches.
+    std::optional<int> TestRule(size_t position, MessageTexts& message, RuleTable& table,
+                                ReasonLog& log) const;
 
-  private:
     enum class Kind { Domain, Address, Subject, AnyHeader, Field };
-    struct Row {
+    struct Rule {
         int row;
         Kind kind;
-        std::string kindText;
+        std::string kindText;  // for Field, the field's name
         TextMatch match;
         int picture;
     };
+    const std::vector<Rule>& rules() const { return rules_; }
 
-    bool Matches(const Row& row, MessageTexts& message, ReasonLog& log) const;
-    static bool AnyHeaderMatches(const Row& row, MessageTexts& message, ReasonLog& log);
+  private:
+    bool Matches(const Rule& rule, MessageTexts& message, ReasonLog& log) const;
+    static bool AnyHeaderMatches(const Rule& rule, MessageTexts& message, ReasonLog& log);
 
-    std::vector<Row> rows_;
+    std::vector<Rule> rules_;
 };
 
 }  // namespace kelvane

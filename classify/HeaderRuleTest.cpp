@@ -75,7 +75,7 @@ HeaderRuleTest::HeaderRuleTest(const RuleTable& table) {
         }
         std::optional<MatchOperator> op;
         if (kind == Kind::Ordinary) op = OperatorUpTo(table.cell(1, r), kHighestHeaderOperator);
-        rows_.push_back({r, deletes, kind, TextMatch(op, value, caseSensitive)});
+        rules_.push_back({r, deletes, kind, TextMatch(op, value, caseSensitive)});
     }
 }
 
@@ -93,26 +93,29 @@ void HeaderRuleTest::AddToDoesNotContain(int r, bool deletes, const std::string&
     const std::optional<int> mailbox =
         MailboxNumber(std::string_view(value).substr(marker + kMailboxMarker.size()));
     if (!mailbox) return;
-    rows_.push_back({r, deletes, Kind::ToDoesNotContain,
-                     TextMatch(MatchOperator::Contains, value.substr(0, marker), caseSensitive),
-                     *mailbox});
+    rules_.push_back({r, deletes, Kind::ToDoesNotContain,
+                      TextMatch(MatchOperator::Contains, value.substr(0, marker), caseSensitive),
+                      *mailbox});
 }
 
 RuleScanResult HeaderRuleTest::Run(MessageTexts& message, int mailbox, RuleTable& table,
                                    ReasonLog& log) const {
     RuleScanResult result;
-    for (const Row& row : rows_) {
-        if (row.kind == Kind::Ordinary) {
-            if (RunOrdinary(row, message, result, table, log)) break;
-            continue;
-        }
-        if (!SpecialMatches(row, message, mailbox, log)) continue;
-        if (RecordRuleMatch(result, table, row.row, row.deletes, log.explaining())) break;
+    for (size_t i = 0; i < rules_.size(); ++i) {
+        if (TestRule(i, message, mailbox, table, log, result)) break;
     }
     return result;
 }
 
-bool HeaderRuleTest::RunOrdinary(const Row& row, MessageTexts& message, RuleScanResult& result,
+bool HeaderRuleTest::TestRule(size_t position, MessageTexts& message, int mailbox, RuleTable& table,
+                              ReasonLog& log, RuleScanResult& result) const {
+    const Rule& rule = rules_[position];
+    if (rule.kind == Kind::Ordinary) return RunOrdinary(rule, message, result, table, log);
+    if (!SpecialMatches(rule, message, mailbox, log)) return false;
+    return RecordRuleMatch(result, table, rule.row, rule.deletes, log.explaining());
+}
+
+bool HeaderRuleTest::RunOrdinary(const Rule& row, MessageTexts& message, RuleScanResult& result,
                                  RuleTable& table, ReasonLog& log) {
     if (!row.match.MayMatchWithin(message.block())) return false;
     for (size_t i = 0; i < message.lineCount(); ++i) {
@@ -124,7 +127,7 @@ bool HeaderRuleTest::RunOrdinary(const Row& row, MessageTexts& message, RuleScan
     return false;
 }
 
-bool HeaderRuleTest::SpecialMatches(const Row& row, MessageTexts& message, int mailbox,
+bool HeaderRuleTest::SpecialMatches(const Rule& row, MessageTexts& message, int mailbox,
                                     ReasonLog& log) {
     switch (row.kind) {
         case Kind::ToDoesNotContain:

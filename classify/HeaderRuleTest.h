@@ -30,25 +30,30 @@ class HeaderRuleTest {
     // Tests the message against every row in order, counting hits in `table`. `mailbox` is the
     // number of the mailbox being checked, for the "To does not contain" rules (0: none).
     RuleScanResult Run(MessageTexts& message, int mailbox, RuleTable& table, ReasonLog& log) const;
+    // Tests the rule at `position` as Run does; true when the scan ends.
+    bool TestRule(size_t position, MessageTexts& message, int mailbox, RuleTable& table,
+                  ReasonLog& log, RuleScanResult& result) const;
 
-  private:
     enum class Kind { Ordinary, ToDoesNotContain, ReplyToMismatch, EqualsToField };
-    struct Row {
+    struct Rule {
         int row;
         bool deletes;
         Kind kind;
         TextMatch match;  // the operator and value; for "To does not contain" the address
         int mailbox = 0;
     };
+    const std::vector<Rule>& rules() const { return rules_; }
 
+  private:
     static Kind KindOf(const std::string& word, const std::string& value);
     void AddToDoesNotContain(int r, bool deletes, const std::string& value, bool caseSensitive);
     // Tests every line; true when the scan ends.
-    static bool RunOrdinary(const Row& row, MessageTexts& message, RuleScanResult& result,
+    static bool RunOrdinary(const Rule& rule, MessageTexts& message, RuleScanResult& result,
                             RuleTable& table, ReasonLog& log);
-    static bool SpecialMatches(const Row& row, MessageTexts& message, int mailbox, ReasonLog& log);
+    static bool SpecialMatches(const Rule& rule, MessageTexts& message, int mailbox,
+                               ReasonLog& log);
 
-    std::vector<Row> rows_;
+    std::vector<Rule> rules_;
 };
 
 }  // namespace kelvane

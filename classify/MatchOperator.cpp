@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
+#include <cstring>
 
 #include "LetterCase.h"
 
@@ -31,6 +33,18 @@ constexpr std::string_view kWordDelimiters = "\t'\r\n ,./?;:`\"<>[]{}-=\\+|()%@&
 // Longest tail that "Ends with" compares: longer values never match.
 constexpr size_t kEndsWithLimit = 255;
 constexpr size_t kDomainLimit = 255;
+
+// Eight bytes upper-cased at once: a byte is a lower-case letter when its low seven bits are
+// from 'a' to 'z' and its top bit is clear, and clearing 0x20 makes it upper case.
+std::uint64_t UpperAsciiBytes(std::uint64_t bytes) {
+    constexpr std::uint64_t kEach = 0x0101010101010101;
+    constexpr std::uint64_t kTopBits = 0x80 * kEach;
+    const std::uint64_t low7 = bytes & ~kTopBits;
+    const std::uint64_t fromA = low7 + (0x80 - 'a') * kEach;
+    const std::uint64_t pastZ = low7 + (0x80 - 'z' - 1) * kEach;
+    const std::uint64_t lower = fromA & ~pastZ & ~bytes & kTopBits;
+    return bytes ^ (lower >> 2);
+}
 
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
@@ -87,8 +101,15 @@ bool CompareValue(MatchOperator op, std::string_view text, std::string_view valu
 
 std::string UpperAscii(std::string_view text) {
     std::string out(text);
-    for (char& c : out) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    size_t i = 0;
+    for (; i + sizeof(std::uint64_t) <= out.size(); i += sizeof(std::uint64_t)) {
+        std::uint64_t bytes = 0;
+        std::memcpy(&bytes, out.data() + i, sizeof bytes);
+        bytes = UpperAsciiBytes(bytes);
+        std::memcpy(out.data() + i, &bytes, sizeof bytes);
+    }
+    for (; i < out.size(); ++i) {
+        if (out[i] >= 'a' && out[i] <= 'z') out[i] = static_cast<char>(out[i] - 'a' + 'A');
     }
     return out;
 }

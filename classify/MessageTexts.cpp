@@ -1,7 +1,10 @@
 #include "MessageTexts.h"
 
+#include <algorithm>
+
 #include "MailAddress.h"
 #include "MailErrors.h"
+#include "MultiPatternMatcher.h"
 
 namespace kelvane {
 
@@ -51,6 +54,17 @@ FoldedText MessageTexts::line(size_t index) {
 FoldedText MessageTexts::block() {
     if (!block_) JoinLines();
     return View(*block_);
+}
+
+const std::vector<int>& MessageTexts::BlockPatterns(const MultiPatternMatcher& matcher) {
+    if (scannedWith_ == &matcher) return blockPatterns_;
+    blockPatterns_.clear();
+    matcher.Scan(block().folded, [this](int pattern) { blockPatterns_.push_back(pattern); });
+    std::sort(blockPatterns_.begin(), blockPatterns_.end());
+    blockPatterns_.erase(std::unique(blockPatterns_.begin(), blockPatterns_.end()),
+                         blockPatterns_.end());
+    scannedWith_ = &matcher;
+    return blockPatterns_;
 }
 
 const MessageTexts::Folded& MessageTexts::Cached(std::deque<NamedText>& cache,

@@ -13,6 +13,8 @@
 
 namespace kelvane {
 
+class MultiPatternMatcher;
+
 // The texts of one message that the rules test, each folded once however many rules look at it.
 // Header texts are prepared only when a rule asks for them.
 class MessageTexts {
@@ -33,6 +35,9 @@ class MessageTexts {
     FoldedText line(size_t index);
     // Every header line, joined by line feeds.
     FoldedText block();
+    // The numbers of the patterns of `matcher` that the block's upper-case form holds, each once;
+    // found on the first call with that matcher, which must not change while this object lives.
+    const std::vector<int>& BlockPatterns(const MultiPatternMatcher& matcher);
 
     // The field's value (GetFieldValue); a value whose encoded words cannot be decoded reads as
     // empty, like a missing field.
@@ -60,6 +65,8 @@ class MessageTexts {
     std::array<std::optional<Folded>, 4> senderParts_;
     std::optional<Folded> block_;
     std::vector<std::pair<size_t, size_t>> lineSpans_;  // offset and length in the block
+    const MultiPatternMatcher* scannedWith_ = nullptr;
+    std::vector<int> blockPatterns_;
     std::deque<NamedText> fields_;
     std::deque<NamedText> addresses_;
 };

@@ -1,6 +1,7 @@
 #include "RuleTable.h"
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 
 namespace kelvane {
@@ -64,6 +65,11 @@ const RuleTableLayout& LayoutOf(RuleTableKind kind) {
     return kExceptionsLayout;
 }
 
+std::uint64_t RuleStamp::Next() {
+    static std::atomic<std::uint64_t> last{0};
+    return ++last;
+}
+
 RuleTable::RuleTable(RuleTableKind kind) : kind_(kind) {
     setColumnCount(layout().columnCount);
     clear();
@@ -76,7 +82,11 @@ const std::string& RuleTable::cell(int column, int row) const {
 
 void RuleTable::setCell(int column, int row, std::string text) {
     if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount()) return;
-    rows_[static_cast<size_t>(row)][static_cast<size_t>(column)] = std::move(text);
+    std::string& cell = rows_[static_cast<size_t>(row)][static_cast<size_t>(column)];
+    if (cell == text) return;
+    // Hits change on every match; the rules stay the same.
+    if (column != layout().hitColumn || row == 0) stamp_.Renew();
+    cell = std::move(text);
 }
 
 RuleRow RuleTable::row(int row) const {
@@ -100,10 +110,12 @@ int RuleTable::defaultWidth(int column) const {
 }
 
 void RuleTable::setRowCount(int rows) {
+    stamp_.Renew();
     rows_.resize(static_cast<size_t>(std::max(rows, 0)), RuleRow(widths_.size()));
 }
 
 void RuleTable::setColumnCount(int columns) {
+    stamp_.Renew();
     const auto count = static_cast<size_t>(std::max(columns, 0));
     for (size_t c = widths_.size(); c < count; ++c)
         widths_.push_back(defaultWidth(static_cast<int>(c)));
@@ -112,6 +124,7 @@ void RuleTable::setColumnCount(int columns) {
 }
 
 void RuleTable::insertRow(int at, RuleRow cells) {
+    stamp_.Renew();
     cells.resize(widths_.size());
     at = std::clamp(at, 0, rowCount());
     rows_.insert(rows_.begin() + at, std::move(cells));
@@ -119,10 +132,12 @@ void RuleTable::insertRow(int at, RuleRow cells) {
 
 void RuleTable::removeRow(int row) {
     if (row < 0 || row >= rowCount()) return;
+    stamp_.Renew();
     rows_.erase(rows_.begin() + row);
 }
 
 void RuleTable::insertColumns(int at, int count) {
+    stamp_.Renew();
     at = std::clamp(at, 0, columnCount());
     for (int i = 0; i < count; ++i) {
         widths_.insert(widths_.begin() + at + i, defaultWidth(at + i));
@@ -131,10 +146,12 @@ void RuleTable::insertColumns(int at, int count) {
 }
 
 void RuleTable::clearCells() {
+    stamp_.Renew();
     for (RuleRow& cells : rows_) std::fill(cells.begin(), cells.end(), std::string());
 }
 
 void RuleTable::clear() {
+    stamp_.Renew();
     rows_.assign(2, RuleRow(widths_.size()));
     applyHeadings();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 #include <array>
 #include <string>
 #include <string_view>
@@ -27,6 +29,30 @@ inline constexpr int kDefaultExceptionPicture = 3;
 // Pictures 0 to 14 exist: check mark, question mark, black check mark, then the exception ones.
 inline constexpr int kPictureCount = 15;
 inline constexpr int kNoPicture = -1;
+
+// A number that names one state of a table's rules (its cells, hit counts aside): a change gives
+// the table a number no table has had, and a copy shares its source's. Lets a cache of prepared
+// rules see a change without comparing every cell.
+class RuleStamp {
+  public:
+    RuleStamp() : value_(Next()) {}
+    RuleStamp(const RuleStamp&) = default;
+    RuleStamp& operator=(const RuleStamp&) = default;
+    // What was moved from no longer holds those rules.
+    RuleStamp(RuleStamp&& other) noexcept : value_(other.value_) { other.Renew(); }
+    RuleStamp& operator=(RuleStamp&& other) noexcept {
+        value_ = other.value_;
+        other.Renew();
+        return *this;
+    }
+    void Renew() { value_ = Next(); }
+    std::uint64_t value() const { return value_; }
+
+  private:
+    static std::uint64_t Next();
+
+    std::uint64_t value_;
+};
 
 // The cells of one table row, by column.
 using RuleRow = std::vector<std::string>;
@@ -67,6 +93,8 @@ class RuleTable {
     void applyHeadings();
 
     bool isEmpty() const { return rowCount() == 2 && cell(1, 1).empty(); }
+    // Changes with every change of the rules; a hit count or a column width is no change.
+    std::uint64_t ruleStamp() const { return stamp_.value(); }
 
     // The picture a rule row shows, derived from its cells; kNoPicture for none.
     int picture(int row) const;
@@ -77,6 +105,7 @@ class RuleTable {
     RuleTableKind kind_;
     std::vector<RuleRow> rows_;
     std::vector<int> widths_;
+    RuleStamp stamp_;
 };
 
 }  // namespace kelvane

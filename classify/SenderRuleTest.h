@@ -20,16 +20,21 @@ class SenderRuleTest {
 
     // Tests the sender address against every row in order, counting hits in `table`.
     RuleScanResult Run(MessageTexts& message, RuleTable& table, ReasonLog& log) const;
+    // Tests the rule at `position` as Run does; true when the scan ends.
+    bool TestRule(size_t position, MessageTexts& message, RuleTable& table, ReasonLog& log,
+                  RuleScanResult& result) const;
 
-  private:
-    struct Row {
+    struct Rule {
         int row;
         bool deletes;
         bool domainKind;   // any kind but "Domain name" is taken as "E-mail address"
         std::string kind;  // as stored, for the reason line
         TextMatch match;
     };
-    std::vector<Row> rows_;
+    const std::vector<Rule>& rules() const { return rules_; }
+
+  private:
+    std::vector<Rule> rules_;
 };
 
 }  // namespace kelvane

@@ -49,7 +49,7 @@ void SpamClassifier::MarkForDeletion(int index) {
 
 void SpamClassifier::PassOverRow(int index, const RuleTests& tests, int mailbox) {
     MessageTexts message(rows_[index].subject, rows_[index].sender, HeadersOf(index));
-    const std::optional<int> picture = tests.exceptions.Run(message, settings_.exceptions(), log_);
+    const std::optional<int> picture = TestExceptions(tests, message);
     if (!Listed(index)) return;
     if (picture) {
         rows_[index].mark = *picture;
@@ -63,13 +63,13 @@ void SpamClassifier::PassOverRow(int index, const RuleTests& tests, int mailbox)
 void SpamClassifier::RunRuleSteps(int index, MessageTexts& message, const RuleTests& tests,
                                   int mailbox) {
     if (!KeepsTesting(index)) return;
-    const RuleScanResult subject = tests.subjects.Run(message, settings_.subjects(), log_);
+    const RuleScanResult subject = TestSubject(tests, message);
     if (subject.matched) ApplySuspectOrDelete(index, subject.deletes);
     if (!KeepsTesting(index)) return;
-    const RuleScanResult sender = tests.senders.Run(message, settings_.senders(), log_);
+    const RuleScanResult sender = TestSender(tests, message);
     if (sender.matched) ApplySuspectOrDelete(index, sender.deletes);
     if (!KeepsTesting(index)) return;
-    const RuleScanResult header = tests.headers.Run(message, mailbox, settings_.headers(), log_);
+    const RuleScanResult header = TestHeaders(tests, message, mailbox);
     if (header.matched) ApplySuspectOrDelete(index, header.deletes);
     RunSenderSteps(index, message);
 }
@@ -141,7 +141,7 @@ std::vector<std::string> SpamClassifier::Explain(int index, MarkState* passMark)
 std::optional<int> SpamClassifier::qIsInException(int index, std::string_view subject,
                                                   std::string_view address) {
     MessageTexts message(subject, address, HeadersOf(index));
-    return ruleTests_.Current(settings_).exceptions.Run(message, settings_.exceptions(), log_);
+    return TestExceptions(ruleTests_.Current(settings_), message);
 }
 
 SizeResult SpamClassifier::tooBigSmall(std::string_view sizeText) {
@@ -150,18 +150,42 @@ SizeResult SpamClassifier::tooBigSmall(std::string_view sizeText) {
 
 RuleScanResult SpamClassifier::qMarkThisSubject(std::string_view subject) {
     const MessageTexts message(subject, {}, nullptr);
-    return ruleTests_.Current(settings_).subjects.Run(message, settings_.subjects(), log_);
+    return TestSubject(ruleTests_.Current(settings_), message);
 }
 
 RuleScanResult SpamClassifier::qmarkThisSender(std::string_view address) {
     MessageTexts message({}, address, nullptr);
-    return ruleTests_.Current(settings_).senders.Run(message, settings_.senders(), log_);
+    return TestSender(ruleTests_.Current(settings_), message);
 }
 
 RuleScanResult SpamClassifier::qMarkThisHeader(int index) {
     MessageTexts message({}, {}, HeadersOf(index));
-    return ruleTests_.Current(settings_).headers.Run(message, serverToIndex(), settings_.headers(),
-                                                     log_);
+    return TestHeaders(ruleTests_.Current(settings_), message, serverToIndex());
+}
+
+std::optional<int> SpamClassifier::TestExceptions(const RuleTests& tests, MessageTexts& message) {
+    RuleTable& table = settings_.exceptions();
+    if (rulePass_ == RulePass::RuleByRule) return tests.exceptions.Run(message, table, log_);
+    return tests.indexedExceptions.Run(message, table, log_);
+}
+
+RuleScanResult SpamClassifier::TestSubject(const RuleTests& tests, const MessageTexts& message) {
+    RuleTable& table = settings_.subjects();
+    if (rulePass_ == RulePass::RuleByRule) return tests.subjects.Run(message, table, log_);
+    return tests.indexedSubjects.Run(message, table, log_);
+}
+
+RuleScanResult SpamClassifier::TestSender(const RuleTests& tests, MessageTexts& message) {
+    RuleTable& table = settings_.senders();
+    if (rulePass_ == RulePass::RuleByRule) return tests.senders.Run(message, table, log_);
+    return tests.indexedSenders.Run(message, table, log_);
+}
+
+RuleScanResult SpamClassifier::TestHeaders(const RuleTests& tests, MessageTexts& message,
+                                           int mailbox) {
+    RuleTable& table = settings_.headers();
+    if (rulePass_ == RulePass::RuleByRule) return tests.headers.Run(message, mailbox, table, log_);
+    return tests.indexedHeaders.Run(message, mailbox, table, log_);
 }
 
 DomainResult SpamClassifier::CheckDomain(int index) {

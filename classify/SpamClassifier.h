@@ -36,6 +36,10 @@ struct DomainResult {
     bool operator==(const DomainResult&) const = default;
 };
 
+// How the pass tests the rules: through the indexes of their values, or each rule in turn, the
+// way the indexed pass must always agree with (kept to check it against).
+enum class RulePass { Indexed, RuleByRule };
+
 // The classification pass: gives message rows their marks from the user's rules, counting a hit
 // on every rule that matched, or, while explaining one row, recording why it was marked.
 //
@@ -47,6 +51,8 @@ class SpamClassifier {
     SpamClassifier(SpamSettings& settings, HeaderSource headers, std::vector<MessageEntry>& rows,
                    DomainChecker& checker, KnownSpammers& knownSpammers,
                    const MailboxAccounts& accounts);
+
+    void setRulePass(RulePass pass) { rulePass_ = pass; }
 
     // The mailbox whose messages the rows hold.
     void SetCurrentMailbox(std::string server, std::string userName);
@@ -97,6 +103,11 @@ class SpamClassifier {
     bool Listed(int index) const;
     const TmsHeaders* HeadersOf(int index) const;
     DomainResult CheckDomain(MessageTexts& message);
+    // The four tables' tests, by the chosen pass.
+    std::optional<int> TestExceptions(const RuleTests& tests, MessageTexts& message);
+    RuleScanResult TestSubject(const RuleTests& tests, const MessageTexts& message);
+    RuleScanResult TestSender(const RuleTests& tests, MessageTexts& message);
+    RuleScanResult TestHeaders(const RuleTests& tests, MessageTexts& message, int mailbox);
 
     SpamSettings& settings_;
     HeaderSource headers_;
@@ -106,6 +117,7 @@ class SpamClassifier {
     DomainCheck domains_;
     RuleTestCache ruleTests_;
     ReasonLog log_;
+    RulePass rulePass_ = RulePass::Indexed;
     std::string server_;
     std::string userName_;
 };

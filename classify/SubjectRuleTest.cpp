@@ -9,23 +9,29 @@ constexpr int kHighestSubjectOperator = 6;  // up to "Is UPPERCASE"
 
 SubjectRuleTest::SubjectRuleTest(const RuleTable& table) {
     for (int r = 1; r < table.rowCount() && !table.cell(1, r).empty(); ++r) {
-        rows_.push_back({r, table.cell(4, r) == "Yes",
-                         TextMatch(OperatorUpTo(table.cell(1, r), kHighestSubjectOperator),
-                                   table.cell(2, r), table.cell(3, r) == "Yes")});
+        rules_.push_back({r, table.cell(4, r) == "Yes",
+                          TextMatch(OperatorUpTo(table.cell(1, r), kHighestSubjectOperator),
+                                    table.cell(2, r), table.cell(3, r) == "Yes")});
     }
 }
 
 RuleScanResult SubjectRuleTest::Run(const MessageTexts& message, RuleTable& table,
                                     ReasonLog& log) const {
     RuleScanResult result;
-    for (const Row& row : rows_) {
-        if (!row.match.Matches(message.subject())) continue;
-        const MatchOperator op = *row.match.op();
-        log.whyAdd(row.deletes, "Subject", StoredName(op),
-                   OperatorTakesValue(op) ? row.match.value() : "", row.match.caseSensitive());
-        if (RecordRuleMatch(result, table, row.row, row.deletes, log.explaining())) break;
+    for (size_t i = 0; i < rules_.size(); ++i) {
+        if (TestRule(i, message, table, log, result)) break;
     }
     return result;
+}
+
+bool SubjectRuleTest::TestRule(size_t position, const MessageTexts& message, RuleTable& table,
+                               ReasonLog& log, RuleScanResult& result) const {
+    const Rule& rule = rules_[position];
+    if (!rule.match.Matches(message.subject())) return false;
+    const MatchOperator op = *rule.match.op();
+    log.whyAdd(rule.deletes, "Subject", StoredName(op),
+               OperatorTakesValue(op) ? rule.match.value() : "", rule.match.caseSensitive());
+    return RecordRuleMatch(result, table, rule.row, rule.deletes, log.explaining());
 }
 
 }  // namespace kelvane

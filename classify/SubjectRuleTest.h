@@ -18,14 +18,19 @@ class SubjectRuleTest {
 
     // Tests the subject against every row in order, counting hits in `table`.
     RuleScanResult Run(const MessageTexts& message, RuleTable& table, ReasonLog& log) const;
+    // Tests the subject against the rule at `position` as Run does; true when the scan ends.
+    bool TestRule(size_t position, const MessageTexts& message, RuleTable& table, ReasonLog& log,
+                  RuleScanResult& result) const;
 
-  private:
-    struct Row {
+    struct Rule {
         int row;
         bool deletes;
         TextMatch match;
     };
-    std::vector<Row> rows_;
+    const std::vector<Rule>& rules() const { return rules_; }
+
+  private:
+    std::vector<Rule> rules_;
 };
 
 }  // namespace kelvane
