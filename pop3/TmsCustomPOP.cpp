@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <stdexcept>
 
 #include "MailErrors.h"
 #include "PasswordCipher.h"
@@ -14,6 +15,8 @@ constexpr std::string_view kPasswordPlaceholder = "{password}";
 constexpr const char* kNoStls =
     "The server does not offer STLS, so the mailbox cannot be reached securely";
 constexpr const char* kNoTlsForMailbox = "This mailbox does not use TLS";
+// USER, PASS and STAT.
+constexpr int kLoginFlight = 3;
 
 // The whole text read as a decimal integer; 0 when it is empty or anything else.
 int IntOrZero(std::string_view text) {
@@ -80,27 +83,68 @@ void TmsCustomPOP::Open() {
 }
 
 void TmsCustomPOP::Login() {
+    LoginSendingAhead({});
+}
+
+void TmsCustomPOP::LoginSendingAhead(const CommandsAhead& ahead) {
     ResetState();
     capabilities_.reset();
+    sentAhead_.clear();
     try {
-        LoginSteps();
+        LoginSteps(ahead);
     } catch (...) {
         // Also after a refusal: a session left open would be taken as logged in by the next
         // Connect, whose commands would then go out unauthenticated (or, after a refused STLS,
-        // in plain text).
+        // in plain text). Replies to commands sent ahead then answer nothing.
         Close();
+        sentAhead_.clear();
         throw;
     }
 }
 
-void TmsCustomPOP::LoginSteps() {
+void TmsCustomPOP::LoginSteps(const CommandsAhead& ahead) {
     ConnectSocket();
     if (Security == PopSecurity::Implicit) StartTls();
     ReadGreeting();
     if (Security == PopSecurity::StartTls) UpgradeToTls();
+    // After STLS the capabilities are asked again: what came before the handshake counts no more.
+    capabilities_ = AskCapabilities();
+    if (capabilities_->pipelining && PipelineDepth >= kLoginFlight) {
+        PipelinedLogin(ahead ? ahead() : std::vector<std::string>());
+        return;
+    }
     CommandOk("USER " + UserName);
     SendPassword();
     ReadStat(CommandOk("STAT"));
+}
+
+// USER, PASS, STAT and `ahead` in one write. After a refused USER or PASS the server is still
+// authorizing and refuses the rest, whose replies are left unread: the login closes the session.
+void TmsCustomPOP::PipelinedLogin(std::vector<std::string> ahead) {
+    ahead.resize(std::min<std::size_t>(ahead.size(), PipelineDepth - kLoginFlight));
+    const std::string user = "USER " + UserName;
+    std::size_t length = user.size() + 2 + 5 + Password.size() + 2 + 6;
+    for (const std::string& command : ahead) length += command.size() + 2;
+    Trace("C: " + user);
+    Trace("C: PASS " + std::string(kPasswordPlaceholder));
+    Trace("C: STAT");
+    for (const std::string& command : ahead) Trace("C: " + command);
+    {
+        std::string flight;
+        flight.reserve(length);  // no reallocation leaves a copy of the password behind
+        flight.append(user).append("\r\nPASS ").append(Password).append("\r\nSTAT\r\n");
+        for (const std::string& command : ahead) flight.append(command).append("\r\n");
+        const ForgottenAtEnd wipe(flight);
+        RequireNothingWaiting();
+        SendText(flight);
+    }
+    // A server may echo the whole flight in any of these replies.
+    RequireSuccess(ReadReplyWithoutPassword());
+    RequireSuccess(ReadReplyWithoutPassword());
+    const ReplyLine stat = ReadReplyWithoutPassword();
+    RequireSuccess(stat);
+    ReadStat(stat.line);
+    sentAhead_ = std::move(ahead);
 }
 
 void TmsCustomPOP::ReadGreeting() {
@@ -149,11 +193,15 @@ void TmsCustomPOP::SendPassword() {
         RequireNothingWaiting();
         SendText(command);
     }
+    RequireSuccess(ReadReplyWithoutPassword());
+}
+
+ReplyLine TmsCustomPOP::ReadReplyWithoutPassword() {
     ReplyLine reply = ReadReplyLine();
     const ForgottenAtEnd wipe(reply.line);
     lastReply_ = Hidden(reply.line, Password);
     Trace("S: " + lastReply_);
-    RequireSuccess({lastReply_, reply.code});
+    return {lastReply_, reply.code};
 }
 
 void TmsCustomPOP::ReadStat(std::string_view reply) {
@@ -178,6 +226,9 @@ int TmsCustomPOP::ReplyCode(std::string_view line) {
 }
 
 void TmsCustomPOP::SendCommand(const std::string& command) {
+    // Its reply would be read as the answer to a command sent with the login.
+    if (!sentAhead_.empty())
+        throw std::logic_error("A command went out before the replies ahead of it were read");
     RequireNothingWaiting();
     SendLine(command);
 }

@@ -33,7 +33,8 @@ struct PopCapabilities {
 class PopCommandRun {
   public:
     virtual ~PopCommandRun() = default;
-    // The next command to send; false when every command has been handed out.
+    // The next command to send; false when there is none to send yet. Asked again after every
+    // reply, so that a run may hand out commands that depend on what it has read.
     virtual bool NextCommand(std::string& command) = 0;
     // The reply to the oldest command not yet answered; reads whatever data block follows it.
     virtual void Answer(const ReplyLine& reply) = 0;
@@ -90,7 +91,8 @@ class TmsCustomPOP : public TmsMailBase {
     // Checks UserName, then opens the transport. An empty password is sent as it is, and the
     // server's refusal reported, rather than another account's password being used.
     void Open() override;
-    // Closes the connection when any step fails, a refusal ("-ERR") included.
+    // Asks CAPA first; a server that pipelines gets USER, PASS and STAT in one flight. Closes the
+    // connection when any step fails, a refusal ("-ERR") included.
     void Login() override;
     void Logout() override;
     // 1 for a positive reply ("+"), -1 for a negative one ("-"), 0 otherwise.
@@ -114,6 +116,15 @@ class TmsCustomPOP : public TmsMailBase {
     static std::size_t LongestDownload(long long listedSize);
 
   protected:
+    // Gives the commands to send behind STAT; asked once the capabilities are known.
+    using CommandsAhead = std::function<std::vector<std::string>()>;
+    // Login() for a session whose next exchange is known: when the login pipelines, the commands
+    // that `ahead` gives go out in its flight behind STAT, so that their replies need no round
+    // trip of their own. They stay unanswered for the next Exchange, whose run must hand out
+    // exactly these first.
+    void LoginSendingAhead(const CommandsAhead& ahead);
+    // Whether commands sent with the login still wait for the Exchange that reads their replies.
+    bool SentAhead() const { return !sentAhead_.empty(); }
     // Sends a command line. A reply that is already waiting answers no command: it would be
     // read as this command's reply and every later one would be one step late.
     void SendCommand(const std::string& command);
@@ -133,7 +144,8 @@ class TmsCustomPOP : public TmsMailBase {
     std::string ReceiveMessage(int num, long long expectedSize);
     // What the server of this session can do: CAPA is asked once per session.
     const PopCapabilities& Capabilities();
-    // Sends the run's commands and hands it their replies in order. When the server pipelines,
+    // Sends the run's commands and hands it their replies in order; done when every command
+    // handed out is answered and the run has no more. When the server pipelines,
     // up to PipelineDepth commands go out ahead of their replies; otherwise one at a time. A run
     // that fails with commands still unanswered closes the connection, since their replies
     // would answer whatever is sent next.
@@ -157,19 +169,23 @@ class TmsCustomPOP : public TmsMailBase {
   private:
     class CommandWindow;
 
-    void LoginSteps();
+    void LoginSteps(const CommandsAhead& ahead);
+    void PipelinedLogin(std::vector<std::string> ahead);
     void ReadGreeting();
     void UpgradeToTls();
     PopCapabilities AskCapabilities();
-    bool SendAhead(PopCommandRun& run, CommandWindow& window, std::string& held);
+    void TakeSentAhead(PopCommandRun& run, CommandWindow& window);
+    void SendAhead(PopCommandRun& run, CommandWindow& window, std::string& held);
     ReplyLine ReadTracedReply();
     void SendPassword();
+    ReplyLine ReadReplyWithoutPassword();
     void ReadStat(std::string_view reply);
 
     int messageCount_ = -1;
     int mailboxSize_ = -1;
     std::string lastReply_;
     std::optional<PopCapabilities> capabilities_;  // of this session, once asked
+    std::vector<std::string> sentAhead_;           // with the login, replies not yet read
 };
 
 }  // namespace kelvane

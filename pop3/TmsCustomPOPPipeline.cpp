@@ -1,6 +1,8 @@
 // Capabilities and pipelined command runs of a POP3 session (RFC 2449).
 #include <algorithm>
 #include <deque>
+#include <stdexcept>
+#include <utility>
 
 #include "MailText.h"
 #include "TmsCustomPOP.h"
@@ -91,10 +93,11 @@ void TmsCustomPOP::Exchange(PopCommandRun& run) {
     CommandWindow window(pipelining ? std::clamp(PipelineDepth, 1, kDeepestPipeline) : 1,
                          pipelining ? SendRoom() : 0);
     std::string held;  // handed out by the run, waiting for room in the window
-    bool more = true;
     try {
+        TakeSentAhead(run, window);
         for (;;) {
-            if (more && window.WantsMore()) more = SendAhead(run, window, held);
+            // A run may have a command for later, once a reply has told it more.
+            if (window.WantsMore()) SendAhead(run, window, held);
             if (window.Empty()) return;
             const ReplyLine reply = ReadTracedReply();
             window.Answered();
@@ -106,29 +109,32 @@ void TmsCustomPOP::Exchange(PopCommandRun& run) {
     }
 }
 
-// Sends as many of the run's next commands as the window takes, in one write; false once the
-// run has no more.
-bool TmsCustomPOP::SendAhead(PopCommandRun& run, CommandWindow& window, std::string& held) {
-    const bool idle = window.Empty();
-    bool more = true;
-    std::string bytes;
-    for (;;) {
-        if (held.empty() && !run.NextCommand(held)) {
-            more = false;
-            break;
+// The commands that went out with the login are the first of the run.
+void TmsCustomPOP::TakeSentAhead(PopCommandRun& run, CommandWindow& window) {
+    for (const std::string& sent : std::exchange(sentAhead_, {})) {
+        window.Sent(sent.size() + 2);
+        std::string command;
+        if (!run.NextCommand(command) || command != sent) {
+            throw std::logic_error("The exchange does not begin with the commands sent ahead");
         }
-        if (!window.Fits(held.size() + 2)) break;
+    }
+}
+
+// Sends as many of the run's next commands as the window takes, in one write.
+void TmsCustomPOP::SendAhead(PopCommandRun& run, CommandWindow& window, std::string& held) {
+    const bool idle = window.Empty();
+    std::string bytes;
+    while ((!held.empty() || run.NextCommand(held)) && window.Fits(held.size() + 2)) {
         Trace("C: " + held);
         bytes += held;
         bytes += "\r\n";
         window.Sent(held.size() + 2);
         held.clear();
     }
-    if (bytes.empty()) return more;
+    if (bytes.empty()) return;
     // Only between commands can a reply be one that nothing asked for.
     if (idle) RequireNothingWaiting();
     SendText(bytes);
-    return more;
 }
 
 }  // namespace kelvane

@@ -12,9 +12,17 @@ void TmsRemotePOP::SetMessageDirectory(const std::string& directory) {
 
 void TmsRemotePOP::UpdateInfo() {
     QuitQuietly();
-    Connect();
-    Notify(OnUpdatingInfo);
-    const bool ended = FillInfo();
+    Open();
+    LoginSendingAhead([this] { return TotalsCommands(); });
+    bool ended = false;
+    try {
+        Notify(OnUpdatingInfo);
+        ended = FillInfo();
+    } catch (...) {
+        // Replies still owed to the commands sent with the login would answer the next ones.
+        if (SentAhead()) Close();
+        throw;
+    }
     if (ended) {
         Close();
     } else if (!KeepConnected) {

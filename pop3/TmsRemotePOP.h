@@ -73,12 +73,26 @@ class TmsRemotePOP : public TmsCustomPOP {
 
   private:
     class ListingRun;
+    class FirstListingRun;
     class CheckingRun;
     class ProcessingRun;
     class KeepingRun;
 
     bool FillInfo();
+    // Whether the listing asks UIDL, to use the kept blocks.
+    bool IdsWanted();
+    // LIST, and UIDL when IdsWanted(): the listing's first commands, also when sent ahead.
+    std::vector<std::string> TotalsCommands();
     void ListTotals(std::vector<long long>& sizes, std::vector<std::string>& ids);
+    // Reads and drops the replies to the totals sent ahead, of a mailbox with nothing to list.
+    void SkipTotals();
+    bool FillFirstInfo();
+    // Adds the messages of `blocks` (by index), each with the size LIST n gives.
+    void AddWithListedSizes(std::vector<TmsHeaders>& blocks);
+    // The header block that follows a positive reply to TOP n 1, without its body line.
+    TmsHeaders ReceiveHeaderBlock();
+    // Adds the next message to Info and announces it.
+    void AddListed(TmsRemoteInfoItem item);
     // Every message's size from the reply to LIST; empty when the server refused it.
     std::vector<long long> SizesListed(const ReplyLine& reply);
     // Every message's unique id from the reply to UIDL; empty when refused or not one usable id

@@ -68,11 +68,7 @@ class TmsRemotePOP::ListingRun : public PopCommandRun {
             item_.Size = pop_.ListedSize(num, reply.line);
             return;
         }
-        std::string block;
-        pop_.ReceiveData(block, 0, kLongestHeaderBlock);
-        pop_.TraceData(block.size());
-        item_.Headers = SplitHeaderLines(block);
-        CutAtBody(item_.Headers);
+        item_.Headers = pop_.ReceiveHeaderBlock();
         if (!sizes_.empty()) item_.Size = sizes_[num];
         if (!ids_.empty()) item_.UIDL = ids_[num];
         listAnswered_ = false;
@@ -119,18 +115,91 @@ class TmsRemotePOP::ListingRun : public PopCommandRun {
     bool quitAnswered_ = false;
 };
 
+// A first listing, nothing kept, when the server pipelines: LIST (and UIDL) and a TOP for every
+// message go out together, so that the header blocks wait for no listing; QUIT follows once the
+// sizes are in. A message is added once its block is in. A server that refuses LIST leaves the
+// blocks with the run.
+class TmsRemotePOP::FirstListingRun : public PopCommandRun {
+  public:
+    FirstListingRun(TmsRemotePOP& pop, bool quit)
+        : pop_(pop), totals_(pop.TotalsCommands()), count_(pop.MessageCount()), quit_(quit) {}
+
+    bool NextCommand(std::string& command) override {
+        const std::size_t tops = totals_.size() + count_;
+        if (sent_ < totals_.size()) {
+            command = totals_[sent_++];
+        } else if (sent_ < tops) {
+            command = "TOP " + std::to_string(sent_++ - totals_.size() + 1) + " 1";
+        } else if (sent_ == tops && quit_ && answered_ > 0 && !sizes_.empty()) {
+            ++sent_;
+            command = "QUIT";
+        } else {
+            return false;
+        }
+        return true;
+    }
+
+    void Answer(const ReplyLine& reply) override {
+        const std::size_t step = answered_++;
+        if (step == 0) {
+            sizes_ = pop_.SizesListed(reply);
+        } else if (step < totals_.size()) {
+            ids_ = pop_.IdsListed(reply);
+        } else if (step < totals_.size() + count_) {
+            pop_.RequireSuccess(reply);
+            Fetched(step - totals_.size(), pop_.ReceiveHeaderBlock());
+        } else {
+            pop_.RequireSuccess(reply);
+            quitAnswered_ = true;
+        }
+    }
+
+    bool HasSizes() const { return !sizes_.empty(); }
+    bool HasIds() const { return !ids_.empty(); }
+    bool QuitAnswered() const { return quitAnswered_; }
+    std::vector<TmsHeaders>& Blocks() { return blocks_; }
+
+  private:
+    void Fetched(std::size_t num, TmsHeaders headers) {
+        if (sizes_.empty()) {
+            blocks_.push_back(std::move(headers));
+            return;
+        }
+        TmsRemoteInfoItem item;
+        item.Size = sizes_[num];
+        if (!ids_.empty()) item.UIDL = ids_[num];
+        item.Headers = std::move(headers);
+        pop_.AddListed(std::move(item));
+    }
+
+    TmsRemotePOP& pop_;
+    const std::vector<std::string> totals_;
+    const std::size_t count_;
+    const bool quit_;
+    std::size_t sent_ = 0;
+    std::size_t answered_ = 0;
+    std::vector<long long> sizes_;
+    std::vector<std::string> ids_;
+    std::vector<TmsHeaders> blocks_;  // by index, while the sizes are not known
+    bool quitAnswered_ = false;
+};
+
 // An error from OnNextInfoUpdated leaves its item in the list; the caller may still show it.
 // True when the session has ended with QUIT.
 bool TmsRemotePOP::FillInfo() {
     info_.Clear();
-    if (MessageCount() <= 0) return false;
+    if (MessageCount() <= 0) {
+        SkipTotals();
+        return false;
+    }
+    HeaderCache cache = IdsWanted() ? HeaderCache::Load(HeaderCacheFile, CacheOwner(),
+                                                        static_cast<std::size_t>(MessageCount()))
+                                    : HeaderCache();
+    if (Capabilities().pipelining && cache.Count() == 0) return FillFirstInfo();
     std::vector<long long> sizes;
     std::vector<std::string> ids;
     ListTotals(sizes, ids);
     if (sizes.empty()) ids.clear();  // kept blocks are matched by size as well
-    HeaderCache cache = ids.empty() ? HeaderCache()
-                                    : HeaderCache::Load(HeaderCacheFile, CacheOwner(),
-                                                        static_cast<std::size_t>(MessageCount()));
     ListingRun run(*this, sizes, ids, cache, !KeepConnected && Capabilities().pipelining);
     run.AddKept();
     Exchange(run);
@@ -142,14 +211,74 @@ bool TmsRemotePOP::FillInfo() {
     return run.QuitAnswered();
 }
 
+bool TmsRemotePOP::FillFirstInfo() {
+    FirstListingRun run(*this, !KeepConnected);
+    Exchange(run);
+    if (!run.HasSizes()) {
+        AddWithListedSizes(run.Blocks());
+        return false;
+    }
+    if (run.HasIds()) KeepHeaderBlocks(true);
+    return run.QuitAnswered();
+}
+
+void TmsRemotePOP::AddWithListedSizes(std::vector<TmsHeaders>& blocks) {
+    PopCommandList sizes;
+    for (std::size_t num = 0; num < blocks.size(); ++num) {
+        sizes.Add("LIST " + std::to_string(num + 1), [this, num, &blocks](const ReplyLine& reply) {
+            RequireSuccess(reply);
+            TmsRemoteInfoItem item;
+            item.Size = ListedSize(static_cast<int>(num), reply.line);
+            item.Headers = std::move(blocks[num]);
+            AddListed(std::move(item));
+        });
+    }
+    Exchange(sizes);
+}
+
+bool TmsRemotePOP::IdsWanted() {
+    return Capabilities().uidl && !HeaderCacheFile.empty();
+}
+
+std::vector<std::string> TmsRemotePOP::TotalsCommands() {
+    if (IdsWanted()) return {"LIST", "UIDL"};
+    return {"LIST"};
+}
+
 // LIST, and UIDL when the blocks are kept, in one exchange.
 void TmsRemotePOP::ListTotals(std::vector<long long>& sizes, std::vector<std::string>& ids) {
     PopCommandList totals;
     totals.Add("LIST", [&](const ReplyLine& reply) { sizes = SizesListed(reply); });
-    if (Capabilities().uidl && !HeaderCacheFile.empty()) {
+    if (IdsWanted()) {
         totals.Add("UIDL", [&](const ReplyLine& reply) { ids = IdsListed(reply); });
     }
     Exchange(totals);
+}
+
+void TmsRemotePOP::SkipTotals() {
+    if (!SentAhead()) return;
+    PopCommandList totals;
+    for (const std::string& command : TotalsCommands()) {
+        totals.Add(command, [this](const ReplyLine& reply) {
+            std::string block;
+            if (reply.code == 1) ReceiveListing(block, 0);
+        });
+    }
+    Exchange(totals);
+}
+
+TmsHeaders TmsRemotePOP::ReceiveHeaderBlock() {
+    std::string block;
+    ReceiveData(block, 0, kLongestHeaderBlock);
+    TraceData(block.size());
+    TmsHeaders headers = SplitHeaderLines(block);
+    CutAtBody(headers);
+    return headers;
+}
+
+void TmsRemotePOP::AddListed(TmsRemoteInfoItem item) {
+    info_.Add(std::move(item));
+    Notify(OnNextInfoUpdated, info_.Count() - 1);
 }
 
 std::vector<long long> TmsRemotePOP::SizesListed(const ReplyLine& reply) {

@@ -15,10 +15,20 @@ inline Script Join(std::initializer_list<Script> parts) {
     return all;
 }
 
-// Greeting and login of ann with `stat` as the reply to STAT.
+// CAPA answered by a server that takes one command at a time and keeps no unique ids.
+inline Script PlainCapa() {
+    return {"C: CAPA", "S: +OK", "S: TOP", "S: USER", "S: ."};
+}
+
+// The greeting of such a server, and its reply to CAPA, which comes before the login.
+inline Script Greeting() {
+    return Join({{"S: +OK ready"}, PlainCapa()});
+}
+
+// Greeting, CAPA and login of ann with `stat` as the reply to STAT.
 inline Script Login(const std::string& stat) {
-    return {"S: +OK ready", "C: USER ann", "S: +OK",    "C: PASS pw",
-            "S: +OK in",    "C: STAT",     "S: " + stat};
+    return Join({Greeting(),
+                 {"C: USER ann", "S: +OK", "C: PASS pw", "S: +OK in", "C: STAT", "S: " + stat}});
 }
 
 inline Script Quit() {
@@ -40,14 +50,9 @@ inline Script ListTop(int n, int size, const std::vector<std::string>& headers) 
         {{"C: LIST " + number, "S: +OK " + number + " " + std::to_string(size)}, Top(n, headers)});
 }
 
-// CAPA answered by a server that takes one command at a time and keeps no unique ids.
-inline Script PlainCapa() {
-    return {"C: CAPA", "S: +OK", "S: TOP", "S: USER", "S: ."};
-}
-
-// The start of a listing by such a server, up to its first TOP: CAPA and one LIST.
+// The start of a listing by such a server, up to its first TOP: one LIST.
 inline Script ListingStart(const std::vector<int>& sizes) {
-    Script steps = Join({PlainCapa(), {"C: LIST", "S: +OK"}});
+    Script steps{"C: LIST", "S: +OK"};
     for (std::size_t i = 0; i < sizes.size(); ++i) {
         steps.push_back("S: " + std::to_string(i + 1) + " " + std::to_string(sizes[i]));
     }

@@ -22,16 +22,17 @@
 namespace kelvane::checktest {
 
 using testsupport::Dele;
+using testsupport::Greeting;
 using testsupport::Join;
 using testsupport::Listing;
 using testsupport::ListingStart;
+using testsupport::Login;
 using testsupport::PlainCapa;
+using testsupport::Quit;
 using testsupport::Recheck;
 using testsupport::Retr;
-using testsupport::Top;
-using testsupport::Login;
-using testsupport::Quit;
 using testsupport::Script;
+using testsupport::Top;
 
 class FixedDomains : public DomainChecker {
   public:

@@ -120,7 +120,7 @@ TEST_F(CheckMailTest, OnlyMailboxOneConfiguredKeepsTheSessionOpen) {
 }
 
 TEST_F(CheckMailTest, ServerRefusalEndsTheRunWithoutCheckRecord) {
-    Serve({"S: +OK ready", "C: USER ann", "S: +OK", "C: PASS pw", "S: -ERR wrong password"});
+    Serve(Join({Greeting(), {"C: USER ann", "S: +OK", "C: PASS pw", "S: -ERR wrong password"}}));
     EXPECT_EQ(run->Check(), RunOutcome::Failed);
     EXPECT_THAT(front.boxes.shown, ElementsAre(HasSubstr("wrong password")));
     // The client only raises a refusal; the run logs it, whichever program shows it.
@@ -153,8 +153,10 @@ TEST_F(CheckMailTest, CancelDuringSlowListingEmptiesTheListAndLogsIt) {
 // Mailbox 2 has no stored password: its server must get an empty one, never mailbox 1's.
 TEST_F(CheckMailTest, AccountWithoutPasswordNeverSendsAnotherOne) {
     Serve(Join({Login("+OK 0 0"), Quit()}));
-    testsupport::ScriptedServer second({"S: +OK ready", "C: USER carl", "S: +OK", "C: PASS ",
-                                        "S: -ERR [AUTH] Authentication failed.", "silence"});
+    testsupport::ScriptedServer second(
+        Join({Greeting(),
+              {"C: USER carl", "S: +OK", "C: PASS ", "S: -ERR [AUTH] Authentication failed.",
+               "silence"}}));
     Configure(2, second.address(), "carl", true);
     store.WriteString(settingkeys::PasswdN, "", 2);
 
@@ -165,7 +167,7 @@ TEST_F(CheckMailTest, AccountWithoutPasswordNeverSendsAnotherOne) {
     EXPECT_EQ(run->lastError(), "-ERR [AUTH] Authentication failed.");
     client.Close();
     EXPECT_TRUE(second.WaitUntilClosed(3000)) << second.failure();
-    EXPECT_EQ(second.received(), (std::vector<std::string>{"USER carl", "PASS "}));
+    EXPECT_EQ(second.received(), (std::vector<std::string>{"CAPA", "USER carl", "PASS "}));
 }
 
 }  // namespace

@@ -51,7 +51,7 @@ class DeletionRunTest : public CheckRunFixture {
 TEST_F(DeletionRunTest, DeletesCheckAndBlacklistMarksCountsLogsAndListsAgain) {
     model.general.launch = false;
     ListThree({kCheckMark, kQuestionMark, kBlacklistMark});
-    ServeDeletion(Join({Login("+OK 3 600"), PlainCapa(), Recheck(1, 100, Headers(1)),
+    ServeDeletion(Join({Login("+OK 3 600"), Recheck(1, 100, Headers(1)),
                         Recheck(3, 300, Headers(3)), Dele(1), Dele(3), Quit()}),
                   Join({Login("+OK 1 200"), Listing({{200, Headers(2)}}), Quit()}));
     EXPECT_EQ(run->Delete(), RunOutcome::Done);
@@ -98,7 +98,7 @@ TEST_F(DeletionRunTest, RefusedAndMovedMessagesAreNotCountedButLoggedAsErrors) {
     model.general.automatic = true;
     ListThree({kCheckMark, kCheckMark, kCheckMark});
     ServeDeletion(
-        Join({Login("+OK 3 600"), PlainCapa(), Recheck(1, 100, Headers(1)),
+        Join({Login("+OK 3 600"), Recheck(1, 100, Headers(1)),
               Recheck(2, 200, {"From: someone@else.test", "Subject: other"}),
               Recheck(3, 300, Headers(3)), Dele(1, "-ERR locked"), Dele(3), Quit()}),
         Join({Login("+OK 2 300"), Listing({{100, Headers(1)}, {200, Headers(2)}}), Quit()}));
@@ -133,7 +133,6 @@ TEST_F(DeletionRunTest, SessionLostBeforeQuitLogsAndCountsNoDeletion) {
     model.general.automatic = true;
     ListThree({kCheckMark, kNoMark, kCheckMark});
     ServeDeletion(Join({Login("+OK 3 600"),
-                        PlainCapa(),
                         Recheck(1, 100, Headers(1)),
                         Recheck(3, 300, Headers(3)),
                         Dele(1),
@@ -153,8 +152,7 @@ TEST_F(DeletionRunTest, SessionLostBeforeQuitLogsAndCountsNoDeletion) {
 
 TEST_F(DeletionRunTest, ManualModeWithLaunchLeavesTheListEmptyAndLaunches) {
     ListThree({kCheckMark, kNoMark, kNoMark});
-    ServeDeletion(
-        Join({Login("+OK 3 600"), PlainCapa(), Recheck(1, 100, Headers(1)), Dele(1), Quit()}), {});
+    ServeDeletion(Join({Login("+OK 3 600"), Recheck(1, 100, Headers(1)), Dele(1), Quit()}), {});
     EXPECT_EQ(run->Delete(), RunOutcome::Done);
     EXPECT_TRUE(deleting->WaitUntilClosed(2000)) << deleting->failure();
     EXPECT_TRUE(run->rows().empty());
@@ -181,7 +179,6 @@ class BrokenOffDeletionTest : public DeletionRunTest,
 TEST_P(BrokenOffDeletionTest, TheNextRunDeletesOnlyWhatIsStillMarked) {
     ListThree({kCheckMark, kNoMark, kCheckMark});
     ServeDeletion(Join({Login("+OK 3 600"),
-                        PlainCapa(),
                         Recheck(1, 100, Headers(1)),
                         Recheck(3, 300, Headers(3)),
                         Dele(1),
@@ -200,8 +197,7 @@ TEST_P(BrokenOffDeletionTest, TheNextRunDeletesOnlyWhatIsStillMarked) {
     ASSERT_EQ(Marks(), (std::vector<int>{kCheckMark, kNoMark, kCheckMark}));
 
     run->rows()[2].mark = kNoMark;
-    ServeDeletion(
-        Join({Login("+OK 3 600"), PlainCapa(), Recheck(1, 100, Headers(1)), Dele(1), Quit()}), {});
+    ServeDeletion(Join({Login("+OK 3 600"), Recheck(1, 100, Headers(1)), Dele(1), Quit()}), {});
     EXPECT_EQ(run->Delete(), RunOutcome::Done);
     EXPECT_TRUE(deleting->WaitUntilClosed(2000)) << deleting->failure();
     EXPECT_THAT(deleting->received(), Contains("DELE 1"));
@@ -230,7 +226,6 @@ class KeepingDeletionTest : public DeletionRunTest {
 TEST_F(KeepingDeletionTest, KeepsEachMessageBeforeItsDeleteAndLeavesWhatTheServerWithholds) {
     ListThree({kCheckMark, kBlacklistMark, kCheckMark});
     ServeDeletion(Join({Login("+OK 3 600"),
-                        PlainCapa(),
                         Recheck(1, 100, Headers(1)),
                         Recheck(2, 200, Headers(2)),
                         Recheck(3, 300, Headers(3)),
@@ -269,8 +264,8 @@ TEST_F(KeepingDeletionTest, NothingIsDeletedWhenTheQuarantineCannotHoldIt) {
     { std::ofstream(quarantine.folder()) << "a file where the folder belongs"; }
     ListThree({kCheckMark, kNoMark, kCheckMark});
     ServeDeletion(
-        Join({Login("+OK 3 600"), PlainCapa(), Recheck(1, 100, Headers(1)),
-              Recheck(3, 300, Headers(3)), Retr(1, Headers(1)), Retr(3, Headers(3)), Quit()}),
+        Join({Login("+OK 3 600"), Recheck(1, 100, Headers(1)), Recheck(3, 300, Headers(3)),
+              Retr(1, Headers(1)), Retr(3, Headers(3)), Quit()}),
         Join({Login("+OK 3 600"),
               Listing({{100, Headers(1)}, {200, Headers(2)}, {300, Headers(3)}}), Quit()}));
     EXPECT_EQ(run->Delete(), RunOutcome::Done);
@@ -286,7 +281,6 @@ TEST_F(KeepingDeletionTest, NothingIsDeletedWhenTheQuarantineCannotHoldIt) {
 TEST_F(KeepingDeletionTest, ARetrievalCutShortDeletesNothing) {
     ListThree({kCheckMark, kNoMark, kCheckMark});
     ServeDeletion(Join({Login("+OK 3 600"),
-                        PlainCapa(),
                         Recheck(1, 100, Headers(1)),
                         Recheck(3, 300, Headers(3)),
                         Retr(1, Headers(1)),
@@ -304,7 +298,7 @@ TEST_F(KeepingDeletionTest, TurnedOffTheRunDeletesWithoutRetrieving) {
     spam.options().quarantine.keep = false;
     ListThree({kCheckMark, kNoMark, kNoMark});
     ServeDeletion(
-        Join({Login("+OK 3 600"), PlainCapa(), Recheck(1, 100, Headers(1)), Dele(1), Quit()}),
+        Join({Login("+OK 3 600"), Recheck(1, 100, Headers(1)), Dele(1), Quit()}),
         Join({Login("+OK 2 500"), Listing({{200, Headers(2)}, {300, Headers(3)}}), Quit()}));
     EXPECT_EQ(run->Delete(), RunOutcome::Done);
     EXPECT_TRUE(deleting->WaitUntilClosed(2000)) << deleting->failure();

@@ -25,6 +25,7 @@ using ::testing::Not;
 using ::testing::StartsWith;
 using testsupport::CountOccurrences;
 using testsupport::Dele;
+using testsupport::Greeting;
 using testsupport::Join;
 using testsupport::Listing;
 using testsupport::ListingStart;
@@ -220,7 +221,7 @@ TEST_F(KelvaneCheckTest, RefusedConnectionExitsWithOneAndLogsTheError) {
 
 TEST_F(KelvaneCheckTest, RefusedLoginExitsWithOneAndLogsTheServerReply) {
     testsupport::ScriptedServer server(
-        {"S: +OK ready", "C: USER ann", "S: +OK", "C: PASS pw", "S: -ERR wrong password"});
+        Join({Greeting(), {"C: USER ann", "S: +OK", "C: PASS pw", "S: -ERR wrong password"}}));
     ConfigureMailbox(1, server.address(), "ann", "pw");
     const ProgramResult result = Run({"--mailbox", "1"});
     EXPECT_EQ(result.exitCode, 1);
@@ -231,15 +232,16 @@ TEST_F(KelvaneCheckTest, RefusedLoginExitsWithOneAndLogsTheServerReply) {
 }
 
 TEST_F(KelvaneCheckTest, ListsEachMessageWithItsReasons) {
+    // A server without CAPA gets one command at a time.
     testsupport::ScriptedServer server({"S: +OK ready",
+                                        "C: CAPA",
+                                        "S: -ERR unknown command",
                                         "C: USER ann",
                                         "S: +OK",
                                         "C: PASS pw",
                                         "S: +OK",
                                         "C: STAT",
                                         "S: +OK 2 300",
-                                        "C: CAPA",
-                                        "S: -ERR unknown command",
                                         "C: LIST",
                                         "S: +OK 2 messages",
                                         "S: 1 100",
@@ -420,8 +422,9 @@ TEST_P(RefusalTextTest, ReachesStandardErrorAndTheLogWithoutEscapes) {
 INSTANTIATE_TEST_SUITE_P(Replies, RefusalTextTest,
                          ::testing::Values(RefusalCase{"greeting", {"S: -ERR \x1b[2J gone"}},
                                            RefusalCase{"password-reply",
-                                                       {"S: +OK ready", "C: USER ann", "S: +OK",
-                                                        "C: PASS pw", "S: -ERR \x1b[2J gone"}}),
+                                                       Join({Greeting(),
+                                                             {"C: USER ann", "S: +OK", "C: PASS pw",
+                                                              "S: -ERR \x1b[2J gone"}})}),
                          testsupport::ParamName());
 
 // The messages the server kept although they were marked: each gets its line on standard error

@@ -64,8 +64,8 @@ class ListActionsTest : public CheckRunFixture {
     }
     // The session in which the client downloads a listed message: `exchange` follows the login.
     void ServeRetrieval(const Script& exchange) {
-        server = std::make_unique<testsupport::ScriptedServer>(
-            Join({Login("+OK 2 300"), PlainCapa(), exchange}));
+        server =
+            std::make_unique<testsupport::ScriptedServer>(Join({Login("+OK 2 300"), exchange}));
         client.Server = server->address();
         client.SetMessageDirectory(folder.path().string());
     }

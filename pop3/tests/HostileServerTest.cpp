@@ -44,14 +44,12 @@ Script Trickle(const std::string& text, const std::string& rest) {
 // sizes.
 Script ListReply(const std::string& reply) {
     return Join({Login("+OK 1 100"),
-                 PlainCapa(),
                  {"C: LIST", "S: -ERR not that way", "C: LIST 1", "S: " + reply, "silence"}});
 }
 
 // The list of all sizes in a mailbox of two messages, with `lines` for its lines.
 Script SizeList(const Script& lines) {
-    return Join(
-        {Login("+OK 2 200"), PlainCapa(), {"C: LIST", "S: +OK"}, lines, {"S: .", "silence"}});
+    return Join({Login("+OK 2 200"), {"C: LIST", "S: +OK"}, lines, {"S: .", "silence"}});
 }
 
 const std::string kSizesOutOfStep =
@@ -119,24 +117,25 @@ INSTANTIATE_TEST_SUITE_P(
         HostileCase{
             "trickling-greeting",
             Join({Trickle("+OK slow", "ly ready"),
+                  PlainCapa(),
                   {"C: USER ann", "S: +OK", "C: PASS s3cret!", "S: +OK", "C: STAT", "S: +OK 0 0"},
                   Quit()}),
             kTimedOut},
         HostileCase{"trickling-header-line",
                     Join({Login("+OK 1 100"),
-                          PlainCapa(),
                           Sizes({100}),
                           {"C: TOP 1 1", "S: +OK"},
                           Trickle("Subject: ", "slow"),
                           {"S: ."},
                           Quit()}),
                     kTimedOut},
-        // Read in step, the second greeting would answer USER, and every reply after it would
+        // Read in step, the second greeting would answer CAPA, and every reply after it would
         // answer the command before.
-        HostileCase{"greeting-sent-twice",
-                    {"S: +OK ready\r\n+OK ready", "C: USER ann", "S: +OK", "C: PASS s3cret!",
-                     "S: +OK", "C: STAT", "S: +OK 3 300", "C: QUIT", "S: +OK"},
-                    kUnasked},
+        HostileCase{
+            "greeting-sent-twice",
+            {"S: +OK ready\r\n+OK ready", "C: CAPA", "S: +OK", "S: .", "C: USER ann", "S: +OK",
+             "C: PASS s3cret!", "S: +OK", "C: STAT", "S: +OK 3 300", "C: QUIT", "S: +OK"},
+            kUnasked},
         HostileCase{"line-after-the-stat-reply",
                     Join({Login("+OK 1 100\r\n+OK Logged in."), {"silence"}}), kUnasked},
         HostileCase{"negative-size", ListReply("+OK 1 -5"), BadSize("+OK 1 -5")},
@@ -158,14 +157,13 @@ INSTANTIATE_TEST_SUITE_P(
                     kSizesOutOfStep},
         HostileCase{"largest-size",
                     Join({Login("+OK 1 100"),
-                          PlainCapa(),
                           {"C: LIST", "S: +OK", "S: 1 9223372036854775807 octets", "S: ."},
                           Top(1),
                           Quit()}),
                     "listed: message 1"},
         HostileCase{"bare-line-feeds",
-                    {"S~ +OK ready\n", "C: USER ann", "S~ +OK\n", "C: PASS s3cret!", "S~ +OK\n",
-                     "C: STAT", "S~ +OK 2 200\n", "C: CAPA", "S~ +OK\nTOP\n.\n", "C: LIST",
+                    {"S~ +OK ready\n", "C: CAPA", "S~ +OK\nTOP\n.\n", "C: USER ann", "S~ +OK\n",
+                     "C: PASS s3cret!", "S~ +OK\n", "C: STAT", "S~ +OK 2 200\n", "C: LIST",
                      "S~ +OK\n1 100\n2 100\n.\n", "C: TOP 1 1", "S~ +OK\nSubject: lf\n\nbody\n.\n",
                      "C: TOP 2 1", "S~ +OK\nSubject: mixed\r\n\n.\r\n", "C: QUIT", "S~ +OK\n"},
                     "listed: lf mixed"}),
@@ -177,12 +175,7 @@ TEST_F(HostileServerTest, HeaderFloodKeepsOneMebibyte) {
     const std::string line = "X-Flood: " + std::string(1014, 'x');
     Script flood = {"C: TOP 1 1", "S: +OK", "S: Subject: flood"};
     for (int i = 0; i < 3 * 1024; ++i) flood.push_back("S: " + line);
-    Serve(Join({Login("+OK 1 100"),
-                PlainCapa(),
-                Sizes({100}),
-                flood,
-                {"S: ", "S: body", "S: ."},
-                Quit()}));
+    Serve(Join({Login("+OK 1 100"), Sizes({100}), flood, {"S: ", "S: body", "S: ."}, Quit()}));
     EXPECT_EQ(Check(), "listed: flood");
     ExpectScriptFollowed();
     std::size_t kept = 0;
@@ -196,7 +189,6 @@ TEST_F(HostileServerTest, FloodedMessageCanStillBeDeleted) {
     const std::vector<std::string> headers(2000, "X-Flood: " + std::string(1014, 'y'));
     pop.KeepConnected = true;
     Serve(Join({Login("+OK 1 100"),
-                PlainCapa(),
                 Sizes({100}),
                 Top(1, headers),
                 pop3test::Recheck(1, 100, headers),
@@ -218,7 +210,6 @@ class DownloadTest : public pop3test::Pop3Session {
     void Download(const Script& block) {
         pop.KeepConnected = true;
         Serve(Join({Login("+OK 1 100"),
-                    PlainCapa(),
                     Sizes({kListedSize}),
                     Top(1),
                     pop3test::Recheck(1, kListedSize),

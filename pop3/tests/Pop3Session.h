@@ -26,15 +26,44 @@ inline Script Join(std::initializer_list<Script> parts) {
     return all;
 }
 
-// Greeting, USER, PASS and STAT with `stat` as the server's reply to STAT.
-inline Script Login(const std::string& stat) {
-    return {"S: +OK POP3 ready",       "C: USER ann", "S: +OK",    "C: PASS s3cret!",
-            "S: +OK mailbox unlocked", "C: STAT",     "S: " + stat};
+// CAPA answered with `names`; a server without "PIPELINING" gets one command at a time.
+inline Script Capa(const std::vector<std::string>& names) {
+    Script steps{"C: CAPA", "S: +OK capability list follows"};
+    for (const std::string& name : names) steps.push_back("S: " + name);
+    steps.push_back("S: .");
+    return steps;
+}
+
+// The capabilities of a server that takes one command at a time and keeps no unique ids.
+inline Script PlainCapa() {
+    return Capa({"TOP", "USER", "RESP-CODES"});
+}
+
+// USER, PASS and STAT one at a time, with `stat` as the server's reply to STAT.
+inline Script UserPassStat(const std::string& stat) {
+    return {"C: USER ann", "S: +OK",    "C: PASS s3cret!", "S: +OK mailbox unlocked",
+            "C: STAT",     "S: " + stat};
+}
+
+// Greeting, CAPA answered with `capabilities` (without "PIPELINING"), USER, PASS and STAT.
+inline Script Login(const std::string& stat, const Script& capabilities = PlainCapa()) {
+    return Join({{"S: +OK POP3 ready"}, capabilities, UserPassStat(stat)});
+}
+
+// The login on a server that offers PIPELINING among `names`: USER, PASS, STAT and the commands
+// `ahead` in one flight, then the replies to the first three.
+inline Script PipelinedLogin(const std::string& stat, const std::vector<std::string>& names,
+                             const std::vector<std::string>& ahead = {}) {
+    Script steps = Join({{"S: +OK POP3 ready"}, Capa(names)});
+    for (const std::string& command : Join({{"USER ann", "PASS s3cret!", "STAT"}, ahead})) {
+        steps.push_back("C: " + command);
+    }
+    return Join({steps, {"S: +OK", "S: +OK mailbox unlocked", "S: " + stat}});
 }
 
 // What the client sends to log in.
 inline Script LoginCommands() {
-    return {"USER ann", "PASS s3cret!", "STAT"};
+    return {"CAPA", "USER ann", "PASS s3cret!", "STAT"};
 }
 
 inline Script Quit() {
@@ -74,22 +103,9 @@ inline Script ListTop(int number, int size, std::vector<std::string> headers = {
         {{"C: LIST " + n, "S: +OK " + n + " " + std::to_string(size)}, Top(number, headers)});
 }
 
-// CAPA answered with `names`; a server without "PIPELINING" gets one command at a time.
-inline Script Capa(const std::vector<std::string>& names) {
-    Script steps{"C: CAPA", "S: +OK capability list follows"};
-    for (const std::string& name : names) steps.push_back("S: " + name);
-    steps.push_back("S: .");
-    return steps;
-}
-
-// The capabilities of a server that takes one command at a time and keeps no unique ids.
-inline Script PlainCapa() {
-    return Capa({"TOP", "USER", "RESP-CODES"});
-}
-
-// One LIST answered with every message's size.
-inline Script Sizes(const std::vector<int>& sizes) {
-    Script steps{"C: LIST", "S: +OK " + std::to_string(sizes.size()) + " messages"};
+// The reply to LIST that gives every message's size.
+inline Script SizesReply(const std::vector<int>& sizes) {
+    Script steps{"S: +OK " + std::to_string(sizes.size()) + " messages"};
     for (std::size_t i = 0; i < sizes.size(); ++i) {
         steps.push_back("S: " + std::to_string(i + 1) + " " + std::to_string(sizes[i]));
     }
@@ -97,9 +113,14 @@ inline Script Sizes(const std::vector<int>& sizes) {
     return steps;
 }
 
+// One LIST answered with every message's size.
+inline Script Sizes(const std::vector<int>& sizes) {
+    return Join({{"C: LIST"}, SizesReply(sizes)});
+}
+
 // A listing one command at a time, of messages with HeadersOf(n) and these sizes.
 inline Script Listing(const std::vector<int>& sizes) {
-    Script steps = Join({PlainCapa(), Sizes(sizes)});
+    Script steps = Sizes(sizes);
     for (std::size_t n = 1; n <= sizes.size(); ++n) {
         const Script top = Top(static_cast<int>(n));
         steps.insert(steps.end(), top.begin(), top.end());
@@ -109,7 +130,7 @@ inline Script Listing(const std::vector<int>& sizes) {
 
 // The commands a client sends in a listing of `count` messages (after STAT).
 inline Script ListingCommands(int count) {
-    Script commands{"CAPA", "LIST"};
+    Script commands{"LIST"};
     for (int n = 1; n <= count; ++n) commands.push_back("TOP " + std::to_string(n) + " 1");
     return commands;
 }

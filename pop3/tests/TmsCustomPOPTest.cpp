@@ -164,9 +164,12 @@ TEST_P(Pop3RefusedLoginTest, ClosesTheSessionSoTheNextLogsInAfresh) {
     EXPECT_EQ(server->received(), ClientLines(script));
 }
 
-const Script kUserRefused{"S: +OK POP3 ready", "C: USER ann", "S: -ERR who?"};
-const Script kPasswordRefused{"S: +OK POP3 ready", "C: USER ann", "S: +OK", "C: PASS s3cret!",
-                              "S: -ERR [AUTH] Authentication failed."};
+const Script kUserRefused =
+    Join({{"S: +OK POP3 ready"}, pop3test::PlainCapa(), {"C: USER ann", "S: -ERR who?"}});
+const Script kPasswordRefused =
+    Join({{"S: +OK POP3 ready"},
+          pop3test::PlainCapa(),
+          {"C: USER ann", "S: +OK", "C: PASS s3cret!", "S: -ERR [AUTH] Authentication failed."}});
 const Script kStlsRefused =
     Join({{"S: +OK POP3 ready"}, pop3test::Capa({"STLS", "USER"}), {"C: STLS", "S: -ERR not now"}});
 const Script kListingOfOne = Join({Login("+OK 1 100"), pop3test::Listing({100}), Quit()});
@@ -186,8 +189,10 @@ INSTANTIATE_TEST_SUITE_P(
 // An account without a stored password logs in with an empty one; the server says no.
 TEST_F(Pop3LoginTest, EmptyPasswordIsSentAndTheRefusalRaised) {
     pop.Password.clear();
-    Serve({"S: +OK POP3 ready", "C: USER ann", "S: +OK", "C: PASS ",
-           "S: -ERR [AUTH] Authentication failed.", "silence"});
+    Serve(Join({{"S: +OK POP3 ready"},
+                pop3test::PlainCapa(),
+                {"C: USER ann", "S: +OK", "C: PASS ", "S: -ERR [AUTH] Authentication failed.",
+                 "silence"}}));
     EXPECT_EQ(RaisedText<EServerError>([&] { pop.UpdateInfo(); }),
               "-ERR [AUTH] Authentication failed.");
     pop.Close();
@@ -195,8 +200,7 @@ TEST_F(Pop3LoginTest, EmptyPasswordIsSentAndTheRefusalRaised) {
 }
 
 TEST_F(Pop3LoginTest, NegativeGreetingOrUserReplyStopsTheLogin) {
-    for (const Script& script : {Script{"S: -ERR too busy, come back later"},
-                                 Script{"S: +OK POP3 ready", "C: USER ann", "S: -ERR who?"}}) {
+    for (const Script& script : {Script{"S: -ERR too busy, come back later"}, kUserRefused}) {
         SCOPED_TRACE(script.back());
         TmsRemotePOP client;
         client.UserName = pop3test::kUser;
@@ -232,7 +236,8 @@ TEST_F(Pop3LoginTest, TraceShowsTheConversationWithoutThePassword) {
     pop.OnTrace = [&](const std::string& line) { trace.push_back(line); };
     pop.UpdateInfo();
     ExpectScriptFollowed();
-    EXPECT_EQ(trace, Script({"S: +OK POP3 ready", "C: USER ann", "S: +OK", "C: PASS {password}",
+    EXPECT_EQ(trace, Script({"S: +OK POP3 ready", "C: CAPA", "S: +OK capability list follows",
+                             "S: (26 bytes of data)", "C: USER ann", "S: +OK", "C: PASS {password}",
                              "S: +OK mailbox unlocked", "C: STAT", "S: +OK 0 0", "C: QUIT",
                              "S: +OK bye"}));
 }
@@ -240,10 +245,20 @@ TEST_F(Pop3LoginTest, TraceShowsTheConversationWithoutThePassword) {
 // A server that echoes the password, and one that falls silent after it: neither the raised
 // error, OnError, LastReply nor the trace may carry the secret.
 TEST_F(Pop3LoginTest, PasswordReachesNoErrorTextOrTrace) {
+    const Script plain = Join({{"S: +OK POP3 ready"}, pop3test::PlainCapa()});
+    const Script pipelined = Join({{"S: +OK POP3 ready"},
+                                   pop3test::Capa({"PIPELINING"}),
+                                   {"C: USER ann", "C: PASS s3cret!", "C: STAT", "C: LIST"}});
     const std::vector<Script> servers = {
-        {"S: +OK POP3 ready", "C: USER ann", "S: +OK", "C: PASS s3cret!",
-         "S: -ERR wrong password s3cret! for ann"},
-        {"S: +OK POP3 ready", "C: USER ann", "S: +OK", "C: PASS s3cret!", "silence"},
+        Join({plain,
+              {"C: USER ann", "S: +OK", "C: PASS s3cret!",
+               "S: -ERR wrong password s3cret! for ann"}}),
+        Join({plain, {"C: USER ann", "S: +OK", "C: PASS s3cret!", "silence"}}),
+        Join({pipelined,
+              {"S: +OK echo PASS s3cret!", "S: -ERR wrong password s3cret! for ann",
+               "S: -ERR not logged in", "S: -ERR not logged in"}}),
+        Join({pipelined, {"S: +OK", "S: +OK s3cret!", "S: -ERR s3cret! is no command"}}),
+        Join({pipelined, {"silence"}}),
     };
     for (const Script& script : servers) {
         SCOPED_TRACE(script.back());

@@ -16,11 +16,12 @@ using pop3test::Capa;
 using pop3test::HeadersOf;
 using pop3test::Join;
 using pop3test::Login;
-using pop3test::LoginCommands;
+using pop3test::PipelinedLogin;
 using pop3test::Quit;
 using pop3test::RaisedText;
 using pop3test::Script;
 using pop3test::Sizes;
+using pop3test::SizesReply;
 using pop3test::TopReply;
 using ::testing::ElementsAre;
 
@@ -47,25 +48,27 @@ class PipelineTest : public pop3test::Pop3Session {
     }
 };
 
-// Four commands in flight at most: the fifth TOP goes out only once the first reply is read,
-// and the messages are still announced one after the other.
+// Four commands in flight at most, LIST (sent with the login) included: the fourth TOP goes out
+// only once the sizes are read, and the messages are still announced one after the other.
 TEST_F(PipelineTest, TopCommandsGoAheadOfTheirRepliesWithinTheWindow) {
     pop.PipelineDepth = 4;
-    Serve(Join({Login("+OK 6 600"),
-                Capa({"TOP", "PIPELINING"}),
-                Sizes({1, 2, 3, 4, 5, 6}),
-                TopCommands(1, 4),
+    Serve(Join({PipelinedLogin("+OK 6 600", {"TOP", "PIPELINING"}, {"LIST"}),
+                TopCommands(1, 3),
                 {"quiet 200"},
+                SizesReply({1, 2, 3, 4, 5, 6}),
+                TopCommands(4, 4),
+                {"quiet 100"},
                 TopReply(1),
                 TopCommands(5, 5),
                 {"quiet 100"},
                 TopReply(2),
                 TopCommands(6, 6),
                 TopReply(3),
+                Commands({"QUIT"}),
                 TopReply(4),
                 TopReply(5),
                 TopReply(6),
-                Quit()}));
+                {"S: +OK bye"}}));
     pop.UpdateInfo();
     ExpectScriptFollowed();
     EXPECT_THAT(
@@ -80,13 +83,14 @@ TEST_F(PipelineTest, TopCommandsGoAheadOfTheirRepliesWithinTheWindow) {
     }
 }
 
-// A check that ends its session sends QUIT behind the last TOP; one that keeps the session for
-// a deletion does not.
+// A check that ends its session sends QUIT behind the last TOP, once the sizes are in; one that
+// keeps the session for a deletion does not.
 TEST_F(PipelineTest, QuitFollowsTheLastTopUnlessTheSessionIsKept) {
-    Serve(Join({Login("+OK 2 200"),
-                Capa({"PIPELINING"}),
-                Sizes({100, 100}),
-                Commands({"TOP 1 1", "TOP 2 1", "QUIT"}),
+    Serve(Join({PipelinedLogin("+OK 2 200", {"PIPELINING"}, {"LIST"}),
+                Commands({"TOP 1 1", "TOP 2 1"}),
+                {"quiet 150"},
+                SizesReply({100, 100}),
+                Commands({"QUIT"}),
                 TopReply(1),
                 TopReply(2),
                 {"S: +OK bye"}}));
@@ -97,9 +101,8 @@ TEST_F(PipelineTest, QuitFollowsTheLastTopUnlessTheSessionIsKept) {
                             "OnNextInfoUpdated 1", "OnClosing", "OnClosed", "OnInfoUpdated"));
 
     pop.KeepConnected = true;
-    Serve(Join({Login("+OK 2 200"),
-                Capa({"PIPELINING"}),
-                Sizes({100, 100}),
+    Serve(Join({PipelinedLogin("+OK 2 200", {"PIPELINING"}, {"LIST"}),
+                SizesReply({100, 100}),
                 Commands({"TOP 1 1", "TOP 2 1"}),
                 {"quiet 150"},
                 TopReply(1),
@@ -111,12 +114,80 @@ TEST_F(PipelineTest, QuitFollowsTheLastTopUnlessTheSessionIsKept) {
     ExpectScriptFollowed();
 }
 
+// USER, PASS, STAT and LIST go out in one flight, the password written as a placeholder; an empty
+// mailbox still has its LIST reply read, so that QUIT gets its own reply.
+TEST_F(PipelineTest, LoginGoesOutInOneFlight) {
+    Serve(Join({PipelinedLogin("+OK 0 0", {"PIPELINING"}, {"LIST"}),
+                {"S: +OK 0 messages", "S: ."},
+                Quit()}));
+    Script trace;
+    pop.OnTrace = [&](const std::string& line) { trace.push_back(line); };
+    pop.UpdateInfo();
+    ExpectScriptFollowed();
+    EXPECT_EQ(trace,
+              Script({"S: +OK POP3 ready", "C: CAPA", "S: +OK capability list follows",
+                      "S: (15 bytes of data)", "C: USER ann", "C: PASS {password}", "C: STAT",
+                      "C: LIST", "S: +OK", "S: +OK mailbox unlocked", "S: +OK 0 0",
+                      "S: +OK 0 messages", "S: (3 bytes of data)", "C: QUIT", "S: +OK bye"}));
+    EXPECT_EQ(pop.Info().Count(), 0);
+}
+
+struct FlightRefusalCase {
+    const char* name;
+    std::string replies;  // to USER, PASS, STAT and LIST, in one piece
+    std::string raised;
+};
+
+void PrintTo(const FlightRefusalCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class FlightRefusalTest : public PipelineTest,
+                          public ::testing::WithParamInterface<FlightRefusalCase> {};
+
+// The server refuses the rest of the flight too. The refusal is what is reported, and the
+// session ends without reading the other replies, so that none of them answers a later command:
+// the next check logs in afresh.
+TEST_P(FlightRefusalTest, ReportsTheRefusalAndEndsTheSession) {
+    Serve(Join({{"S: +OK POP3 ready"},
+                Capa({"PIPELINING"}),
+                Commands({"USER ann", "PASS s3cret!", "STAT", "LIST"}),
+                {"S: " + GetParam().replies, "next"},
+                PipelinedLogin("+OK 1 100", {"PIPELINING"}, {"LIST"}),
+                SizesReply({100}),
+                TopCommands(1, 1),
+                TopReply(1),
+                Quit()}));
+    EXPECT_EQ(RaisedText<EServerError>([&] { pop.UpdateInfo(); }), GetParam().raised);
+    EXPECT_FALSE(pop.Connected());
+    EXPECT_THAT(events, ElementsAre("OnOpen", "OnClosing", "OnClosed"));
+
+    pop.UpdateInfo();
+    ExpectScriptFollowed();
+    EXPECT_EQ(Subjects(), std::vector<std::string>{"Subject: message 1"});
+    EXPECT_EQ(server->received(),
+              Script({"CAPA", "USER ann", "PASS s3cret!", "STAT", "LIST", "CAPA", "USER ann",
+                      "PASS s3cret!", "STAT", "LIST", "TOP 1 1", "QUIT"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Refusals, FlightRefusalTest,
+    ::testing::Values(FlightRefusalCase{"password",
+                                        "+OK\r\n-ERR [AUTH] Authentication failed.\r\n-ERR Unknown "
+                                        "command\r\n-ERR Unknown command",
+                                        "-ERR [AUTH] Authentication failed."},
+                      FlightRefusalCase{
+                          "user",
+                          "-ERR who?\r\n-ERR USER first\r\n-ERR Unknown command\r\n-ERR "
+                          "Unknown command",
+                          "-ERR who?"}),
+    testsupport::ParamName());
+
 // Without PIPELINING (or without CAPA at all) each command waits for the reply before it.
 TEST_F(PipelineTest, ServerWithoutPipeliningGetsOneCommandAtATime) {
     for (const Script& capabilities :
          {Capa({"TOP", "UIDL"}), Script{"C: CAPA", "S: -ERR unknown command"}}) {
-        Serve(Join({Login("+OK 2 300"),
-                    capabilities,
+        Serve(Join({Login("+OK 2 300", capabilities),
                     Sizes({100, 200}),
                     TopCommands(1, 1),
                     {"quiet 150"},
@@ -131,16 +202,16 @@ TEST_F(PipelineTest, ServerWithoutPipeliningGetsOneCommandAtATime) {
     }
 }
 
-// A server that refuses the list of all sizes gets today's LIST n before each TOP, pipelined.
+// A server that refuses the list of all sizes gets LIST n for each message once the header
+// blocks sent along with the refused LIST are in; the session ends with a QUIT of its own.
 TEST_F(PipelineTest, RefusedListFallsBackToOneListPerMessage) {
-    Serve(Join({Login("+OK 2 300"),
-                Capa({"PIPELINING"}),
-                {"C: LIST", "S: -ERR syntax error"},
-                Commands({"LIST 1", "TOP 1 1", "LIST 2", "TOP 2 1"}),
-                {"S: +OK 1 100"},
+    Serve(Join({PipelinedLogin("+OK 2 300", {"PIPELINING"}, {"LIST"}),
+                Commands({"TOP 1 1", "TOP 2 1"}),
+                {"S: -ERR syntax error"},
                 TopReply(1),
-                {"S: +OK 2 250"},
                 TopReply(2),
+                Commands({"LIST 1", "LIST 2"}),
+                {"S: +OK 1 100", "S: +OK 2 250"},
                 Quit()}));
     pop.UpdateInfo();
     ExpectScriptFollowed();
@@ -167,8 +238,8 @@ class BrokenBurstTest : public PipelineTest,
 // answer whatever the client sent next.
 TEST_P(BrokenBurstTest, EndsTheCheckAndTheSession) {
     pop.TimeOut = 1;
-    Serve(Join({Login("+OK 3 300"), Capa({"PIPELINING"}), Sizes({100, 100, 100}), TopCommands(1, 3),
-                TopReply(1), GetParam().afterFirstReply}));
+    Serve(Join({PipelinedLogin("+OK 3 300", {"PIPELINING"}, {"LIST"}), TopCommands(1, 3),
+                SizesReply({100, 100, 100}), TopReply(1), GetParam().afterFirstReply}));
     std::string raised;
     try {
         pop.UpdateInfo();
@@ -194,10 +265,9 @@ INSTANTIATE_TEST_SUITE_P(
     testsupport::ParamName());
 
 TEST_F(PipelineTest, CancelInTheMiddleOfABurstClosesTheSession) {
-    Serve(Join({Login("+OK 3 300"),
-                Capa({"PIPELINING"}),
-                Sizes({100, 100, 100}),
+    Serve(Join({PipelinedLogin("+OK 3 300", {"PIPELINING"}, {"LIST"}),
                 TopCommands(1, 3),
+                SizesReply({100, 100, 100}),
                 TopReply(1),
                 {"silence"}}));
     bool cancelWanted = false;
@@ -248,8 +318,7 @@ TEST_F(PipelinedDeletionTest, ChecksThenDeletionsGoOutInBursts) {
     pop.SelectForDeletion(0);
     pop.SelectForDeletion(1);
     pop.SelectForDeletion(2);
-    Serve(Join({Login("+OK 3 300"),
-                Capa({"PIPELINING", "UIDL"}),
+    Serve(Join({PipelinedLogin("+OK 3 300", {"PIPELINING", "UIDL"}),
                 Commands({"UIDL 1", "LIST 1", "TOP 1 1", "UIDL 2", "LIST 2", "TOP 2 1", "UIDL 3",
                           "LIST 3", "TOP 3 1"}),
                 CheckReplies(1, "uid-1"),
@@ -270,8 +339,7 @@ TEST_F(PipelinedDeletionTest, BurstCutOffEndsWithoutQuit) {
     Listed(2);
     pop.SelectForDeletion(0);
     pop.SelectForDeletion(1);
-    Serve(Join({Login("+OK 2 200"),
-                Capa({"PIPELINING"}),
+    Serve(Join({PipelinedLogin("+OK 2 200", {"PIPELINING"}),
                 Commands({"UIDL 1", "LIST 1", "TOP 1 1", "UIDL 2", "LIST 2", "TOP 2 1"}),
                 CheckReplies(1, "uid-1"),
                 CheckReplies(2, "uid-2"),

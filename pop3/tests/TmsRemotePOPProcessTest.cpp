@@ -77,7 +77,6 @@ TEST_F(ProcessMarkedTest, RetrievalThenDeletionOfOneMessage) {
     };
     RecordProgress();
     Serve(Join({Login("+OK 2 300"),
-                PlainCapa(),
                 Recheck(2, 200),
                 Retrieve(2),
                 {"C: DELE 2", "S: +OK message 2 deleted"},
@@ -85,12 +84,12 @@ TEST_F(ProcessMarkedTest, RetrievalThenDeletionOfOneMessage) {
     pop.ProcessMarked();
     ExpectScriptFollowed();
     EXPECT_EQ(server->received(),
-              Join({LoginCommands(),
-                    {"CAPA", "UIDL 2", "LIST 2", "TOP 2 1", "RETR 2", "DELE 2", "QUIT"}}));
-    EXPECT_THAT(events, ElementsAre("OnOpen", "OnTransferringData", "OnProgress unknown",
-                                    "OnRetrieving 1", "OnProgress known", "OnUserMessageSave 1",
-                                    "OnRetrieved 1", "OnDeleting 1", "OnDeleted 1",
-                                    "OnDataTransfered", "OnClosing", "OnClosed"));
+              Join({LoginCommands(), {"UIDL 2", "LIST 2", "TOP 2 1", "RETR 2", "DELE 2", "QUIT"}}));
+    // The first progress is of the capability list, asked with the login.
+    EXPECT_THAT(events, ElementsAre("OnOpen", "OnProgress unknown", "OnTransferringData",
+                                    "OnProgress unknown", "OnRetrieving 1", "OnProgress known",
+                                    "OnUserMessageSave 1", "OnRetrieved 1", "OnDeleting 1",
+                                    "OnDeleted 1", "OnDataTransfered", "OnClosing", "OnClosed"));
     EXPECT_EQ(saved, kMessageBytes);
     EXPECT_TRUE(folder.IsEmpty());
     EXPECT_TRUE(pop.Info().Items(1).MarkedForRetrieval());  // the caller clears the marks
@@ -102,7 +101,7 @@ TEST_F(ProcessMarkedTest, WithoutHandlerTheMessageIsSavedUnderItsIndex) {
     pop.SelectForRetrieval(1);
     testsupport::TempFolder folder;
     pop.SetMessageDirectory(folder.path().string());  // no trailing "/"
-    Serve(Join({Login("+OK 2 300"), PlainCapa(), Recheck(2, 200), Retrieve(2), Quit()}));
+    Serve(Join({Login("+OK 2 300"), Recheck(2, 200), Retrieve(2), Quit()}));
     pop.ProcessMarked();
     ExpectScriptFollowed();
     EXPECT_EQ(testsupport::FileBytes(folder.File("msg_1.eml")), kMessageBytes);
@@ -117,7 +116,7 @@ TEST_F(ProcessMarkedTest, UnwritableMessageDirectoryStopsTheRun) {
     pop.SelectForRetrieval(0);
     testsupport::TempFolder folder;
     pop.SetMessageDirectory(folder.File("missing"));
-    Serve(Join({Login("+OK 1 100"), PlainCapa(), Recheck(1, 100), Retrieve(1), {"silence"}}));
+    Serve(Join({Login("+OK 1 100"), Recheck(1, 100), Retrieve(1), {"silence"}}));
     EXPECT_THROW(pop.ProcessMarked(), EMailError);
     EXPECT_THAT(events, ::testing::Not(::testing::Contains("OnRetrieved 0")));
 }
@@ -142,16 +141,16 @@ TEST_P(MovedMessageTest, IsSkippedAndTheRunGoesOn) {
     pop.SelectForDeletion(0);
     pop.SelectForDeletion(1);
     Serve(Join({Login("+OK 2 300"),
-                PlainCapa(),
                 Recheck(1, 100, GetParam().headersNow),
                 Recheck(2, 200),
                 {"C: DELE 2", "S: +OK message 2 deleted"},
                 Quit()}));
     pop.ProcessMarked();
     ExpectScriptFollowed();
-    EXPECT_EQ(server->received(), Join({LoginCommands(),
-                                        {"CAPA", "UIDL 1", "LIST 1", "TOP 1 1", "UIDL 2", "LIST 2",
-                                         "TOP 2 1", "DELE 2", "QUIT"}}));
+    EXPECT_EQ(
+        server->received(),
+        Join({LoginCommands(),
+              {"UIDL 1", "LIST 1", "TOP 1 1", "UIDL 2", "LIST 2", "TOP 2 1", "DELE 2", "QUIT"}}));
     EXPECT_THAT(events, ElementsAre("OnOpen", "OnTransferringData", "OnSkipped 0", "OnDeleting 1",
                                     "OnDeleted 1", "OnDataTransfered", "OnClosing", "OnClosed"));
 }
@@ -172,14 +171,12 @@ TEST_F(ProcessMarkedTest, VanishedMessageIsSkipped) {
     Listed(2);
     pop.SelectForDeletion(1);
     Serve(Join({Login("+OK 1 100"),
-                PlainCapa(),
                 {"C: UIDL 2", "S: -ERR no such message", "C: LIST 2", "S: -ERR no such message",
                  "C: TOP 2 1", "S: -ERR no such message"},
                 Quit()}));
     pop.ProcessMarked();
     ExpectScriptFollowed();
-    EXPECT_EQ(server->received(),
-              Join({LoginCommands(), {"CAPA", "UIDL 2", "LIST 2", "TOP 2 1", "QUIT"}}));
+    EXPECT_EQ(server->received(), Join({LoginCommands(), {"UIDL 2", "LIST 2", "TOP 2 1", "QUIT"}}));
     EXPECT_THAT(events, ElementsAre("OnOpen", "OnTransferringData", "OnSkipped 1",
                                     "OnDataTransfered", "OnClosing", "OnClosed"));
 }
@@ -189,7 +186,6 @@ TEST_F(ProcessMarkedTest, RefusedDeletionIsReportedAndTheRunGoesOn) {
     pop.SelectForDeletion(0);
     pop.SelectForDeletion(1);
     Serve(Join({Login("+OK 2 300"),
-                PlainCapa(),
                 Recheck(1, 100),
                 Recheck(2, 200),
                 {"C: DELE 1", "S: -ERR message 1 is locked"},
@@ -210,7 +206,6 @@ TEST_F(ProcessMarkedTest, RunThatFailsPartWayEndsWithoutQuit) {
     pop.SelectForDeletion(0);
     pop.SelectForRetrieval(1);
     Serve(Join({Login("+OK 2 300"),
-                PlainCapa(),
                 Recheck(1, 100),
                 Recheck(2, 200),
                 {"C: DELE 1", "S: +OK message 1 deleted"},

@@ -83,7 +83,6 @@ class TopBlockTest : public pop3test::Pop3Session, public ::testing::WithParamIn
 
 TEST_P(TopBlockTest, HeadersEndAtTheFirstEmptyLine) {
     Serve(Join({Login("+OK 1 80"),
-                PlainCapa(),
                 Sizes({80}),
                 {"C: TOP 1 1", "S: +OK"},
                 DataBlock(GetParam().block),
@@ -124,7 +123,6 @@ class ListSizeTest : public pop3test::Pop3Session,
 
 TEST_P(ListSizeTest, SizeIsTheNumberAfterTheMessageNumber) {
     Serve(Join({Login("+OK 1 80"),
-                PlainCapa(),
                 {"C: LIST", "S: +OK", "S: " + GetParam().line, "S: .", "C: TOP 1 1", "S: +OK"},
                 DataBlock(HeadersOf(1)),
                 Quit()}));
@@ -146,7 +144,6 @@ INSTANTIATE_TEST_SUITE_P(Replies, ListSizeTest,
 // A failing fetch ends the check; what was listed before it stays listed.
 TEST_F(UpdateInfoTest, RefusedTopKeepsTheMessagesListedBeforeIt) {
     Serve(Join({Login("+OK 3 600"),
-                PlainCapa(),
                 Sizes({100, 200, 300}),
                 Top(1),
                 {"C: TOP 2 1", "S: -ERR message 2 is locked"},
@@ -161,8 +158,7 @@ TEST_F(UpdateInfoTest, RefusedTopKeepsTheMessagesListedBeforeIt) {
 // A handler that fails on a message (say, a header it cannot decode) ends the check, and the
 // message it was looking at stays in Info, complete.
 TEST_F(UpdateInfoTest, HandlerErrorKeepsItsMessageListed) {
-    Serve(Join(
-        {Login("+OK 3 600"), PlainCapa(), Sizes({100, 200, 300}), Top(1), Top(2), {"silence"}}));
+    Serve(Join({Login("+OK 3 600"), Sizes({100, 200, 300}), Top(1), Top(2), {"silence"}}));
     pop.OnNextInfoUpdated = [&](TagSocket&, int num) {
         if (num == 1) throw EMessageParserError(kInvalidCharacter);
     };
@@ -172,12 +168,12 @@ TEST_F(UpdateInfoTest, HandlerErrorKeepsItsMessageListed) {
     EXPECT_EQ(pop.Info().Items(1).Size, 200);
     pop.Close();
     ExpectScriptFollowed();
-    EXPECT_EQ(server->received(), Join({LoginCommands(), {"CAPA", "LIST", "TOP 1 1", "TOP 2 1"}}));
+    EXPECT_EQ(server->received(), Join({LoginCommands(), {"LIST", "TOP 1 1", "TOP 2 1"}}));
     EXPECT_THAT(events, Not(::testing::Contains("OnInfoUpdated")));
 }
 
 TEST_F(UpdateInfoTest, CancelEndsTheCheckAndClosesTheConnection) {
-    Serve(Join({Login("+OK 3 600"), PlainCapa(), Sizes({100, 200, 300}), Top(1), {"silence"}}));
+    Serve(Join({Login("+OK 3 600"), Sizes({100, 200, 300}), Top(1), {"silence"}}));
     bool cancelWanted = false;
     pop.OnNextInfoUpdated = [&](TagSocket&, int num) {
         events.push_back("OnNextInfoUpdated " + std::to_string(num));
@@ -273,7 +269,6 @@ TEST_P(DroppedSessionTest, DeletionLogsInAgain) {
                 GetParam().farewell,
                 {"next"},
                 Login("+OK 2 300"),
-                PlainCapa(),
                 Recheck(2, 200),
                 {"C: DELE 2", "S: +OK message 2 deleted"},
                 Quit()}));
@@ -289,11 +284,10 @@ TEST_P(DroppedSessionTest, DeletionLogsInAgain) {
     EXPECT_THAT(events,
                 ElementsAre("OnClosing", "OnClosed", "OnOpen", "OnTransferringData", "OnDeleting 1",
                             "OnDeleted 1", "OnDataTransfered", "OnClosing", "OnClosed"));
-    EXPECT_EQ(server->received(),
-              Join({LoginCommands(),
-                    ListingCommands(2),
-                    LoginCommands(),
-                    {"CAPA", "UIDL 2", "LIST 2", "TOP 2 1", "DELE 2", "QUIT"}}));
+    EXPECT_EQ(server->received(), Join({LoginCommands(),
+                                        ListingCommands(2),
+                                        LoginCommands(),
+                                        {"UIDL 2", "LIST 2", "TOP 2 1", "DELE 2", "QUIT"}}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Farewells, DroppedSessionTest,

@@ -199,7 +199,7 @@ class CancelCheckTest : public TfrmMainCheckTest,
                         public ::testing::WithParamInterface<CancelCase> {};
 
 TEST_P(CancelCheckTest, StopsARunningCheck) {
-    Serve(Join({Login("+OK 1 100"), testsupport::PlainCapa(), {"C: LIST", "silence"}}));
+    Serve(Join({Login("+OK 1 100"), {"C: LIST", "silence"}}));
     std::string caption;
     std::string title;
     std::string mailbox;

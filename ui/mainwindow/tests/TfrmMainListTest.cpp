@@ -192,7 +192,7 @@ TEST_F(TfrmMainListTest, BodyIsDownloadedDecodedShownAndItsFileRemoved) {
     ListThree();
     Select({0});
     Serve(Join(
-        {Login("+OK 3 50301"), PlainCapa(), Recheck(1, 100, kLunch),
+        {Login("+OK 3 50301"), Recheck(1, 100, kLunch),
          Retr(1,
               {kLunch[0], kLunch[1], "MIME-Version: 1.0", "Content-Type: text/plain; charset=utf-8",
                "Content-Transfer-Encoding: quoted-printable", "", "Caf=C3=A9 at <b>noon</b>?"}),
@@ -225,7 +225,7 @@ TEST_F(TfrmMainListTest, LargeBodyAsksFirstAndNoDownloadsNothing) {
 TEST_F(TfrmMainListTest, BodyOfAMessageThatChangedOnTheServerIsNotShown) {
     ListThree();
     Select({1});
-    Serve(Join({Login("+OK 2 50201"), PlainCapa(), Recheck(2, 50001, kLarge), Quit()}));
+    Serve(Join({Login("+OK 2 50201"), Recheck(2, 50001, kLarge), Quit()}));
 
     const Viewed viewed = Trigger("ViewMessages1");
 
@@ -241,7 +241,7 @@ TEST_F(TfrmMainListTest, BodyOfAMessageThatChangedOnTheServerIsNotShown) {
 TEST_F(TfrmMainListTest, BodyThatCannotBeDecodedShowsTheDecodersLines) {
     ListThree();
     Select({0});
-    Serve(Join({Login("+OK 3 50301"), PlainCapa(), Recheck(1, 100, kLunch),
+    Serve(Join({Login("+OK 3 50301"), Recheck(1, 100, kLunch),
                 Retr(1, {kLunch[0], kLunch[1], "MIME-Version: 1.0",
                          "Content-Transfer-Encoding: base64", "", "QUJD", "QUJD QUJD"}),
                 Quit()}));
