@@ -8,6 +8,7 @@
 #include "CommandGate.h"
 #include "MarkState.h"
 #include "MessageEntry.h"
+#include "TextShapeWidths.h"
 
 class QAction;
 class QHBoxLayout;
@@ -173,6 +174,7 @@ class TfrmMain : public QMainWindow {
 
     MessageListModel* messages_ = nullptr;
     QTreeView* list_ = nullptr;
+    TextShapeWidths dateWidths_;
     QMenu* listMenu_ = nullptr;
     CommandPauser pause_;
     QPushButton* btList_ = nullptr;

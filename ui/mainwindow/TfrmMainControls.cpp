@@ -1,6 +1,5 @@
 // The main window's controls built: the title row, the command buttons, the options menu, the
 // message list and the status bar.
-#include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -9,7 +8,6 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QTreeView>
-#include <QtMath>
 #include <algorithm>
 
 #include "GatedConnect.h"
@@ -79,16 +77,17 @@ QTreeView* TfrmMain::createMessageList() {
 
 // The date's form is the desktop's, so its width is known only once it is there; the column
 // grows to fit rather than cut it off, and never shrinks under the user. Measured with the font
-// alone, as the delegate's own measure costs too much for every row of a large mailbox.
+// alone, once per form of date, as the delegate's own measure, or even the font's for every
+// row, costs too much for a large mailbox.
 void TfrmMain::widenDateColumn(int first, int last) {
-    const QFontMetricsF metrics(list_->font());
+    const QFont font = list_->font();
     // A cell's text keeps this far from both of its edges (QCommonStyle's item text margin).
     const int margin =
         list_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list_) + 1;
     int needed = list_->columnWidth(Column::kDate);
     for (int row = first; row <= last; ++row) {
         const QString text = messages_->index(row, Column::kDate).data().toString();
-        needed = std::max(needed, qCeil(metrics.horizontalAdvance(text)) + 2 * margin);
+        needed = std::max(needed, dateWidths_.width(font, text) + 2 * margin);
     }
     if (needed > list_->columnWidth(Column::kDate)) list_->setColumnWidth(Column::kDate, needed);
 }

@@ -1,6 +1,7 @@
 #include "WindowFrontEnd.h"
 
 #include "CheckRun.h"
+#include "EventPump.h"
 #include "MessageListModel.h"
 #include "ShownText.h"
 #include "TfrmMain.h"
@@ -66,8 +67,11 @@ void WindowFrontEnd::RowsReset() {
     window_.messageList().rowsReset();
 }
 
+// Rows from kept header blocks come without a network wait in between: the window shows them
+// and sees a Cancel as they come, as often as the pump allows.
 void WindowFrontEnd::RowAppended(int index) {
     window_.messageList().rowAppended(index);
+    PumpEvents();
 }
 
 void WindowFrontEnd::MarksChanged() {

@@ -1,12 +1,15 @@
 #include "CaseName.h"
+#include "EventPump.h"
 #include "TfrmRetrieving.h"
 #include "WindowRunFixture.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <QLabel>
 #include <functional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace kelvane {
 namespace {
@@ -75,6 +78,20 @@ INSTANTIATE_TEST_SUITE_P(
                   },
                   "lblServer"}),
     testsupport::ParamName());
+
+using WindowFrontEndTest = windowtest::WindowRunFixture;
+
+// Rows read from kept header blocks come with no network wait between them: each is in the list
+// before the window handles its events, so that the list fills and a Cancel is seen meanwhile.
+TEST_F(WindowFrontEndTest, EachArrivingRowIsListedBeforeTheWindowHandlesItsEvents) {
+    std::vector<int> listedAtPump;
+    SetEventPump([&] { listedAtPump.push_back(listedRows()); });
+    for (int i = 0; i < 3; ++i) {
+        run.rows().push_back({"lunch", "ann@example.org", "100", "3/1/2024"});
+        front.RowAppended(i);
+    }
+    EXPECT_THAT(listedAtPump, ::testing::ElementsAre(1, 2, 3));
+}
 
 }  // namespace
 }  // namespace kelvane
