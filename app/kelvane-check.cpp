@@ -1,5 +1,7 @@
 // kelvane-check: the check-mail run (and optionally the deletion run) from the command line,
 // for scripts and cron. Reads the same settings store and program folder as the window.
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -21,10 +23,13 @@
 #include "LogTables.h"
 #include "MailErrors.h"
 #include "MailText.h"
+#include "MailboxPassword.h"
 #include "MailboxSecurity.h"
 #include "PasswordCipher.h"
 #include "ProgramPaths.h"
 #include "Quarantine.h"
+#include "SecretStore.h"
+#include "SettingsKeys.h"
 #include "SettingsStore.h"
 #include "StatsReport.h"
 #include "TerminalInput.h"
@@ -213,14 +218,30 @@ std::string ReadPassword(int mailbox) {
     return password;
 }
 
+// In the desktop keyring when one runs (the settings file's PasswdN is emptied then, so that no
+// older copy stays behind), else enciphered in PasswdN as before.
 int SetPassword(int mailbox) {
     const std::string password = ReadPassword(mailbox);
     SettingsStore store(paths::SettingsFile());
     try {
+        const SecretKey key{store.ReadString(settingkeys::ServerN, mailbox),
+                            store.ReadString(settingkeys::MailboxN, mailbox), SecretKind::Password};
+        const bool inKeyring = KeepInKeyring(MakeDesktopSecretStore().get(), key, password);
         store.Write([&](SettingsWriter& writer) {
-            writer.WriteString(settingkeys::PasswdN, EncipherPassword(password), mailbox);
+            writer.WriteString(settingkeys::PasswdN, inKeyring ? "" : EncipherPassword(password),
+                               mailbox);
             writer.WriteString(settingkeys::Version161, "161");
         });
+        // Said to a person at a terminal; a script gets no chatter.
+        if (::isatty(STDERR_FILENO)) {
+            std::cerr << "The password is kept in "
+                      << PasswordSourceText(inKeyring ? PasswordSource::Keyring
+                                                      : PasswordSource::Settings)
+                      << ".\n";
+        }
+    } catch (const SecretStoreError& error) {
+        PrintProblem("error", error.what());
+        return kExitMailError;
     } catch (const FileError& error) {
         PrintProblem("error", error.what());
         return kExitMailError;
@@ -457,6 +478,9 @@ int CheckMail(const Arguments& args) {
     // Where the deletion run keeps each message before it deletes it.
     static Quarantine& quarantine = *new Quarantine(QuarantineFolder(paths::ProgramDirectory()));
     session.run.SetQuarantine(&quarantine);
+    // Where a password entered with --set-password is kept, when a desktop keyring runs.
+    static SecretStore& keyring = *MakeDesktopSecretStore().release();
+    session.run.SetSecretStore(&keyring);
     const int status = CheckMailboxes(session, frontEnd, args);
     // What the destructors would have done that the system does not: a dial-up link this
     // program brought up (say, one that came up only after its dial timed out) is hung up.

@@ -7,11 +7,16 @@
 #include "ActivityLog.h"
 #include "CheckFrontEnd.h"
 #include "DomainChecker.h"
+#include "EventPump.h"
 #include "GeneralSettings.h"
 #include "MailErrors.h"
+#include "MailboxPassword.h"
 #include "MailboxSecurity.h"
 #include "MatchOperator.h"
+#include "PasswordCommand.h"
 #include "RemotePOPSettings.h"
+#include "SettingsKeys.h"
+#include "SettingsStore.h"
 #include "SpamSettings.h"
 #include "TagRas.h"
 #include "TlsErrors.h"
@@ -75,6 +80,8 @@ void CheckRun::LoadCurrentMailbox() {
     client_.Server = login.server;
     client_.UserName = login.userName;
     client_.Password = login.password;
+    storedPassword_ = login.password;
+    passwordCommand_ = store_.ReadString(settingkeys::PasswordCommandN, current_);
     client_.Security = static_cast<PopSecurity>(login.security);
     client_.PinnedFingerprint = login.fingerprint;
     // The program's folder, which also takes the message files.
@@ -136,11 +143,39 @@ RunOutcome CheckRun::Check(const CheckOptions& options) {
     if (options.chooseMailbox && !ChooseMailbox()) return RunOutcome::Stopped;
     client_.KeepConnected = OnlyOneMailbox();
     ClearRows();
+    if (!FetchPassword(options.absorbErrors)) return RunOutcome::Failed;
     frontEnd_.SetBusy(true);
     frontEnd_.ShowProgressWindow(kRetrievingTitle);
     if (!RunListing(options.absorbErrors)) return RunOutcome::Failed;
     FinishCheck();
     return RunOutcome::Done;
+}
+
+bool CheckRun::FetchPassword(bool absorbErrors) {
+    const MailboxPasswordSettings settings{{client_.Server, client_.UserName, SecretKind::Password},
+                                           passwordCommand_,
+                                           storedPassword_};
+    std::string failure;
+    try {
+        // Cancel stops a command that is still running.
+        client_.Password = MailboxPassword(settings, secrets_, [this] {
+            PumpEvents();
+            if (cancelRequested_) throw ECanceledError(kOperationCanceled);
+        });
+        return true;
+    } catch (const ECanceledError&) {
+        Canceled();
+        return false;
+    } catch (const PasswordCommandError& error) {
+        failure = error.what();
+    } catch (const SecretStoreError& error) {
+        failure = error.what();
+    }
+    log_.WriteErrorRecord(failure, client_.UserName, client_.Server);
+    lastError_ = failure;
+    frontEnd_.ShowStatus(failure);
+    if (!absorbErrors) frontEnd_.Error(failure);
+    return false;
 }
 
 bool CheckRun::AccountComplete() {

@@ -23,6 +23,7 @@ class ECertificateError;
 class EMailError;
 class KnownSpammers;
 class Quarantine;
+class SecretStore;
 class QuarantineKeeper;
 class SettingsStore;
 class SpamSettings;
@@ -110,6 +111,8 @@ class CheckRun {
     // whether it does); none keeps nothing. After a deletion run the quarantine is expired.
     void SetQuarantine(Quarantine* quarantine) { quarantine_ = quarantine; }
     Quarantine* quarantine() const { return quarantine_; }
+    // The desktop keyring the password may be kept in; none uses the settings file alone.
+    void SetSecretStore(SecretStore* secrets) { secrets_ = secrets; }
     // The mail program was started: the list is emptied and the connection closed, since the
     // user now reads the mail there.
     void MailProgramLaunched();
@@ -167,6 +170,9 @@ class CheckRun {
     bool ProcessDeletions(int marked);
     bool AfterDeletion(int marked, int total, const DeleteOptions& options);
     void ClearRows();
+    // The password for the run's sessions from where the mailbox keeps it; false, with the error
+    // shown (or only logged, when errors are absorbed), when it cannot be had.
+    bool FetchPassword(bool absorbErrors = false);
     void CountDeletions();
     std::optional<QuarantineKeeper> MakeKeeper();
     void ReportNotKept(const std::map<int, std::string>& failures);
@@ -204,6 +210,9 @@ class CheckRun {
     std::string lastError_;
     bool lastErrorLogged_ = false;
     Quarantine* quarantine_ = nullptr;
+    SecretStore* secrets_ = nullptr;
+    std::string storedPassword_;   // PasswdN of the current mailbox, deciphered
+    std::string passwordCommand_;  // PasswordCommandN of the current mailbox
     DialUpFactory makeDialUp_;
     std::unique_ptr<TagRas> dialUp_;
 };

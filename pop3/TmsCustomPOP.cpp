@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "MailErrors.h"
-#include "PasswordCipher.h"
+#include "SecretText.h"
 #include "TlsErrors.h"
 
 namespace kelvane {
@@ -32,18 +32,6 @@ std::string_view AfterStatus(std::string_view reply) {
     return reply.substr(std::min<std::size_t>(4, reply.size()));
 }
 
-// `text` with the secret written as the placeholder wherever it appears, built from the pieces
-// around it so that no copy of the secret is made.
-std::string Hidden(std::string_view text, const std::string& secret) {
-    if (secret.empty()) return std::string(text);
-    std::string shown;
-    for (std::size_t at = text.find(secret); at != std::string_view::npos; at = text.find(secret)) {
-        shown.append(text.substr(0, at)).append(kPasswordPlaceholder);
-        text.remove_prefix(at + secret.size());
-    }
-    return shown.append(text);
-}
-
 std::string TooLargeToDownload(int num, long long listedSize, std::size_t longest) {
     const std::string stopped = ", so its download was stopped and nothing of it was kept";
     if (longest == TmsCustomPOP::kLargestDownload) {
@@ -53,18 +41,6 @@ std::string TooLargeToDownload(int num, long long listedSize, std::size_t longes
     return "Message " + std::to_string(num + 1) + " is much larger than the server listed it (" +
            std::to_string(listedSize) + " bytes)" + stopped;
 }
-
-// Wipes a string that held a password when the scope ends, however it ends.
-class ForgottenAtEnd {
-  public:
-    explicit ForgottenAtEnd(std::string& secret) : secret_(secret) {}
-    ~ForgottenAtEnd() { ForgetSecret(secret_); }
-    ForgottenAtEnd(const ForgottenAtEnd&) = delete;
-    ForgottenAtEnd& operator=(const ForgottenAtEnd&) = delete;
-
-  private:
-    std::string& secret_;
-};
 
 }  // namespace
 
@@ -103,12 +79,19 @@ void TmsCustomPOP::LoginSendingAhead(const CommandsAhead& ahead) {
 }
 
 void TmsCustomPOP::LoginSteps(const CommandsAhead& ahead) {
+    // Here rather than in Open(): a server's certificate can be fetched before any sign-in.
+    if (SignIn == PopSignIn::OAuth2) RequireUsableToken();
     ConnectSocket();
     if (Security == PopSecurity::Implicit) StartTls();
     ReadGreeting();
     if (Security == PopSecurity::StartTls) UpgradeToTls();
     // After STLS the capabilities are asked again: what came before the handshake counts no more.
     capabilities_ = AskCapabilities();
+    if (SignIn == PopSignIn::OAuth2) {
+        SignInWithToken();
+        StatSendingAhead(ahead);
+        return;
+    }
     if (capabilities_->pipelining && PipelineDepth >= kLoginFlight) {
         PipelinedLogin(ahead ? ahead() : std::vector<std::string>());
         return;
@@ -199,7 +182,7 @@ void TmsCustomPOP::SendPassword() {
 ReplyLine TmsCustomPOP::ReadReplyWithoutPassword() {
     ReplyLine reply = ReadReplyLine();
     const ForgottenAtEnd wipe(reply.line);
-    lastReply_ = Hidden(reply.line, Password);
+    lastReply_ = Hidden(reply.line, Password, kPasswordPlaceholder);
     Trace("S: " + lastReply_);
     return {lastReply_, reply.code};
 }

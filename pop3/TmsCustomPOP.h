@@ -19,6 +19,12 @@ enum class PopSecurity {
     Implicit = 2,  // TLS from the first byte (POP3S, port 995)
 };
 
+// How a mailbox signs in.
+enum class PopSignIn {
+    Password = 0,  // USER and PASS
+    OAuth2 = 1,    // AUTH OAUTHBEARER or XOAUTH2 with a bearer token; never USER and PASS
+};
+
 // An event about one message; `num` is the zero-based index, the POP3 number is num + 1.
 using TmsNumNotifyEvent = std::function<void(TagSocket& sender, int num)>;
 
@@ -27,6 +33,7 @@ struct PopCapabilities {
     bool pipelining = false;
     bool uidl = false;
     bool stls = false;
+    std::vector<std::string> sasl;  // the mechanisms of its "SASL" line, upper-case
 };
 
 // A run of commands whose replies the server sends back in the order of the commands.
@@ -67,6 +74,10 @@ class TmsCustomPOP : public TmsMailBase {
     // Plain text never takes over from TLS that was asked for: a server that cannot do it is an
     // error. The default port follows: 995 for Implicit, else 110.
     PopSecurity Security = PopSecurity::Plain;
+    PopSignIn SignIn = PopSignIn::Password;
+    // The bearer token that signs in when SignIn is OAuth2; Password is then not used. A refused
+    // token raises ESignInRefused, after which a fresh token may be tried.
+    std::string AccessToken;
     // How many commands may wait for their replies at once when the server pipelines; 1 sends
     // one command at a time. Their bytes are bounded too, by what the socket's send buffer takes
     // (SendRoom), so that sending never waits while replies wait to be read.
@@ -80,7 +91,8 @@ class TmsCustomPOP : public TmsMailBase {
     // The server refused "DELE" or gave no reply; `reply` is its line (empty when none came).
     std::function<void(TagSocket& sender, int num, const std::string& reply)> OnDeleteRefused;
     // One line per command sent ("C: ...") and per reply line read ("S: ..."), and one
-    // "S: (n bytes of data)" per data block. The password is written as "PASS {password}".
+    // "S: (n bytes of data)" per data block. The password is written as "PASS {password}", the
+    // token's sign-in as "AUTH OAUTHBEARER {token}".
     std::function<void(const std::string& line)> OnTrace;
 
     // From the last STAT; -1 before the first login.
@@ -88,11 +100,15 @@ class TmsCustomPOP : public TmsMailBase {
     int MailboxSize() const { return mailboxSize_; }
     const std::string& LastReply() const { return lastReply_; }
 
-    // Checks UserName, then opens the transport. An empty password is sent as it is, and the
-    // server's refusal reported, rather than another account's password being used.
+    // Checks UserName, then opens the transport. An empty password is
+    // sent as it is, and the server's refusal reported, rather than another account's password
+    // being used.
     void Open() override;
-    // Asks CAPA first; a server that pipelines gets USER, PASS and STAT in one flight. Closes the
-    // connection when any step fails, a refusal ("-ERR") included.
+    // Asks CAPA first; a server that pipelines gets USER, PASS and STAT in one flight. With
+    // OAuth2, AUTH with the mechanism CAPA lists instead, once the token is known to be usable
+    // (ESocketError before connecting otherwise): a server that lists none raises
+    // EServerError, and a refused token ESignInRefused. Closes the connection when any step
+    // fails, a refusal ("-ERR") included.
     void Login() override;
     void Logout() override;
     // 1 for a positive reply ("+"), -1 for a negative one ("-"), 0 otherwise.
@@ -179,6 +195,12 @@ class TmsCustomPOP : public TmsMailBase {
     ReplyLine ReadTracedReply();
     void SendPassword();
     ReplyLine ReadReplyWithoutPassword();
+    void RequireUsableToken();
+    void SignInWithToken();
+    ReplyLine SendResponse(const std::string& prefix, const std::string& response);
+    ReplyLine ReadReplyWithoutToken(const std::string& response);
+    [[noreturn]] void TokenRefused(const ReplyLine& reply, const std::string& status);
+    void StatSendingAhead(const CommandsAhead& ahead);
     void ReadStat(std::string_view reply);
 
     int messageCount_ = -1;

@@ -12,17 +12,32 @@ namespace {
 
 constexpr std::size_t kLongestCapabilities = 64 * 1024;
 
+// The words after a capability's name ("SASL XOAUTH2 OAUTHBEARER"), upper-case.
+void AddArguments(std::string_view line, std::vector<std::string>& into) {
+    for (;;) {
+        const std::size_t start = line.find_first_not_of(" \t");
+        if (start == std::string_view::npos) return;
+        line.remove_prefix(start);
+        const std::size_t end = std::min(line.find_first_of(" \t"), line.size());
+        into.push_back(mailtext::Upper(line.substr(0, end)));
+        line.remove_prefix(end);
+    }
+}
+
 // Capability names are the first word of each line of the CAPA block.
 PopCapabilities ReadCapabilities(std::string_view block) {
     PopCapabilities offered;
     for (std::string_view rest = block; !rest.empty();) {
         const std::size_t end = std::min(rest.find('\n'), rest.size());
-        std::string_view name = rest.substr(0, end);
+        std::string_view line = rest.substr(0, end);
         rest.remove_prefix(std::min(end + 1, rest.size()));
-        name = name.substr(0, name.find_first_of(" \r"));
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        const std::size_t blank = std::min(line.find(' '), line.size());
+        const std::string_view name = line.substr(0, blank);
         offered.pipelining = offered.pipelining || mailtext::EqualsNoCase(name, "PIPELINING");
         offered.uidl = offered.uidl || mailtext::EqualsNoCase(name, "UIDL");
         offered.stls = offered.stls || mailtext::EqualsNoCase(name, "STLS");
+        if (mailtext::EqualsNoCase(name, "SASL")) AddArguments(line.substr(blank), offered.sasl);
     }
     return offered;
 }

@@ -76,12 +76,13 @@ void GeneralSettingsModel::Load(const SettingsStore& store) {
     spamCountReset_ = false;
 }
 
-std::optional<AccountProblem> GeneralSettingsModel::Save(SettingsStore& store) {
+std::optional<AccountProblem> GeneralSettingsModel::Save(
+    SettingsStore& store, const MailboxAccounts::PasswordKeeper& keep) {
     SaveGeneralSettings(store, general,
                         spamCountReset_ ? SpamCountSave::Write : SpamCountSave::KeepStored);
     spamCountReset_ = false;
     general.count = store.ReadString(settingkeys::Count);
-    return accounts.saveServerSettings(store);
+    return accounts.saveServerSettings(store, keep);
 }
 
 void GeneralSettingsModel::ResetSpamCount() {

@@ -57,7 +57,8 @@ struct GeneralSettingsModel {
     // The general options, then the accounts; the accounts' problem when they are incomplete.
     // The counter is written only after ResetSpamCount; otherwise the stored one is kept and
     // read back.
-    std::optional<AccountProblem> Save(SettingsStore& store);
+    std::optional<AccountProblem> Save(SettingsStore& store,
+                                       const MailboxAccounts::PasswordKeeper& keep = {});
     // "&Reset counter": the count shows "0" and the next Save stores it.
     void ResetSpamCount();
 

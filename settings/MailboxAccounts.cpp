@@ -17,15 +17,18 @@ void ReadAccount(const SettingsStore& store, int n, MailboxAccount& account) {
     if (!stored.empty()) account.password = DecipherPassword(stored);
     account.security = StoredSecurity(store, n);
     account.fingerprint = StoredFingerprint(store, n);
+    account.passwordCommand = store.ReadString(sk::PasswordCommandN, n);
 }
 
-void WriteAccount(SettingsWriter& writer, int n, const MailboxAccount& account) {
+void WriteAccount(SettingsWriter& writer, int n, const MailboxAccount& account,
+                  bool keptElsewhere) {
     writer.WriteString(sk::ServerN, account.server, n);
     writer.WriteString(sk::MailboxN, account.userName, n);
     writer.WriteBool(sk::CheckN, account.check, n);
-    writer.WriteString(sk::PasswdN, EncipherPassword(account.password), n);
+    writer.WriteString(sk::PasswdN, keptElsewhere ? "" : EncipherPassword(account.password), n);
     writer.WriteInteger(sk::SecurityN, account.security, n);
     writer.WriteString(sk::FingerprintN, CanonicalFingerprint(account.fingerprint), n);
+    writer.WriteString(sk::PasswordCommandN, account.passwordCommand, n);
 }
 
 std::optional<AccountProblem> Validate(int n, const MailboxAccount& account) {
@@ -39,7 +42,7 @@ std::optional<AccountProblem> Validate(int n, const MailboxAccount& account) {
         return AccountProblem{n, AccountField::Server,
                               "Mailbox " + number + " " + account.userName + " has a blank server"};
     }
-    if (!account.server.empty() && account.password.empty()) {
+    if (!account.server.empty() && account.password.empty() && !account.UsesPasswordCommand()) {
         return AccountProblem{n, AccountField::Password,
                               "Mailbox " + number + " - there is no password set"};
     }
@@ -47,6 +50,10 @@ std::optional<AccountProblem> Validate(int n, const MailboxAccount& account) {
 }
 
 }  // namespace
+
+bool MailboxAccount::UsesPasswordCommand() const {
+    return passwordCommand.find_first_not_of(" \t") != std::string::npos;
+}
 
 int ValidMailboxNumber(long long n) {
     return n >= 1 && n <= kMailboxCount ? int(n) : 1;
@@ -57,12 +64,21 @@ void MailboxAccounts::readServerSettings(const SettingsStore& store) {
     for (int n = 1; n <= kMailboxCount; ++n) ReadAccount(store, n, Account(n));
 }
 
-std::optional<AccountProblem> MailboxAccounts::saveServerSettings(SettingsStore& store) const {
+std::optional<AccountProblem> MailboxAccounts::saveServerSettings(
+    SettingsStore& store, const PasswordKeeper& keep) const {
+    // Asked before the settings file is locked: a keyring may wait for the user to unlock it.
+    std::array<bool, kMailboxCount> keptElsewhere{};
+    for (int n = 1; n <= kMailboxCount && keep; ++n) {
+        const MailboxAccount& account = Account(n);
+        if (!account.server.empty() && !account.password.empty()) {
+            keptElsewhere[n - 1] = keep(n, account);
+        }
+    }
     std::optional<AccountProblem> problem;
     store.Write([&](SettingsWriter& writer) {
         writer.WriteInteger(sk::Which, which);
         for (int n = 1; n <= kMailboxCount && !problem; ++n) {
-            WriteAccount(writer, n, Account(n));
+            WriteAccount(writer, n, Account(n), keptElsewhere[n - 1]);
             problem = Validate(n, Account(n));
         }
     });

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -25,8 +26,12 @@ struct MailboxAccount {
     std::string password;     // plain; enciphered only in the store
     int security = 0;         // kSecurityPlain, kSecurityStls or kSecurityImplicit
     std::string fingerprint;  // a trusted certificate's SHA-256, canonical; empty for none
+    // Gives the password instead of `password` when not blank; see RunPasswordCommand. Braced
+    // so that initialisers naming only the members above stay free of warnings.
+    std::string passwordCommand{};
 
     bool TakesPartInChecks() const { return check && !server.empty(); }
+    bool UsesPasswordCommand() const;
     bool operator==(const MailboxAccount&) const = default;
 };
 
@@ -58,10 +63,16 @@ struct MailboxAccounts {
     // password in memory as it is.
     void readServerSettings(const SettingsStore& store);
 
+    // Keeps mailbox `n`'s password somewhere other than the settings file (the desktop keyring);
+    // true when it did, and PasswdN is then written empty.
+    using PasswordKeeper = std::function<bool(int n, const MailboxAccount& account)>;
+
     // Writes the selection, then mailbox after mailbox, each checked once it is written. Stops at
     // the first incomplete mailbox, which is written while later ones keep their stored values,
     // and tells what is missing; nothing when all twelve were saved. All in one file replacement.
-    std::optional<AccountProblem> saveServerSettings(SettingsStore& store) const;
+    // `keep` is asked first for each mailbox with a server and a password.
+    std::optional<AccountProblem> saveServerSettings(SettingsStore& store,
+                                                     const PasswordKeeper& keep = {}) const;
 
     int HowManyMailboxesChecked() const;
     // The lowest mailbox that takes part in checks, 0 when none does.

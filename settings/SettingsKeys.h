@@ -88,6 +88,8 @@ inline constexpr SettingKey SecurityN =
     Ranged({"Server", "Security", Integer, "0", true}, {0, 2, OutOfRange::Default});
 // The SHA-256 fingerprint of a certificate the user chose to trust, "AB:CD:..."; empty for none.
 inline constexpr SettingKey FingerprintN{"Server", "Fingerprint", String, "", true};
+// A command run through /bin/sh whose first output line is the password; blank for none.
+inline constexpr SettingKey PasswordCommandN{"Server", "PasswordCommand", String, "", true};
 inline constexpr SettingKey Version161{"Server", "Version161", String, "xx"};
 
 // Display widths of the rule tables' visible columns: "col0" to "col5", -1 for none stored. A
@@ -129,6 +131,7 @@ inline constexpr const SettingKey* kAll[] = {
     &PasswdN,
     &SecurityN,
     &FingerprintN,
+    &PasswordCommandN,
     &Version161,
     &SubjectColumnWidth,
     &HeadersColumnWidth,

@@ -153,6 +153,11 @@ class DovecotServer {
     std::uint16_t tlsPort() const { return tlsPort_; }
     std::string tlsAddress() const { return "127.0.0.1:" + std::to_string(tlsPort_); }
 
+    // Signs users in with OAuth2 bearer tokens from the next Start() on, instead of the
+    // passwords of AddUser: XOAUTH2 and OAUTHBEARER are offered, and the oauth2 passdb asks
+    // `introspectionUrl` (RFC 7662, by POST) whether a token is active and whose it is.
+    void UseOAuth2(const std::string& introspectionUrl) { oauth2Introspection_ = introspectionUrl; }
+
     // The last lines of Dovecot's log and of what it wrote before the log was open.
     std::string LogTail(std::size_t lines = 25) const {
         return "--- " + Path("dovecot.log") + " ---\n" + FileTail(Path("dovecot.log"), lines) +
@@ -217,18 +222,40 @@ class DovecotServer {
           << "base_dir = " << root << "/run\nstate_dir = " << root << "/state\n"
           << "log_path = " << root << "/dovecot.log\n"
           << "instance_name = kelvane-test-" << port_ << "\n"
-          << SslSettings() << "disable_plaintext_auth = no\nauth_mechanisms = plain\n"
-          << "default_internal_user = dovecot\ndefault_login_user = dovenull\n"
+          << SslSettings() << "disable_plaintext_auth = no\n"
+          << AuthSettings() << "default_internal_user = dovecot\ndefault_login_user = dovenull\n"
           << "first_valid_uid = 1\nauth_failure_delay = 0\n"
           << "mail_location = maildir:" << root << "/mail/%u\n"
           << "pop3_uidl_format = %08Xu%08Xv\n"
-          << "passdb {\n  driver = passwd-file\n  args = " << root << "/users/%u\n}\n"
+          << PassDb()
           << "userdb {\n  driver = static\n  args = uid=dovecot gid=dovecot home=" << root
           << "/mail/%u\n}\n"
           << "service pop3-login {\n  inet_listener pop3 {\n    address = 127.0.0.1\n"
           << "    port = " << port_ << "\n  }\n  inet_listener pop3s {\n"
           << TlsListener() << "  }\n}\n";
         WriteFileBytes(Path("dovecot.conf"), c.str());
+    }
+
+    std::string AuthSettings() const {
+        if (!oauth2Introspection_) return "auth_mechanisms = plain\n";
+        return "auth_mechanisms = plain login xoauth2 oauthbearer\n";
+    }
+
+    // Either the users of AddUser with their passwords, or whoever the introspection endpoint
+    // vouches for by the token given as the password.
+    std::string PassDb() const {
+        if (!oauth2Introspection_) {
+            return "passdb {\n  driver = passwd-file\n  args = " + folder_.path().string() +
+                   "/users/%u\n}\n";
+        }
+        const std::string settings = Path("dovecot-oauth2.conf.ext");
+        WriteFileBytes(settings,
+                       "introspection_mode = post\nintrospection_url = " + *oauth2Introspection_ +
+                           "\nusername_attribute = username\n"
+                           "active_attribute = active\nactive_value = true\n"
+                           "timeout_msecs = 5000\n");
+        ::chmod(settings.c_str(), 0644);
+        return "passdb {\n  driver = oauth2\n  args = " + settings + "\n}\n";
     }
 
     std::string SslSettings() const {
@@ -343,6 +370,7 @@ class DovecotServer {
     pid_t child_ = -1;
     std::uint16_t port_ = 0;
     std::optional<Tls> tls_;
+    std::optional<std::string> oauth2Introspection_;
     std::uint16_t tlsPort_ = 0;
     int delivered_ = 0;
     bool sizesInNames_ = false;

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
+#include <cstdlib>
 
 #include <chrono>
 #include <optional>
@@ -25,6 +26,10 @@ namespace {
 [[noreturn]] void Exec(const std::vector<std::string>& arguments, const std::string& folder) {
     ::setenv("XDG_CONFIG_HOME", (folder + "/config").c_str(), 1);
     ::setenv("KELVANE_DATA_DIR", (folder + "/data").c_str(), 1);
+    // Never the desktop's own keyring: a test that wants one starts a private bus and names it.
+    const char* bus = std::getenv("KELVANE_TEST_SESSION_BUS");
+    ::setenv("DBUS_SESSION_BUS_ADDRESS",
+             bus != nullptr ? bus : ("unix:path=" + folder + "/no-session-bus").c_str(), 1);
     const std::string dns = "127.0.0.1:" + std::to_string(testsupport::UnusedPort());
     ::setenv("KELVANE_DNS_SERVER", dns.c_str(), 1);
     std::vector<char*> argv{const_cast<char*>(KELVANE_CHECK_BINARY)};

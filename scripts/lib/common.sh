@@ -10,13 +10,14 @@ KELVANE_JOBS=${KELVANE_JOBS:-$(nproc 2>/dev/null || echo 2)}
 KELVANE_BUILD_PACKAGES=(
     g++ cmake ninja-build pkg-config
     qt6-base-dev qt6-charts-dev libqt6opengl6-dev qt6-multimedia-dev libqt6svg6 libgl-dev libssl-dev
-    libgtest-dev libgmock-dev libbenchmark-dev
+    libgtest-dev libgmock-dev libbenchmark-dev libsecret-1-dev
+    libcurl4-openssl-dev nlohmann-json3-dev
 )
-# What the tests need besides: clang for the fuzzers, the real POP3 and DNS peers, and Python
-# for the demo's mailbox.
+# What the tests need besides: clang for the fuzzers, the real POP3 and DNS peers, a desktop
+# keyring on a private session bus, and Python for the demo's mailbox.
 KELVANE_TEST_PACKAGES=(
     clang libclang-rt-14-dev
-    dovecot-core dovecot-pop3d dnsmasq-base python3
+    dovecot-core dovecot-pop3d dnsmasq-base dbus-daemon gnome-keyring python3
 )
 # What scripts/run --demo needs besides the build.
 KELVANE_DEMO_PACKAGES=(dovecot-core dovecot-pop3d python3)

@@ -106,6 +106,29 @@ TEST_F(MailboxAccountsTest, SelectionOutsideTheTwelveMailboxesIsMailboxOne) {
     EXPECT_EQ(accounts.which, 12);
 }
 
+TEST_F(MailboxAccountsTest, APasswordCommandStandsInForThePassword) {
+    MailboxAccounts saved;
+    saved.Account(1) = {"pop.example.net",
+                        "ann",
+                        true,
+                        "",
+                        2,
+                        "",
+                        "secret-tool lookup user \"ann b\" ; printf '%s\\n' a=b\\c # end"};
+    saved.Account(2) = {"pop.example.org", "bob", true, "kept", 2, "", "pass show mail/bob"};
+    ASSERT_EQ(saved.saveServerSettings(store_), std::nullopt);
+
+    MailboxAccounts read;
+    read.readServerSettings(store_);
+    EXPECT_EQ(read.Account(1), saved.Account(1));
+    EXPECT_EQ(read.Account(2), saved.Account(2)) << "the password stays for when the command goes";
+
+    saved.Account(1).passwordCommand = " \t ";
+    EXPECT_EQ(saved.saveServerSettings(store_),
+              (AccountProblem{1, AccountField::Password, "Mailbox 1 - there is no password set"}))
+        << "a blank command is none";
+}
+
 struct IncompleteCase {
     const char* name;
     MailboxAccount third;

@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "MailboxSecurity.h"
 #include "ShownText.h"
@@ -33,7 +34,8 @@ GeneralMailboxRows::GeneralMailboxRows(QWidget* parent) : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
     auto* explanation = PlainLabel(
         tr("Enter the name of your POP server (for example pop.example.net, followed by :port "
-           "when it is not the usual one), your user name on that server and your password. "
+           "when it is not the usual one), your user name on that server and your password, or "
+           "a command that prints it. "
            "Your Internet service provider can give you this information."),
         this);
     explanation->setWordWrap(true);
@@ -48,6 +50,26 @@ GeneralMailboxRows::GeneralMailboxRows(QWidget* parent) : QWidget(parent) {
         PlainLabel(tr("Mailboxes without a check mark will not be checked for e-mail."), this);
     note->setWordWrap(true);
     layout->addWidget(note);
+
+    commandNote_ = PlainLabel(tr("Mailboxes with a password command sign in with the first line "
+                                 "it prints; their password field is not used."),
+                              this);
+    commandNote_->setObjectName(QStringLiteral("lblPasswordCommandNote"));
+    commandNote_->setWordWrap(true);
+    commandNote_->hide();
+    layout->addWidget(commandNote_);
+
+    storeNote_ = PlainLabel(QString(), this);
+    storeNote_->setObjectName(QStringLiteral("lblPasswordStore"));
+    storeNote_->setWordWrap(true);
+    layout->addWidget(storeNote_);
+    showPasswordStore(false);
+}
+
+void GeneralMailboxRows::showPasswordStore(bool keyring) {
+    storeNote_->setText(keyring ? tr("Passwords are kept in the desktop keyring.")
+                                : tr("No desktop keyring is running: passwords are kept "
+                                     "enciphered in the settings file."));
 }
 
 QWidget* GeneralMailboxRows::createRows() {
@@ -55,7 +77,7 @@ QWidget* GeneralMailboxRows::createRows() {
     auto* grid = new QGridLayout(rows);
     int column = 1;
     for (const QString& heading : {tr("POP Server"), tr("User Name/Mailbox"), tr("Password"),
-                                   tr("Security"), tr("Check?")}) {
+                                   tr("Password command"), tr("Security"), tr("Check?")}) {
         grid->addWidget(PlainLabel(heading, rows), 0, column++);
     }
     selection_ = new QButtonGroup(this);
@@ -78,6 +100,12 @@ void GeneralMailboxRows::createRow(QGridLayout* grid, int mailbox) {
     row.password = new QLineEdit(parent);
     row.password->setObjectName(Numbered("edPass", mailbox));
     row.password->setEchoMode(QLineEdit::Password);
+    row.passwordCommand = new QLineEdit(parent);
+    row.passwordCommand->setObjectName(Numbered("edPasswordCommand", mailbox));
+    row.passwordCommand->setToolTip(
+        tr("A command whose first output line is the password, e.g. pass show mail/ann"));
+    connect(row.passwordCommand, &QLineEdit::textChanged, this,
+            [this, mailbox] { showPasswordSource(rows_[mailbox - 1]); });
 
     row.security = new QComboBox(parent);
     row.security->setObjectName(Numbered("cbSecurity", mailbox));
@@ -99,8 +127,9 @@ void GeneralMailboxRows::createRow(QGridLayout* grid, int mailbox) {
     for (QWidget* widget :
          {static_cast<QWidget*>(row.select), static_cast<QWidget*>(row.server),
           static_cast<QWidget*>(row.userName), static_cast<QWidget*>(row.password),
-          static_cast<QWidget*>(row.security), static_cast<QWidget*>(row.check),
-          static_cast<QWidget*>(row.pin), static_cast<QWidget*>(row.forgetPin)}) {
+          static_cast<QWidget*>(row.passwordCommand), static_cast<QWidget*>(row.security),
+          static_cast<QWidget*>(row.check), static_cast<QWidget*>(row.pin),
+          static_cast<QWidget*>(row.forgetPin)}) {
         grid->addWidget(widget, line, column++);
     }
 }
@@ -112,6 +141,16 @@ void GeneralMailboxRows::showPin(Row& row, const std::string& fingerprint) {
     row.forgetPin->setVisible(!fingerprint.empty());
 }
 
+void GeneralMailboxRows::showPasswordSource(Row& row) {
+    const bool command = !row.passwordCommand->text().trimmed().isEmpty();
+    row.password->setEnabled(!command);
+    row.password->setPlaceholderText(command ? tr("From the command") : QString());
+    row.password->setToolTip(command ? tr("The password command gives this password.") : QString());
+    commandNote_->setVisible(std::any_of(rows_.begin(), rows_.end(), [](const Row& each) {
+        return !each.passwordCommand->text().trimmed().isEmpty();
+    }));
+}
+
 void GeneralMailboxRows::showAccounts(const MailboxAccounts& accounts) {
     for (int mailbox = 1; mailbox <= kMailboxCount; ++mailbox) {
         const MailboxAccount& account = accounts.Account(mailbox);
@@ -119,6 +158,8 @@ void GeneralMailboxRows::showAccounts(const MailboxAccounts& accounts) {
         row.server->setText(QString::fromStdString(account.server));
         row.userName->setText(QString::fromStdString(account.userName));
         row.password->setText(QString::fromStdString(account.password));
+        row.passwordCommand->setText(QString::fromStdString(account.passwordCommand));
+        showPasswordSource(row);
         // A new mailbox starts with the protection most servers offer.
         row.security->setCurrentIndex(account.server.empty() ? kSecurityImplicit
                                                              : account.security);
@@ -135,6 +176,7 @@ void GeneralMailboxRows::takeAccounts(MailboxAccounts& accounts) const {
         account.server = row.server->text().toStdString();
         account.userName = row.userName->text().toStdString();
         account.password = row.password->text().toStdString();
+        account.passwordCommand = row.passwordCommand->text().trimmed().toStdString();
         account.security = row.security->currentIndex();
         account.check = row.check->isChecked();
         account.fingerprint = row.fingerprint;

@@ -18,7 +18,8 @@ class QRadioButton;
 namespace kelvane {
 
 // The "Mailboxes" page of the general settings: one row per mailbox with its server, user name,
-// password, protection, check mark and certificate pin, and the choice of the selected mailbox.
+// password or password command, protection, check mark and certificate pin, and the choice of
+// the selected mailbox.
 class GeneralMailboxRows : public QWidget {
     Q_OBJECT
 
@@ -28,6 +29,8 @@ class GeneralMailboxRows : public QWidget {
     void showAccounts(const MailboxAccounts& accounts);
     // The rows as the user left them, into `accounts`.
     void takeAccounts(MailboxAccounts& accounts) const;
+    // Says where the passwords typed here are kept: `keyring` when a desktop keyring runs.
+    void showPasswordStore(bool keyring);
     // The field that holds `field` of mailbox `mailbox`.
     QWidget* field(int mailbox, AccountField field) const;
 
@@ -37,6 +40,7 @@ class GeneralMailboxRows : public QWidget {
         QLineEdit* server = nullptr;
         QLineEdit* userName = nullptr;
         QLineEdit* password = nullptr;
+        QLineEdit* passwordCommand = nullptr;
         QComboBox* security = nullptr;
         QCheckBox* check = nullptr;
         QLabel* pin = nullptr;
@@ -47,9 +51,13 @@ class GeneralMailboxRows : public QWidget {
     QWidget* createRows();
     void createRow(QGridLayout* grid, int mailbox);
     void showPin(Row& row, const std::string& fingerprint);
+    // The password field is of no use while a command gives the password.
+    void showPasswordSource(Row& row);
 
     std::array<Row, kMailboxCount> rows_;
     QButtonGroup* selection_ = nullptr;
+    QLabel* commandNote_ = nullptr;
+    QLabel* storeNote_ = nullptr;
 };
 
 }  // namespace kelvane

@@ -15,6 +15,7 @@ class QWidget;
 namespace kelvane {
 
 class MessageBoxes;
+class SecretStore;
 
 // Everything the general settings window does outside itself, so that tests can put their own
 // in its place. An empty function (or player) gets the default when the window is made.
@@ -43,6 +44,8 @@ struct GeneralWindowServices {
     // The "Test" button's sound: on with the file and whether it loops, or off. Default: an
     // alarm player over `sound` (Qt Multimedia when empty).
     std::function<void(bool on, const std::string& file, bool repeat)> alarm;
+    // The desktop keyring passwords are kept in; none keeps them in the settings file.
+    SecretStore* keyring = nullptr;
 };
 
 // Fills what `services` leaves empty with the defaults. Help opens programFolder/kelvane.html and

@@ -22,6 +22,7 @@
 #include "GeneralSettings.h"
 #include "LogFileNames.h"
 #include "MailProgramPath.h"
+#include "MailboxPassword.h"
 #include "MessageBoxes.h"
 #include "ProgramPaths.h"
 #include "RuleTableOperations.h"
@@ -98,6 +99,7 @@ void TfrmGeneral::showEvent(QShowEvent* event) {
 
 void TfrmGeneral::FormShow() {
     model_.accounts.readServerSettings(store_);
+    takePasswordsFromKeyring();
     if (model_.accounts.Account(1).server.empty()) {
         TakeFirstAccountFromMailPrograms(model_.accounts, services_.discovery);
     }
@@ -208,7 +210,8 @@ bool TfrmGeneral::saveModel() {
     takeControls();
     std::optional<AccountProblem> problem;
     try {
-        problem = model_.Save(store_);
+        problem = model_.Save(
+            store_, [this](int, const MailboxAccount& account) { return keepInKeyring(account); });
     } catch (const FileError& error) {
         boxes_.Error(error.what());
         return false;
@@ -218,6 +221,40 @@ bool TfrmGeneral::saveModel() {
     showPage(Page::Mailboxes);
     mailboxes_->field(problem->mailbox, problem->field)->setFocus();
     return false;
+}
+
+// A password kept in the keyring shows (masked) like one from the settings file, so that saving
+// the page keeps it; one the keyring will not give stays empty, and saving asks for it.
+void TfrmGeneral::takePasswordsFromKeyring() {
+    SecretStore* keyring = services_.keyring;
+    const bool running = keyring != nullptr && keyring->Available();
+    mailboxes_->showPasswordStore(running);
+    if (!running) return;
+    for (MailboxAccount& account : model_.accounts.accounts) {
+        if (!account.password.empty() || account.server.empty()) continue;
+        try {
+            if (auto kept =
+                    keyring->Lookup({account.server, account.userName, SecretKind::Password})) {
+                account.password = std::move(*kept);
+            }
+        } catch (const SecretStoreError& error) {
+            boxes_.Error(error.what());
+            return;
+        }
+    }
+}
+
+// Into the keyring when one runs, and the settings file keeps no copy; a keyring that refuses
+// leaves the password in the settings file, as before there was one.
+bool TfrmGeneral::keepInKeyring(const MailboxAccount& account) {
+    try {
+        return KeepInKeyring(services_.keyring,
+                             {account.server, account.userName, SecretKind::Password},
+                             account.password);
+    } catch (const SecretStoreError& error) {
+        boxes_.Error(std::string(error.what()) + " The password stays in the settings file.");
+        return false;
+    }
 }
 
 // A program that lives in the tray is most useful when it starts with the desktop session.

@@ -17,6 +17,8 @@ class QTabWidget;
 
 namespace kelvane {
 
+struct MailboxAccount;
+
 class GeneralMailboxRows;
 class MessageBoxes;
 class SettingsStore;
@@ -55,6 +57,8 @@ class TfrmGeneral : public QDialog {
     void showEvent(QShowEvent* event) override;
 
   private:
+    void takePasswordsFromKeyring();
+    bool keepInKeyring(const MailboxAccount& account);
     QWidget* createConnectionPage();
     QWidget* createAutomaticPage();
     QWidget* createManualPanel();

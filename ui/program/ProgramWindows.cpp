@@ -21,6 +21,7 @@
 #include "ProgramPaths.h"
 #include "RuleDialogFields.h"
 #include "RuleTrialLine.h"
+#include "SecretStore.h"
 #include "ShippedDefaults.h"
 #include "ShownText.h"
 #include "SoundPlayer.h"
@@ -80,6 +81,12 @@ ProgramWindows::ProgramWindows(const std::string& folder, const std::string& set
     session_.client.TimeOut = kTimeOutSeconds;
     session_.run.SetDateFormatter(LocaleListDate(QLocale::system()));
     session_.run.SetQuarantine(&quarantine_);
+    // One keyring for the runs' sign-in and the Mailboxes page.
+    if (generalServices_.keyring == nullptr) {
+        keyring_ = MakeDesktopSecretStore();
+        generalServices_.keyring = keyring_.get();
+    }
+    session_.run.SetSecretStore(generalServices_.keyring);
 }
 
 ProgramWindows::~ProgramWindows() {

@@ -25,6 +25,7 @@ class TfrmDeletedJunk;
 class TfrmGeneral;
 class TfrmOptionsMain;
 class TrayIcon;
+class SecretStore;
 
 // What tests put in place of the desktop: the minute, the notification area and the sound.
 struct ProgramOptions {
@@ -110,6 +111,7 @@ class ProgramWindows : private AutomaticCheckView {
     bool firstStart_;
     CheckSession session_;
     Quarantine quarantine_;
+    std::unique_ptr<SecretStore> keyring_;  // the desktop's, unless the services bring one
     GeneralWindowServices generalServices_;
     std::unique_ptr<TfrmGeneral> general_;
     std::unique_ptr<TfrmOptionsMain> spamWindow_;
