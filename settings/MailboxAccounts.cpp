@@ -18,6 +18,13 @@ void ReadAccount(const SettingsStore& store, int n, MailboxAccount& account) {
     account.security = StoredSecurity(store, n);
     account.fingerprint = StoredFingerprint(store, n);
     account.passwordCommand = store.ReadString(sk::PasswordCommandN, n);
+    account.oauth2 = store.ReadInteger(sk::SignInN, n) == 1;
+    account.oauthProvider = store.ReadString(sk::OAuthProviderN, n);
+    account.oauthAuthorizeUrl = store.ReadString(sk::OAuthAuthorizeUrlN, n);
+    account.oauthTokenUrl = store.ReadString(sk::OAuthTokenUrlN, n);
+    account.oauthScope = store.ReadString(sk::OAuthScopeN, n);
+    account.oauthClientId = store.ReadString(sk::OAuthClientIdN, n);
+    account.oauthClientSecret = store.ReadString(sk::OAuthClientSecretN, n);
 }
 
 void WriteAccount(SettingsWriter& writer, int n, const MailboxAccount& account,
@@ -29,6 +36,13 @@ void WriteAccount(SettingsWriter& writer, int n, const MailboxAccount& account,
     writer.WriteInteger(sk::SecurityN, account.security, n);
     writer.WriteString(sk::FingerprintN, CanonicalFingerprint(account.fingerprint), n);
     writer.WriteString(sk::PasswordCommandN, account.passwordCommand, n);
+    writer.WriteInteger(sk::SignInN, account.oauth2 ? 1 : 0, n);
+    writer.WriteString(sk::OAuthProviderN, account.oauthProvider, n);
+    writer.WriteString(sk::OAuthAuthorizeUrlN, account.oauthAuthorizeUrl, n);
+    writer.WriteString(sk::OAuthTokenUrlN, account.oauthTokenUrl, n);
+    writer.WriteString(sk::OAuthScopeN, account.oauthScope, n);
+    writer.WriteString(sk::OAuthClientIdN, account.oauthClientId, n);
+    writer.WriteString(sk::OAuthClientSecretN, account.oauthClientSecret, n);
 }
 
 std::optional<AccountProblem> Validate(int n, const MailboxAccount& account) {
@@ -42,7 +56,8 @@ std::optional<AccountProblem> Validate(int n, const MailboxAccount& account) {
         return AccountProblem{n, AccountField::Server,
                               "Mailbox " + number + " " + account.userName + " has a blank server"};
     }
-    if (!account.server.empty() && account.password.empty() && !account.UsesPasswordCommand()) {
+    if (!account.server.empty() && account.password.empty() && !account.UsesPasswordCommand() &&
+        !account.oauth2) {
         return AccountProblem{n, AccountField::Password,
                               "Mailbox " + number + " - there is no password set"};
     }

@@ -29,6 +29,15 @@ struct MailboxAccount {
     // Gives the password instead of `password` when not blank; see RunPasswordCommand. Braced
     // so that initialisers naming only the members above stay free of warnings.
     std::string passwordCommand{};
+    // OAuth2 instead of a password; the provider's settings as SignInN and the OAuth keys hold
+    // them. Braced for the same reason.
+    bool oauth2{};
+    std::string oauthProvider{};
+    std::string oauthAuthorizeUrl{};
+    std::string oauthTokenUrl{};
+    std::string oauthScope{};
+    std::string oauthClientId{};
+    std::string oauthClientSecret{};
 
     bool TakesPartInChecks() const { return check && !server.empty(); }
     bool UsesPasswordCommand() const;

@@ -90,6 +90,18 @@ inline constexpr SettingKey SecurityN =
 inline constexpr SettingKey FingerprintN{"Server", "Fingerprint", String, "", true};
 // A command run through /bin/sh whose first output line is the password; blank for none.
 inline constexpr SettingKey PasswordCommandN{"Server", "PasswordCommand", String, "", true};
+// How the mailbox signs in: 0 with a password, 1 with OAuth2.
+inline constexpr SettingKey SignInN =
+    Ranged({"Server", "SignIn", Integer, "0", true}, {0, 1, OutOfRange::Default});
+// The OAuth2 provider: "google", "microsoft" or "custom" (then the three addresses below).
+inline constexpr SettingKey OAuthProviderN{"Server", "OAuthProvider", String, "", true};
+inline constexpr SettingKey OAuthAuthorizeUrlN{"Server", "OAuthAuthorizeUrl", String, "", true};
+inline constexpr SettingKey OAuthTokenUrlN{"Server", "OAuthTokenUrl", String, "", true};
+inline constexpr SettingKey OAuthScopeN{"Server", "OAuthScope", String, "", true};
+// The client registered with the provider (see the README); never a token, which lives only in
+// the desktop keyring.
+inline constexpr SettingKey OAuthClientIdN{"Server", "OAuthClientId", String, "", true};
+inline constexpr SettingKey OAuthClientSecretN{"Server", "OAuthClientSecret", String, "", true};
 inline constexpr SettingKey Version161{"Server", "Version161", String, "xx"};
 
 // Display widths of the rule tables' visible columns: "col0" to "col5", -1 for none stored. A
@@ -132,6 +144,13 @@ inline constexpr const SettingKey* kAll[] = {
     &SecurityN,
     &FingerprintN,
     &PasswordCommandN,
+    &SignInN,
+    &OAuthProviderN,
+    &OAuthAuthorizeUrlN,
+    &OAuthTokenUrlN,
+    &OAuthScopeN,
+    &OAuthClientIdN,
+    &OAuthClientSecretN,
     &Version161,
     &SubjectColumnWidth,
     &HeadersColumnWidth,
