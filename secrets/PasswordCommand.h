@@ -15,7 +15,7 @@ class PasswordCommandError : public std::runtime_error {
 };
 
 struct PasswordCommandLimits {
-    int seconds = 30;                  // then the command is killed
+    int seconds = 30;                    // then the command is killed
     std::size_t mostOutput = 64 * 1024;  // of standard output, and of standard error
 };
 
@@ -23,8 +23,7 @@ struct PasswordCommandLimits {
 // gives the first line of its standard output without its line end. `wait` is called while the
 // command runs (the window's event pump; a caller without one passes nothing). Throws
 // PasswordCommandError. The output is never logged or traced.
-std::string RunPasswordCommand(const std::string& command,
-                               const std::function<void()>& wait = {},
+std::string RunPasswordCommand(const std::string& command, const std::function<void()>& wait = {},
                                const PasswordCommandLimits& limits = {});
 
 }  // namespace kelvane

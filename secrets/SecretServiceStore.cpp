@@ -16,6 +16,8 @@ constexpr const char* kNoKeyring = "No desktop keyring (Secret Service) is runni
 constexpr const char* kStillLocked = "The desktop keyring is locked and was not unlocked";
 // A cancelled call still reports back; this long is allowed for that.
 constexpr std::chrono::milliseconds kCancelWait{2000};
+// How often a waiting call lets the caller's wait function run.
+constexpr guint kWaitSlice = 50;
 
 const SecretSchema& MailboxSchema() {
     static const SecretSchema schema = [] {
@@ -101,8 +103,12 @@ void own_bus_service_init(OwnBusService*) {}
 // its time is over: a keyring may wait without end on a prompt nobody answers.
 class Call {
   public:
-    explicit Call(GMainContext* context)
-        : context_(context), cancellable_(g_cancellable_new()), pending_(new Pending) {}
+    // `wait` (may be empty) is turned every 50 ms while the call waits.
+    Call(GMainContext* context, const std::function<void()>& wait)
+        : context_(context),
+          wait_(wait),
+          cancellable_(g_cancellable_new()),
+          pending_(new Pending) {}
     ~Call() {
         if (pending_ == nullptr) return;
         if (pending_->result == nullptr) {
@@ -155,13 +161,24 @@ class Call {
             },
             &over, nullptr);
         g_source_attach(timer, context_);
-        while (pending_->result == nullptr && !over) g_main_context_iteration(context_, TRUE);
+        // Wakes the loop so that the caller's window keeps drawing while a prompt is up.
+        GSource* tick = g_timeout_source_new(kWaitSlice);
+        g_source_set_callback(
+            tick, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr, nullptr);
+        if (wait_) g_source_attach(tick, context_);
+        while (pending_->result == nullptr && !over) {
+            g_main_context_iteration(context_, TRUE);
+            if (wait_) wait_();
+        }
+        g_source_destroy(tick);
+        g_source_unref(tick);
         g_source_destroy(timer);
         g_source_unref(timer);
         return pending_->result != nullptr;
     }
 
     GMainContext* context_;
+    const std::function<void()>& wait_;
     Owned<GCancellable> cancellable_;
     Pending* pending_;
 };
@@ -247,7 +264,7 @@ class SecretServiceStore final : public SecretStore {
         // Copied into memory that is wiped when freed.
         SecretValue* value =
             secret_value_new(secret.data(), static_cast<gssize>(secret.size()), "text/plain");
-        Call call(context_);
+        Call call(context_, options_.wait);
         secret_service_store(service, &MailboxSchema(), attributes.get(), SECRET_COLLECTION_DEFAULT,
                              label.c_str(), value, call.cancellable(), &Call::Reported,
                              call.data());
@@ -284,7 +301,7 @@ class SecretServiceStore final : public SecretStore {
         const std::string address =
             options_.busAddress.empty() ? SessionBusAddress() : options_.busAddress;
         if (address.empty()) throw SecretStoreError(std::string(kNoKeyring) + ": no D-Bus session");
-        Call call(context_);
+        Call call(context_, options_.wait);
         g_dbus_connection_new_for_address(
             address.c_str(),
             static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
@@ -304,7 +321,7 @@ class SecretServiceStore final : public SecretStore {
     // The unique bus name of the running Secret Service; empty when none runs.
     std::string ServiceOwner() {
         GDBusConnection* connection = Connection();
-        Call call(context_);
+        Call call(context_, options_.wait);
         g_dbus_connection_call(
             connection, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
             "GetNameOwner", g_variant_new("(s)", kServiceName), G_VARIANT_TYPE("(s)"),
@@ -332,7 +349,7 @@ class SecretServiceStore final : public SecretStore {
         if (owner.empty()) throw SecretStoreError(kNoKeyring);
         if (service_ && owner == serviceOwner_) return service_.get();
         service_.reset();
-        Call call(context_);
+        Call call(context_, options_.wait);
         g_async_initable_new_async(own_bus_service_get_type(), G_PRIORITY_DEFAULT,
                                    call.cancellable(), &Call::Reported, call.data(), "g-connection",
                                    connection_.get(), "flags", SECRET_SERVICE_NONE, nullptr);
@@ -353,7 +370,7 @@ class SecretServiceStore final : public SecretStore {
     OwnedItems Search(const SecretKey& key) {
         SecretService* service = Service();
         OwnedTable attributes = Attributes(key);
-        Call call(context_);
+        Call call(context_, options_.wait);
         secret_service_search(service, &MailboxSchema(), attributes.get(), SECRET_SEARCH_ALL,
                               call.cancellable(), &Call::Reported, call.data());
         GAsyncResult* result = call.Wait(options_.answerWait, NotAnswered("search"));
@@ -374,7 +391,7 @@ class SecretServiceStore final : public SecretStore {
                 locked = g_list_prepend(locked, at->data);
         if (locked == nullptr) return;
         const guint wanted = g_list_length(locked);
-        Call call(context_);
+        Call call(context_, options_.wait);
         secret_service_unlock(service_.get(), locked, call.cancellable(), &Call::Reported,
                               call.data());
         g_list_free(locked);
@@ -391,7 +408,7 @@ class SecretServiceStore final : public SecretStore {
     }
 
     std::string LoadSecret(SecretItem* item) {
-        Call call(context_);
+        Call call(context_, options_.wait);
         secret_item_load_secret(item, call.cancellable(), &Call::Reported, call.data());
         GAsyncResult* result = call.Wait(options_.answerWait, NotAnswered("give the secret"));
         GError* error = nullptr;
@@ -409,7 +426,7 @@ class SecretServiceStore final : public SecretStore {
     }
 
     void Delete(SecretItem* item) {
-        Call call(context_);
+        Call call(context_, options_.wait);
         secret_item_delete(item, call.cancellable(), &Call::Reported, call.data());
         GAsyncResult* result = call.Wait(options_.answerWait, NotAnswered("remove the secret"));
         GError* error = nullptr;
@@ -433,8 +450,10 @@ std::unique_ptr<SecretStore> MakeSecretServiceStore(const SecretServiceOptions& 
     return std::make_unique<SecretServiceStore>(options);
 }
 
-std::unique_ptr<SecretStore> MakeDesktopSecretStore() {
-    return MakeSecretServiceStore(SecretServiceOptions{});
+std::unique_ptr<SecretStore> MakeDesktopSecretStore(std::function<void()> wait) {
+    SecretServiceOptions options;
+    options.wait = std::move(wait);
+    return MakeSecretServiceStore(options);
 }
 
 }  // namespace kelvane

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -15,6 +16,8 @@ struct SecretServiceOptions {
     std::chrono::milliseconds reachWait{3000};
     // For a call that may wait on the keyring's own unlock prompt.
     std::chrono::milliseconds answerWait{60000};
+    // Turned while a call waits (the window's event pump); it must not throw.
+    std::function<void()> wait;
 };
 
 // The Secret Service on the session bus, through libsecret, with bounded waits. A service that

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -40,7 +41,8 @@ class SecretStore {
     virtual bool Remove(const SecretKey& key) = 0;
 };
 
-// The desktop's Secret Service (GNOME Keyring, KWallet's, KeePassXC) over D-Bus.
-std::unique_ptr<SecretStore> MakeDesktopSecretStore();
+// The desktop's Secret Service (GNOME Keyring, KWallet's, KeePassXC) over D-Bus; `wait` is
+// turned while a call waits on the keyring (its unlock prompt), and must not throw.
+std::unique_ptr<SecretStore> MakeDesktopSecretStore(std::function<void()> wait = {});
 
 }  // namespace kelvane

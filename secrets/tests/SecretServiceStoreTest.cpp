@@ -143,10 +143,16 @@ TEST_F(SecretServiceStoreTest, ALockedKeyringWhosePromptIsNeverAnsweredEndsInTim
     store_->Store(key, "locked away", "Kelvane test");
     keyring_->LockDefaultCollection();
     keyring_->PromptWithoutAnswer();
+    // The caller's window keeps being served while the prompt waits.
+    int waits = 0;
+    SecretServiceOptions options = OptionsFor(keyring_->BusAddress());
+    options.wait = [&waits] { ++waits; };
+    store_ = MakeSecretServiceStore(options);
 
     const auto started = std::chrono::steady_clock::now();
     const std::string text = ErrorOf([&] { store_->Lookup(key); });
     EXPECT_THAT(text, HasSubstr("locked and was not unlocked within"));
+    EXPECT_GT(waits, 1);
     EXPECT_THAT(text, Not(HasSubstr("locked away")));
     // The store gives up on the prompt, which this keyring version does not survive when its
     // prompter never answered at all; the next call says what it finds, and in time too.

@@ -15,6 +15,7 @@
 #include <system_error>
 
 #include "AtomicFile.h"
+#include "EventPump.h"
 #include "GatedConnect.h"
 #include "LocaleListDate.h"
 #include "LogFileNames.h"
@@ -83,7 +84,8 @@ ProgramWindows::ProgramWindows(const std::string& folder, const std::string& set
     session_.run.SetQuarantine(&quarantine_);
     // One keyring for the runs' sign-in and the Mailboxes page.
     if (generalServices_.keyring == nullptr) {
-        keyring_ = MakeDesktopSecretStore();
+        // The window keeps drawing while the keyring's unlock prompt is up.
+        keyring_ = MakeDesktopSecretStore([] { PumpEvents(); });
         generalServices_.keyring = keyring_.get();
     }
     session_.run.SetSecretStore(generalServices_.keyring);
