@@ -53,7 +53,9 @@ std::optional<FoundAccount> ClawsMailPopAccount(std::string_view accountrc) {
         auto account =
             MakeFoundAccount(ValueOf(section, "receive_server").value_or(""), PortOf(section),
                              ValueOf(section, "user_id").value_or(""), SecurityOf(section));
-        if (account) return account;
+        if (!account) continue;
+        const auto oauth2 = NumberOf(section, "use_oauth2");
+        return oauth2 && *oauth2 != 0 ? WithOAuth2(std::move(*account)) : account;
     }
     return std::nullopt;
 }

@@ -3,6 +3,7 @@
 #include <dirent.h>
 
 #include <algorithm>
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,15 @@ int SecurityOf(const std::string& method) {
     return kSecurityPlain;
 }
 
+// The [Authentication] Method of an account that signs in with OAuth2: the generic mechanism or
+// one of the providers' own.
+bool IsOAuth2Method(const std::string& method) {
+    std::string folded = Trimmed(method);
+    for (char& c : folded) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return folded == "xoauth2" || folded == "oauth2" || folded == "oauthbearer" ||
+           folded == "google" || folded == "outlook";
+}
+
 }  // namespace
 
 std::optional<FoundAccount> EvolutionPopAccount(std::string_view sourceFile) {
@@ -54,10 +64,14 @@ std::optional<FoundAccount> EvolutionPopAccount(std::string_view sourceFile) {
     }
     const int security = SecurityOf(source.Value("Security", "Method").value_or(""));
     const int defaultPort = security == kSecurityImplicit ? kPop3sPort : kPop3Port;
-    return MakeFoundAccount(
+    auto account = MakeFoundAccount(
         source.Value("Authentication", "Host").value_or(""),
         StoredPort(source.Value("Authentication", "Port").value_or(""), defaultPort),
         source.Value("Authentication", "User").value_or(""), security);
+    if (account && IsOAuth2Method(source.Value("Authentication", "Method").value_or(""))) {
+        return WithOAuth2(std::move(*account));
+    }
+    return account;
 }
 
 std::optional<FoundAccount> FindEvolutionAccount(const DiscoveryEnvironment& env) {

@@ -12,6 +12,11 @@ bool Take(MailboxAccount& mailbox, const std::optional<FoundAccount>& found) {
     mailbox.server = found->server;
     mailbox.userName = found->userName;
     mailbox.security = found->security;
+    mailbox.oauth2 = found->oauth2;
+    if (found->oauth2) {
+        // Unknown servers are left for the user to describe.
+        mailbox.oauthProvider = found->oauthProvider.empty() ? "custom" : found->oauthProvider;
+    }
     return true;
 }
 

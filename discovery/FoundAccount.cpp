@@ -1,5 +1,8 @@
 #include "FoundAccount.h"
 
+#include <cctype>
+#include <initializer_list>
+
 #include "IniFile.h"
 
 namespace kelvane {
@@ -46,6 +49,28 @@ std::optional<FoundAccount> MakeFoundAccount(std::string_view host, int port,
     FoundAccount account{std::string(host), std::string(userName), security};
     if (port != kPop3Port) account.server += ":" + std::to_string(port);
     return account;
+}
+
+FoundAccount WithOAuth2(FoundAccount account) {
+    account.oauth2 = true;
+    account.oauthProvider = OAuthProviderOfServer(account.server);
+    return account;
+}
+
+std::string OAuthProviderOfServer(std::string_view host) {
+    std::string folded(host.substr(0, host.find(':')));
+    for (char& c : folded) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    // By domain label, so that "notgmail.example" is no Gmail.
+    const auto names = [&folded](std::initializer_list<std::string_view> domains) {
+        for (std::string_view domain : domains) {
+            const std::size_t at = folded.find(domain);
+            if (at != std::string::npos && (at == 0 || folded[at - 1] == '.')) return true;
+        }
+        return false;
+    };
+    if (names({"gmail.", "googlemail."})) return "google";
+    if (names({"outlook.", "office365.", "hotmail.", "live."})) return "microsoft";
+    return "";
 }
 
 int StoredPort(std::string_view text, int fallback) {

@@ -18,6 +18,10 @@ struct FoundAccount {
     // As the mail program protects the session, so that an account found on port 995 or with
     // STARTTLS is not then tried in plain text.
     int security = kSecurityPlain;
+    // The program signs in with OAuth2; the provider is guessed from the server ("google",
+    // "microsoft", or empty when the server names neither).
+    bool oauth2 = false;
+    std::string oauthProvider{};
     bool operator==(const FoundAccount&) const = default;
 };
 
@@ -26,6 +30,12 @@ struct FoundAccount {
 // blanks or control characters (the values come from files any program may have written).
 std::optional<FoundAccount> MakeFoundAccount(std::string_view host, int port,
                                              std::string_view userName, int security);
+
+// The account signs in with OAuth2, with the provider its server suggests.
+FoundAccount WithOAuth2(FoundAccount account);
+
+// "google" for Gmail's servers, "microsoft" for Outlook's, Office 365's and Hotmail's, else "".
+std::string OAuthProviderOfServer(std::string_view host);
 
 // A port as a mail program stores it, or `fallback` when the text is no port number.
 int StoredPort(std::string_view text, int fallback);

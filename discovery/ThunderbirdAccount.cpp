@@ -14,12 +14,15 @@ constexpr std::size_t kLargestProfilesIni = 256 * 1024;
 constexpr std::size_t kLargestPrefsJs = 16 * 1024 * 1024;
 constexpr std::string_view kServerPrefix = "mail.server.server";
 // What an account is made of; a profile's other server preferences are not kept.
-constexpr std::string_view kServerFields[] = {"type",     "hostname",     "realhostname", "port",
-                                              "userName", "realuserName", "socketType"};
+constexpr std::string_view kServerFields[] = {"type",       "hostname",  "realhostname",
+                                              "port",       "userName",  "realuserName",
+                                              "socketType", "authMethod"};
 // How a server's session is protected: 1 and 2 ask for STARTTLS, 3 is TLS from the first byte.
 constexpr long long kSocketTypeTryStls = 1;
 constexpr long long kSocketTypeStls = 2;
 constexpr long long kSocketTypeTls = 3;
+// The authMethod of an account that signs in with OAuth2.
+constexpr long long kAuthMethodOAuth2 = 10;
 
 bool StartsWithFolded(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && SameIniName(text.substr(0, prefix.size()), prefix);
@@ -80,8 +83,12 @@ std::optional<FoundAccount> PopAccountOf(const std::map<std::string, std::string
     const std::string userName = PrefOr(server, "realuserName", PrefOr(server, "userName"));
     const int security = SecurityOf(PrefOr(server, "socketType"));
     const int defaultPort = security == kSecurityImplicit ? kPop3sPort : kPop3Port;
-    return MakeFoundAccount(host, StoredPort(PrefOr(server, "port"), defaultPort), userName,
-                            security);
+    auto account =
+        MakeFoundAccount(host, StoredPort(PrefOr(server, "port"), defaultPort), userName, security);
+    if (account && ParseIniInteger(PrefOr(server, "authMethod")) == kAuthMethodOAuth2) {
+        return WithOAuth2(std::move(*account));
+    }
+    return account;
 }
 
 }  // namespace

@@ -15,7 +15,8 @@ namespace kelvane {
 std::optional<std::string> ThunderbirdDefaultProfile(std::string_view profilesIni);
 
 // The first POP3 account of a profile's prefs.js: of the mail.server.serverN entries, lowest N
-// first, the first whose type is "pop3" and whose host makes a usable account.
+// first, the first whose type is "pop3" and whose host makes a usable account; authMethod 10
+// marks one that signs in with OAuth2.
 std::optional<FoundAccount> ThunderbirdPopAccount(std::string_view prefsJs);
 
 // The first POP3 account of the default profile under ~/.thunderbird; nothing when there is none

@@ -87,6 +87,27 @@ std::string RefreshForm(const OAuthClient& client, const std::string& refreshTok
     return form;
 }
 
+// The authorization code grant's form (RFC 6749, section 4.1.3, with RFC 7636's verifier).
+std::string CodeForm(const OAuthClient& client, const std::string& code,
+                     const std::string& verifier, const std::string& redirectUri) {
+    std::string form;
+    form.reserve(120 + 3 * (code.size() + verifier.size() + redirectUri.size() +
+                            client.clientId.size() + client.clientSecret.size()));
+    form += "grant_type=authorization_code&code=";
+    AppendEncoded(form, code);
+    form += "&code_verifier=";
+    AppendEncoded(form, verifier);
+    form += "&redirect_uri=";
+    AppendEncoded(form, redirectUri);
+    form += "&client_id=";
+    AppendEncoded(form, client.clientId);
+    if (!client.clientSecret.empty()) {
+        form += "&client_secret=";
+        AppendEncoded(form, client.clientSecret);
+    }
+    return form;
+}
+
 size_t Collect(char* data, size_t size, size_t count, void* target) {
     auto& reply = *static_cast<std::string*>(target);
     if (reply.size() + size * count > kLargestReply) return 0;  // ends the transfer
@@ -94,16 +115,19 @@ size_t Collect(char* data, size_t size, size_t count, void* target) {
     return size * count;
 }
 
-}  // namespace
-
-OAuthTokens RefreshAccessToken(const OAuthClient& client, const std::string& refreshToken) {
+// Posts `form` to the token endpoint and reads its reply; the form is wiped afterwards.
+// `secrets` are kept out of any error text.
+OAuthTokens PostTokenRequest(const OAuthClient& client, std::string& form,
+                             std::initializer_list<std::string_view> secrets) {
     RequireSafeUrl(client.tokenUrl);
     InitializeOnce();
     const CurlPtr<CURL> handle(curl_easy_init());
-    if (!handle) throw EOAuthError(Kind::Unreachable, "The HTTP library could not start");
+    if (!handle) {
+        ForgetSecret(form);
+        throw EOAuthError(Kind::Unreachable, "The HTTP library could not start");
+    }
     CURL* curl = handle.get();
 
-    std::string form = RefreshForm(client, refreshToken);
     std::string reply;
     char failure[CURL_ERROR_SIZE] = {};
     curl_easy_setopt(curl, CURLOPT_URL, client.tokenUrl.c_str());
@@ -133,13 +157,26 @@ OAuthTokens RefreshAccessToken(const OAuthClient& client, const std::string& ref
     long status = 0;
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
     try {
-        OAuthTokens tokens = ReadTokenReply(status, reply, {refreshToken, client.clientSecret});
+        OAuthTokens tokens = ReadTokenReply(status, reply, secrets);
         ForgetSecret(reply);
         return tokens;
     } catch (...) {
         ForgetSecret(reply);
         throw;
     }
+}
+
+}  // namespace
+
+OAuthTokens RefreshAccessToken(const OAuthClient& client, const std::string& refreshToken) {
+    std::string form = RefreshForm(client, refreshToken);
+    return PostTokenRequest(client, form, {refreshToken, client.clientSecret});
+}
+
+OAuthTokens ExchangeCode(const OAuthClient& client, const std::string& code,
+                         const std::string& verifier, const std::string& redirectUri) {
+    std::string form = CodeForm(client, code, verifier, redirectUri);
+    return PostTokenRequest(client, form, {code, verifier, client.clientSecret});
 }
 
 }  // namespace kelvane

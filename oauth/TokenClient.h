@@ -20,4 +20,11 @@ struct OAuthClient {
 // token URL that would send the refresh token in plain text over the network.
 OAuthTokens RefreshAccessToken(const OAuthClient& client, const std::string& refreshToken);
 
+// The tokens of a first sign-in: the authorization code the browser brought back to
+// `redirectUri`, redeemed with the PKCE verifier it was asked for with (RFC 6749, section 4.1.3;
+// RFC 7636). Bounded and safe as RefreshAccessToken; a code the server no longer takes (used,
+// expired, a verifier that does not match) raises SignInAgain.
+OAuthTokens ExchangeCode(const OAuthClient& client, const std::string& code,
+                         const std::string& verifier, const std::string& redirectUri);
+
 }  // namespace kelvane

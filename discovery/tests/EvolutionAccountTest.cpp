@@ -11,11 +11,11 @@ namespace {
 using testsupport::ParamName;
 
 std::string MailSource(const std::string& backend, const std::string& host, const std::string& port,
-                       const std::string& security = "none") {
+                       const std::string& security = "none", const std::string& method = "") {
     return "[Data Source]\nDisplayName=ann@example.org\nEnabled=true\nParent=\n\n"
            "[Offline]\nStaySynchronized=false\n\n"
            "[Authentication]\nHost=" +
-           host + "\nMethod=\nPort=" + port +
+           host + "\nMethod=" + method + "\nPort=" + port +
            "\nProxyUid=system-proxy\nRememberPassword=true\nUser=ann\nCredentialName=\n\n"
            "[Mail Account]\nBackendName=" +
            backend +
@@ -51,6 +51,16 @@ INSTANTIATE_TEST_SUITE_P(
         SourceCase{"starttls",
                    MailSource("pop", "pop.example.org", "110", "starttls-on-standard-port"),
                    FoundAccount{"pop.example.org", "ann", kSecurityStls}},
+        SourceCase{"xoauth2",
+                   MailSource("pop", "pop.example.org", "995", "ssl-on-alternate-port", "XOAUTH2"),
+                   FoundAccount{"pop.example.org:995", "ann", kSecurityImplicit, true, ""}},
+        SourceCase{
+            "google",
+            MailSource("pop", "pop.googlemail.com", "995", "ssl-on-alternate-port", "Google"),
+            FoundAccount{"pop.googlemail.com:995", "ann", kSecurityImplicit, true, "google"}},
+        SourceCase{"outlook-with-a-password",
+                   MailSource("pop", "outlook.office365.com", "110", "none", "PLAIN"),
+                   FoundAccount{"outlook.office365.com", "ann", kSecurityPlain}},
         SourceCase{"imap", MailSource("imapx", "imap.example.org", "993"), std::nullopt},
         SourceCase{"no-host", MailSource("pop", "", "110"), std::nullopt},
         SourceCase{"an-address-book",

@@ -61,6 +61,28 @@ TEST_F(FirstMailboxTest, LaterProgramsAreAskedWhileTheServerIsEmpty) {
     EXPECT_EQ(first_.userName, "eve");
 }
 
+// A found OAuth2 account comes in signing in so, with a provider to fill in when its server is
+// none of the presets'; a later password account takes the sign-in back.
+TEST_F(FirstMailboxTest, AnOAuth2AccountComesInWithItsProvider) {
+    struct Case {
+        std::string host;
+        std::string provider;
+    };
+    for (const Case& c : {Case{"pop.gmail.com", "google"}, Case{"pop.example.org", "custom"}}) {
+        SCOPED_TRACE(c.host);
+        tree_.Write("home/.config/evolution/sources/1.source",
+                    "[Authentication]\nHost=" + c.host +
+                        "\nMethod=XOAUTH2\nPort=110\nUser=eve\n[Mail Account]\nBackendName=pop\n");
+        first_ = MailboxAccount{};
+        EXPECT_TRUE(CheckEvolution(first_, tree_.env));
+        EXPECT_TRUE(first_.oauth2);
+        EXPECT_EQ(first_.oauthProvider, c.provider);
+    }
+    ClawsMailAccount("pop.claws.example");
+    EXPECT_TRUE(CheckClawsMail(first_, tree_.env));
+    EXPECT_FALSE(first_.oauth2);
+}
+
 TEST_F(FirstMailboxTest, AMailboxWithAServerIsLeftAlone) {
     ThunderbirdAccount("pop.thunder.example");
     first_.server = "pop.mine.example";

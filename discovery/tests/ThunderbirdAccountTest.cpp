@@ -135,6 +135,17 @@ INSTANTIATE_TEST_SUITE_P(
                         Pref("server3.hostname", "\"pop.example.org\"") +
                         Pref("server3.type", "\"pop3\""),
                     FoundAccount{"pop.example.org", "", kSecurityPlain}},
+        AccountCase{
+            "oauth2",
+            Pref("server1.authMethod", "10") + Pref("server1.hostname", "\"pop.gmail.com\"") +
+                Pref("server1.socketType", "3") + Pref("server1.type", "\"pop3\"") +
+                Pref("server1.userName", "\"ann@gmail.com\""),
+            FoundAccount{"pop.gmail.com:995", "ann@gmail.com", kSecurityImplicit, true, "google"}},
+        AccountCase{"password-auth-method-is-no-oauth2",
+                    Pref("server1.authMethod", "3") +
+                        Pref("server1.hostname", "\"outlook.office365.com\"") +
+                        Pref("server1.type", "\"pop3\""),
+                    FoundAccount{"outlook.office365.com", "", kSecurityPlain}},
         AccountCase{"pop-without-host",
                     Pref("server1.type", "\"pop3\"") + Pref("server1.userName", "\"ann\""),
                     std::nullopt},

@@ -97,6 +97,48 @@ TEST_F(TokenClientTest, StandInRedeemsACodeOnlyWithItsVerifier) {
     EXPECT_EQ(authority->RedeemCode(good, verifier).status, 400);
 }
 
+// The code of the browser's redirect, asked for with `verifier`'s challenge.
+std::string CodeFor(const OAuthStandIn& authority, const std::string& verifier) {
+    const std::string redirect = authority.Authorize(OAuthStandIn::Challenge(verifier), "s");
+    return testsupport::QueryValue(redirect.substr(redirect.find('?') + 1), "code");
+}
+
+TEST_F(TokenClientTest, ExchangedCodeGivesTokensThatRefresh) {
+    const std::string verifier = OAuthStandIn::NewVerifier();
+    const OAuthTokens first =
+        ExchangeCode(client, CodeFor(*authority, verifier), verifier, OAuthStandIn::kRedirect);
+    EXPECT_TRUE(Active(first.accessToken));
+    ASSERT_FALSE(first.refreshToken.empty());
+    EXPECT_EQ(first.expiresIn, std::chrono::seconds(3600));
+    EXPECT_TRUE(Active(RefreshAccessToken(client, first.refreshToken).accessToken));
+}
+
+// A code is worth nothing without its verifier, to another redirect, or a second time; the
+// error text names none of the secrets sent.
+TEST_F(TokenClientTest, CodeTheServerWillNotRedeemAsksForANewSignIn) {
+    const std::string verifier = OAuthStandIn::NewVerifier();
+    struct Case {
+        const char* name;
+        std::string verifier;
+        std::string redirect;
+    };
+    const std::string reused = CodeFor(*authority, verifier);
+    ExchangeCode(client, reused, verifier, OAuthStandIn::kRedirect);
+    for (const Case& c :
+         {Case{"another verifier", OAuthStandIn::NewVerifier(), OAuthStandIn::kRedirect},
+          Case{"another redirect", verifier, "http://127.0.0.1:9/other"},
+          Case{"used code", verifier, OAuthStandIn::kRedirect}}) {
+        SCOPED_TRACE(c.name);
+        const std::string code =
+            std::string(c.name) == "used code" ? reused : CodeFor(*authority, verifier);
+        const auto [kind, text] =
+            Raised([&] { ExchangeCode(client, code, c.verifier, c.redirect); });
+        EXPECT_EQ(kind, Kind::SignInAgain);
+        EXPECT_THAT(text, Not(HasSubstr(code)));
+        EXPECT_THAT(text, Not(HasSubstr(c.verifier)));
+    }
+}
+
 struct UnreachableCase {
     const char* name;
     std::vector<std::string> script;  // of a scripted server at the token URL; none when empty

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "MailboxAccounts.h"
+#include "OAuthSettingsDialog.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -18,8 +19,9 @@ class QRadioButton;
 namespace kelvane {
 
 // The "Mailboxes" page of the general settings: one row per mailbox with its server, user name,
-// password or password command, protection, check mark and certificate pin, and the choice of
-// the selected mailbox.
+// how it signs in (a password or password command, or OAuth2 with its settings behind a button),
+// where that secret is kept, protection, check mark and certificate pin, and the choice of the
+// selected mailbox.
 class GeneralMailboxRows : public QWidget {
     Q_OBJECT
 
@@ -31,6 +33,8 @@ class GeneralMailboxRows : public QWidget {
     void takeAccounts(MailboxAccounts& accounts) const;
     // Says where the passwords typed here are kept: `keyring` when a desktop keyring runs.
     void showPasswordStore(bool keyring);
+    // What "Sign in..." of the OAuth2 settings uses.
+    void setSignInServices(OAuthSignInServices services);
     // The field that holds `field` of mailbox `mailbox`.
     QWidget* field(int mailbox, AccountField field) const;
 
@@ -39,13 +43,17 @@ class GeneralMailboxRows : public QWidget {
         QRadioButton* select = nullptr;
         QLineEdit* server = nullptr;
         QLineEdit* userName = nullptr;
+        QComboBox* signIn = nullptr;
         QLineEdit* password = nullptr;
         QLineEdit* passwordCommand = nullptr;
         QComboBox* security = nullptr;
         QCheckBox* check = nullptr;
         QLabel* pin = nullptr;
         QPushButton* forgetPin = nullptr;
-        std::string fingerprint;  // as the window holds it until OK
+        QLabel* secret = nullptr;
+        QPushButton* oauth = nullptr;
+        std::string fingerprint;       // as the window holds it until OK
+        MailboxAccount oauthSettings;  // its OAuth fields only, as the window holds them
     };
 
     QWidget* createRows();
@@ -53,11 +61,16 @@ class GeneralMailboxRows : public QWidget {
     void showPin(Row& row, const std::string& fingerprint);
     // The password field is of no use while a command gives the password.
     void showPasswordSource(Row& row);
+    // Where the row's secret is kept, as far as the page can tell.
+    void showSecretPlace(Row& row);
+    void editOAuth(int mailbox);
 
     std::array<Row, kMailboxCount> rows_;
     QButtonGroup* selection_ = nullptr;
     QLabel* commandNote_ = nullptr;
     QLabel* storeNote_ = nullptr;
+    bool keyringRunning_ = false;
+    OAuthSignInServices signInServices_;
 };
 
 }  // namespace kelvane

@@ -48,6 +48,11 @@ void CompleteGeneralWindowServices(GeneralWindowServices& services,
     }
     if (!services.launchMailProgram) services.launchMailProgram = [](const std::string&) {};
     if (!services.openFile) services.openFile = OpenWithDesktop;
+    if (!services.openBrowser) {
+        services.openBrowser = [](const std::string& url) {
+            return QDesktopServices::openUrl(QUrl::fromEncoded(QByteArray::fromStdString(url)));
+        };
+    }
     if (!services.showHelp) {
         services.showHelp = [programFolder, &boxes](int topic) {
             QUrl url = QUrl::fromLocalFile(

@@ -44,6 +44,9 @@ struct GeneralWindowServices {
     // The "Test" button's sound: on with the file and whether it loops, or off. Default: an
     // alarm player over `sound` (Qt Multimedia when empty).
     std::function<void(bool on, const std::string& file, bool repeat)> alarm;
+    // Opens an address (already encoded) in the user's web browser; false when that failed.
+    // Default: the desktop's browser.
+    std::function<bool(const std::string& url)> openBrowser;
     // The desktop keyring passwords are kept in; none keeps them in the settings file.
     SecretStore* keyring = nullptr;
 };

@@ -66,6 +66,7 @@ TfrmGeneral::TfrmGeneral(GeneralSettingsModel& model, SettingsStore& store, Spam
     pages_ = new QTabWidget(this);
     pages_->setObjectName(QStringLiteral("PageControl1"));
     mailboxes_ = new GeneralMailboxRows;
+    mailboxes_->setSignInServices({services_.keyring, services_.openBrowser, &boxes_});
     pages_->addTab(mailboxes_, tr("Mailboxes"));
     pages_->addTab(createConnectionPage(), tr("Connection"));
     pages_->addTab(createAutomaticPage(), tr("Automatic"));

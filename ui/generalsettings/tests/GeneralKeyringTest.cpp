@@ -2,34 +2,17 @@
 // settings file then keeps no copy), else enciphered in the settings file as before.
 #include <QLabel>
 #include <QLineEdit>
-#include <map>
 #include <tuple>
 
 #include "GeneralWindowFixture.h"
 #include "MailboxSecurity.h"
+#include "MemorySecretStore.h"
 #include "PasswordCipher.h"
-#include "SecretStore.h"
 
 namespace kelvane {
 namespace {
 
-class MemoryKeyring : public SecretStore {
-  public:
-    bool running = true;
-    std::map<std::tuple<std::string, std::string, SecretKind>, std::string> kept;
-
-    bool Available() override { return running; }
-    std::optional<std::string> Lookup(const SecretKey& key) override {
-        const auto found = kept.find({key.server, key.user, key.kind});
-        return found == kept.end() ? std::nullopt : std::optional<std::string>(found->second);
-    }
-    void Store(const SecretKey& key, const std::string& secret, const std::string&) override {
-        kept[{key.server, key.user, key.kind}] = secret;
-    }
-    bool Remove(const SecretKey& key) override {
-        return kept.erase({key.server, key.user, key.kind}) > 0;
-    }
-};
+using testsupport::MemorySecretStore;
 
 class GeneralKeyringTest : public testsupport::GeneralWindowFixture {
   protected:
@@ -37,7 +20,7 @@ class GeneralKeyringTest : public testsupport::GeneralWindowFixture {
     QLineEdit* edit(const QString& name) { return child<QLineEdit>(name); }
     QString storeNote() { return child<QLabel>("lblPasswordStore")->text(); }
 
-    MemoryKeyring keyring_;
+    MemorySecretStore keyring_;
 };
 
 TEST_F(GeneralKeyringTest, AStoredPasswordMovesIntoTheKeyringWhenTheMailboxIsSaved) {
