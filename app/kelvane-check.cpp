@@ -478,7 +478,8 @@ int CheckMail(const Arguments& args) {
     // Where the deletion run keeps each message before it deletes it.
     static Quarantine& quarantine = *new Quarantine(QuarantineFolder(paths::ProgramDirectory()));
     session.run.SetQuarantine(&quarantine);
-    // Where a password entered with --set-password is kept, when a desktop keyring runs.
+    // Where a password entered with --set-password is kept, when a desktop keyring runs, and
+    // where the refresh token of a mailbox that signs in with OAuth2 is read from.
     static SecretStore& keyring = *MakeDesktopSecretStore().release();
     session.run.SetSecretStore(&keyring);
     const int status = CheckMailboxes(session, frontEnd, args);

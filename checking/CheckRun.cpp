@@ -82,6 +82,9 @@ void CheckRun::LoadCurrentMailbox() {
     client_.Password = login.password;
     storedPassword_ = login.password;
     passwordCommand_ = store_.ReadString(settingkeys::PasswordCommandN, current_);
+    oauthMailbox_ = {current_, client_.Server, client_.UserName,
+                     ReadOAuthSettings(store_, current_)};
+    client_.SignIn = oauthMailbox_.settings.oauth2 ? PopSignIn::OAuth2 : PopSignIn::Password;
     client_.Security = static_cast<PopSecurity>(login.security);
     client_.PinnedFingerprint = login.fingerprint;
     // The program's folder, which also takes the message files.
@@ -143,7 +146,10 @@ RunOutcome CheckRun::Check(const CheckOptions& options) {
     if (options.chooseMailbox && !ChooseMailbox()) return RunOutcome::Stopped;
     client_.KeepConnected = OnlyOneMailbox();
     ClearRows();
-    if (!FetchPassword(options.absorbErrors)) return RunOutcome::Failed;
+    const bool signedIn = client_.SignIn == PopSignIn::OAuth2
+                              ? FetchAccessToken(options.absorbErrors)
+                              : FetchPassword(options.absorbErrors);
+    if (!signedIn) return RunOutcome::Failed;
     frontEnd_.SetBusy(true);
     frontEnd_.ShowProgressWindow(kRetrievingTitle);
     if (!RunListing(options.absorbErrors)) return RunOutcome::Failed;
@@ -214,7 +220,7 @@ bool CheckRun::RunListing(bool absorbErrors) {
     classifier_.StartCheckRun();
     lastErrorLogged_ = false;
     try {
-        client_.UpdateInfo();
+        SigningIn([this] { client_.UpdateInfo(); });
         // A cancel while the listing's last pass worked without waiting: nothing raised it.
         if (cancelRequested_) throw ECanceledError(kOperationCanceled);
     } catch (const ECertificateError& error) {

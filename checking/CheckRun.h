@@ -12,6 +12,7 @@
 #include "ListDateText.h"
 #include "LogRecords.h"
 #include "MessageEntry.h"
+#include "OAuthSignIn.h"
 #include "SpamClassifier.h"
 
 namespace kelvane {
@@ -173,6 +174,15 @@ class CheckRun {
     // The password for the run's sessions from where the mailbox keeps it; false, with the error
     // shown (or only logged, when errors are absorbed), when it cannot be had.
     bool FetchPassword(bool absorbErrors = false);
+    // The same for the access token of a mailbox that signs in with OAuth2.
+    bool FetchAccessToken(bool absorbErrors);
+    // Puts the access token in the client; `renew` drops the one kept, which the server refused.
+    // Raises EServerError with the reason, logged, when no token can be had, and ECanceledError
+    // after a cancel.
+    void TakeAccessToken(bool renew);
+    // Runs `session`, which may sign in. With OAuth2 the client first gets a token that lasts,
+    // and should the server refuse it, a new one for a second and last try.
+    void SigningIn(const std::function<void()>& session);
     void CountDeletions();
     std::optional<QuarantineKeeper> MakeKeeper();
     void ReportNotKept(const std::map<int, std::string>& failures);
@@ -213,6 +223,8 @@ class CheckRun {
     SecretStore* secrets_ = nullptr;
     std::string storedPassword_;   // PasswdN of the current mailbox, deciphered
     std::string passwordCommand_;  // PasswordCommandN of the current mailbox
+    OAuthMailbox oauthMailbox_;    // SignInN and the OAuth keys of the current mailbox
+    OAuthSignIn oauth_;
     DialUpFactory makeDialUp_;
     std::unique_ptr<TagRas> dialUp_;
 };

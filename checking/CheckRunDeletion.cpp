@@ -82,7 +82,7 @@ bool CheckRun::ProcessDeletions(int marked) {
     std::optional<QuarantineKeeper> keeper = MakeKeeper();
     client_.Keeper = keeper ? &*keeper : nullptr;
     try {
-        client_.ProcessMarked();
+        SigningIn([this] { client_.ProcessMarked(); });
     } catch (const EMailError& error) {
         client_.Keeper = nullptr;
         log_.CloseLogFile();
@@ -155,7 +155,7 @@ bool CheckRun::AfterDeletion(int marked, int total, const DeleteOptions& options
         classifier_.StartCheckRun();
         lastErrorLogged_ = false;
         try {
-            client_.UpdateInfo();
+            SigningIn([this] { client_.UpdateInfo(); });
             if (cancelRequested_) throw ECanceledError(kOperationCanceled);
         } catch (const EMailError& error) {
             if (cancelRequested_)

@@ -45,7 +45,7 @@ RunOutcome CheckRun::Retrieve(int index) {
     lastErrorLogged_ = false;
     std::string failure;
     try {
-        client_.ProcessMarked();
+        SigningIn([this] { client_.ProcessMarked(); });
         if (cancelRequested_) throw ECanceledError(kOperationCanceled);
     } catch (const EMailError& error) {
         failure = error.what();

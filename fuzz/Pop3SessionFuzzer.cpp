@@ -1,7 +1,8 @@
 // A whole check and deletion against a server that answers with arbitrary bytes: the POP3 client
 // must end with a listing or one of its own errors, never crash, hang or grow without bound.
-// The input is the server's side of the conversation: the greeting, then one reply per command
-// the client sends, separated by the byte 0x1E (record separator).
+// The input's first byte chooses the sign-in: a password when even, an OAuth2 bearer token (SASL
+// after CAPA) when odd. The rest is the server's side of the conversation: the greeting, then one
+// reply per command line the client sends, separated by the byte 0x1E (record separator).
 #include <stdlib.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -74,9 +75,14 @@ class ReplayedPOP : public kelvane::TmsRemotePOP {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    ReplayedPOP pop(std::string_view(reinterpret_cast<const char*>(data), size));
+    if (size == 0) return 0;
+    ReplayedPOP pop(std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1));
     pop.UserName = "ann";
     pop.Password = "pw";
+    if ((data[0] & 1) != 0) {
+        pop.SignIn = kelvane::PopSignIn::OAuth2;
+        pop.AccessToken = "at-fuzz.token_1";
+    }
     pop.TimeOut = 1;
     pop.KeepConnected = true;
     // The kept header blocks are read and written too, in a folder of this run.
