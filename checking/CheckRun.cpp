@@ -53,7 +53,10 @@ CheckRun::CheckRun(SpamSettings& spam, GeneralSettingsModel& general, SettingsSt
               if (index < 0 || index >= client_.Info().Count()) return nullptr;
               return &client_.Info().Items(index).Headers;
           },
-          rows_, domains, known, general.accounts) {
+          rows_, domains, known, general.accounts),
+      oauth_({}, [this](const OAuthClient& client, const std::string& refreshToken) {
+          return RefreshWhilePumping(client, refreshToken);
+      }) {
     current_ = ValidMailboxNumber(general.accounts.which);
     ConnectEvents();
 }

@@ -180,6 +180,7 @@ class CheckRun {
     // Raises EServerError with the reason, logged, when no token can be had, and ECanceledError
     // after a cancel.
     void TakeAccessToken(bool renew);
+    OAuthTokens RefreshWhilePumping(const OAuthClient& client, const std::string& refreshToken);
     // Runs `session`, which may sign in. With OAuth2 the client first gets a token that lasts,
     // and should the server refuse it, a new one for a second and last try.
     void SigningIn(const std::function<void()>& session);

@@ -222,6 +222,7 @@ class DovecotServer {
           << "base_dir = " << root << "/run\nstate_dir = " << root << "/state\n"
           << "log_path = " << root << "/dovecot.log\n"
           << "instance_name = kelvane-test-" << port_ << "\n"
+          << "login_greeting = " << Greeting() << "\n"
           << SslSettings() << "disable_plaintext_auth = no\n"
           << AuthSettings() << "default_internal_user = dovecot\ndefault_login_user = dovenull\n"
           << "first_valid_uid = 1\nauth_failure_delay = 0\n"
@@ -295,7 +296,12 @@ class DovecotServer {
         return false;
     }
 
-    // True when the port answers with "+OK": the listener is up and the login process ready.
+    // This instance's own greeting, told apart from any other's by its folder's unique name.
+    std::string Greeting() const {
+        return "Kelvane test server " + folder_.path().filename().string();
+    }
+
+    // True when the port answers with our "+OK": the listener is up and the login process ready.
     bool Greets() const {
         const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         if (s < 0) return false;
@@ -303,11 +309,13 @@ class DovecotServer {
         ::setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
         ::setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, &wait, sizeof wait);
         sockaddr_in to = LoopbackAddress(port_);
-        char reply[64] = {};
+        char reply[128] = {};
         bool greeted = false;
         if (::connect(s, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0 &&
             ::recv(s, reply, sizeof reply - 1, 0) >= 3) {
-            greeted = std::string_view(reply).starts_with("+OK");
+            // Another test's Dovecot may hold the port this one failed to take: only our own
+            // greeting counts.
+            greeted = std::string_view(reply).starts_with("+OK " + Greeting());
             ::send(s, "QUIT\r\n", 6, MSG_NOSIGNAL);
         }
         ::close(s);
