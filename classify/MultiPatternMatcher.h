@@ -87,7 +87,8 @@ void MultiPatternMatcher::Scan(std::string_view text, Found&& found) const {
     const char* p1 = first + part - overlap;
     const char* p2 = first + 2 * part - overlap;
     const char* p3 = first + 3 * part - overlap;
-    // Part 0 has no overlap; the others' lengths are part + overlap, the last one's up to the end.
+    // The first piece has no overlap; the others' lengths are part + overlap, the last one's up to
+    // the end.
     const size_t together = part;
     Entry e0 = 0, e1 = 0, e2 = 0, e3 = 0;
     for (size_t i = 0; i < together; ++i) {
