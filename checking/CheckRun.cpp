@@ -85,8 +85,8 @@ void CheckRun::LoadCurrentMailbox() {
     client_.Password = login.password;
     storedPassword_ = login.password;
     passwordCommand_ = store_.ReadString(settingkeys::PasswordCommandN, current_);
-    oauthMailbox_ = {current_, client_.Server, client_.UserName,
-                     ReadOAuthSettings(store_, current_)};
+    oauthMailbox_ = {current_, client_.Server, client_.UserName, {}};
+    ReadOAuthSettings(store_, current_, oauthMailbox_.settings);
     client_.SignIn = oauthMailbox_.settings.oauth2 ? PopSignIn::OAuth2 : PopSignIn::Password;
     client_.Security = static_cast<PopSecurity>(login.security);
     client_.PinnedFingerprint = login.fingerprint;

@@ -7,12 +7,10 @@
 #include "OAuthProviders.h"
 #include "PasswordCipher.h"
 #include "SecretText.h"
-#include "SettingsStore.h"
 
 namespace kelvane {
 namespace {
 
-namespace sk = settingkeys;
 using Kind = EOAuthError::Kind;
 using std::chrono::seconds;
 using std::chrono::steady_clock;
@@ -63,18 +61,6 @@ steady_clock::time_point RenewalTime(steady_clock::time_point now,
 }
 
 }  // namespace
-
-MailboxAccount ReadOAuthSettings(const SettingsStore& store, int n) {
-    MailboxAccount account;
-    account.oauth2 = store.ReadInteger(sk::SignInN, n) == 1;
-    account.oauthProvider = store.ReadString(sk::OAuthProviderN, n);
-    account.oauthAuthorizeUrl = store.ReadString(sk::OAuthAuthorizeUrlN, n);
-    account.oauthTokenUrl = store.ReadString(sk::OAuthTokenUrlN, n);
-    account.oauthScope = store.ReadString(sk::OAuthScopeN, n);
-    account.oauthClientId = store.ReadString(sk::OAuthClientIdN, n);
-    account.oauthClientSecret = store.ReadString(sk::OAuthClientSecretN, n);
-    return account;
-}
 
 OAuthSignIn::OAuthSignIn(Clock clock, Refresher refresh)
     : clock_(std::move(clock)), refresh_(std::move(refresh)) {

@@ -12,12 +12,6 @@
 
 namespace kelvane {
 
-class SettingsStore;
-
-// Mailbox `n`'s sign-in choice and OAuth2 settings (SignInN and the OAuth keys) as the store
-// holds them now; the other fields stay empty.
-MailboxAccount ReadOAuthSettings(const SettingsStore& store, int n);
-
 // One mailbox that signs in with OAuth2: its number for the error texts, its server and user
 // name (the keyring's attributes), and its OAuth2 settings.
 struct OAuthMailbox {

@@ -18,13 +18,7 @@ void ReadAccount(const SettingsStore& store, int n, MailboxAccount& account) {
     account.security = StoredSecurity(store, n);
     account.fingerprint = StoredFingerprint(store, n);
     account.passwordCommand = store.ReadString(sk::PasswordCommandN, n);
-    account.oauth2 = store.ReadInteger(sk::SignInN, n) == 1;
-    account.oauthProvider = store.ReadString(sk::OAuthProviderN, n);
-    account.oauthAuthorizeUrl = store.ReadString(sk::OAuthAuthorizeUrlN, n);
-    account.oauthTokenUrl = store.ReadString(sk::OAuthTokenUrlN, n);
-    account.oauthScope = store.ReadString(sk::OAuthScopeN, n);
-    account.oauthClientId = store.ReadString(sk::OAuthClientIdN, n);
-    account.oauthClientSecret = store.ReadString(sk::OAuthClientSecretN, n);
+    ReadOAuthSettings(store, n, account);
 }
 
 void WriteAccount(SettingsWriter& writer, int n, const MailboxAccount& account,
@@ -65,6 +59,16 @@ std::optional<AccountProblem> Validate(int n, const MailboxAccount& account) {
 }
 
 }  // namespace
+
+void ReadOAuthSettings(const SettingsStore& store, int n, MailboxAccount& account) {
+    account.oauth2 = store.ReadInteger(sk::SignInN, n) == 1;
+    account.oauthProvider = store.ReadString(sk::OAuthProviderN, n);
+    account.oauthAuthorizeUrl = store.ReadString(sk::OAuthAuthorizeUrlN, n);
+    account.oauthTokenUrl = store.ReadString(sk::OAuthTokenUrlN, n);
+    account.oauthScope = store.ReadString(sk::OAuthScopeN, n);
+    account.oauthClientId = store.ReadString(sk::OAuthClientIdN, n);
+    account.oauthClientSecret = store.ReadString(sk::OAuthClientSecretN, n);
+}
 
 bool MailboxAccount::UsesPasswordCommand() const {
     return passwordCommand.find_first_not_of(" \t") != std::string::npos;

@@ -47,6 +47,9 @@ struct MailboxAccount {
 // The field of an account that needs the user's attention.
 enum class AccountField { UserName, Server, Password };
 
+// Mailbox `n`'s sign-in choice and OAuth2 settings (SignInN and the OAuth keys) into `account`.
+void ReadOAuthSettings(const SettingsStore& store, int n, MailboxAccount& account);
+
 // Why saving the accounts stopped: the mailbox, the field to focus and the message to show.
 struct AccountProblem {
     int mailbox = 0;
